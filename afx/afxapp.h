@@ -1,0 +1,30 @@
+// CWinApp: the one application object, run on the main thread by AfxWinMain.
+#pragma once
+
+#include "afxthread.h"
+
+class CWinApp : public CWinThread
+{
+public:
+	explicit CWinApp(LPCSTR lpszAppName = NULL);
+	virtual ~CWinApp();
+
+	// Attributes
+	LPCSTR m_pszAppName;
+	HINSTANCE m_hInstance;
+
+	// Overridables
+	virtual BOOL InitInstance();
+	// Posts the quit request when there is no main window, then runs the loop.
+	virtual int Run();
+};
+
+// The application object; NULL before it is constructed.
+CWinApp* AfxGetApp();
+
+// The module whose resources LoadString reads: the executable.
+HINSTANCE AfxGetResourceHandle();
+
+// The start-up sequence: InitInstance, then Run on TRUE or ExitInstance on
+// FALSE; their result is the process exit code.
+int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);

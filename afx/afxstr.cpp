@@ -1,0 +1,273 @@
+#include "afxstr.h"
+
+#include <mbstring.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "afxapp.h"
+
+static char s_chNil = '\0';
+
+CString::CString() : m_pchData(&s_chNil), m_nDataLength(0), m_nAllocLength(0)
+{
+}
+
+CString::CString(const CString& stringSrc) : CString()
+{
+	AssignCopy(stringSrc.m_pchData, stringSrc.m_nDataLength);
+}
+
+CString::CString(LPCSTR lpsz) : CString()
+{
+	if (lpsz != NULL)
+		AssignCopy(lpsz, lstrlenA(lpsz));
+}
+
+CString::CString(LPCSTR lpch, int nLength) : CString()
+{
+	if (lpch != NULL && nLength > 0)
+		AssignCopy(lpch, nLength);
+}
+
+CString::~CString()
+{
+	if (m_nAllocLength != 0)
+		free(m_pchData);
+}
+
+BOOL CString::AllocBuffer(int nLength)
+{
+	if (nLength <= m_nAllocLength)
+		return TRUE;
+	LPSTR pNew = (LPSTR)malloc((size_t)nLength + 1);
+	if (pNew == NULL)
+		return FALSE;
+	memcpy(pNew, m_pchData, (size_t)m_nDataLength + 1);
+	if (m_nAllocLength != 0)
+		free(m_pchData);
+	m_pchData = pNew;
+	m_nAllocLength = nLength;
+	return TRUE;
+}
+
+void CString::AssignCopy(LPCSTR lpch, int nLength)
+{
+	if (lpch == m_pchData && nLength == m_nDataLength)
+		return;
+	if (nLength > m_nAllocLength)
+	{
+		Empty();
+		if (!AllocBuffer(nLength))
+			return;
+	}
+	memmove(m_pchData, lpch, (size_t)nLength);
+	m_pchData[nLength] = '\0';
+	m_nDataLength = nLength;
+}
+
+void CString::ConcatInPlace(LPCSTR lpch, int nLength)
+{
+	if (nLength <= 0)
+		return;
+	if (m_nDataLength + nLength > m_nAllocLength)
+	{
+		// lpch may point into this string: grow into a copy first.
+		CString strGrown;
+		if (!strGrown.AllocBuffer((m_nDataLength + nLength) * 3 / 2))
+			return;
+		memcpy(strGrown.m_pchData, m_pchData, (size_t)m_nDataLength);
+		memcpy(strGrown.m_pchData + m_nDataLength, lpch, (size_t)nLength);
+		strGrown.m_nDataLength = m_nDataLength + nLength;
+		strGrown.m_pchData[strGrown.m_nDataLength] = '\0';
+		LPSTR pTmp = m_pchData;
+		m_pchData = strGrown.m_pchData;
+		strGrown.m_pchData = pTmp;
+		int nTmp = m_nAllocLength;
+		m_nAllocLength = strGrown.m_nAllocLength;
+		strGrown.m_nAllocLength = nTmp;
+		m_nDataLength += nLength;
+		return;
+	}
+	memmove(m_pchData + m_nDataLength, lpch, (size_t)nLength);
+	m_nDataLength += nLength;
+	m_pchData[m_nDataLength] = '\0';
+}
+
+const CString& CString::operator=(const CString& stringSrc)
+{
+	AssignCopy(stringSrc.m_pchData, stringSrc.m_nDataLength);
+	return *this;
+}
+
+const CString& CString::operator=(LPCSTR lpsz)
+{
+	if (lpsz == NULL)
+		Empty();
+	else
+		AssignCopy(lpsz, lstrlenA(lpsz));
+	return *this;
+}
+
+const CString& CString::operator+=(const CString& string)
+{
+	ConcatInPlace(string.m_pchData, string.m_nDataLength);
+	return *this;
+}
+
+const CString& CString::operator+=(LPCSTR lpsz)
+{
+	if (lpsz != NULL)
+		ConcatInPlace(lpsz, lstrlenA(lpsz));
+	return *this;
+}
+
+const CString& CString::operator+=(char ch)
+{
+	ConcatInPlace(&ch, 1);
+	return *this;
+}
+
+CString operator+(const CString& string1, const CString& string2)
+{
+	CString s(string1);
+	s += string2;
+	return s;
+}
+
+CString operator+(const CString& string, LPCSTR lpsz)
+{
+	CString s(string);
+	s += lpsz;
+	return s;
+}
+
+CString operator+(LPCSTR lpsz, const CString& string)
+{
+	CString s(lpsz);
+	s += string;
+	return s;
+}
+
+void CString::Empty()
+{
+	if (m_nAllocLength != 0)
+		free(m_pchData);
+	m_pchData = &s_chNil;
+	m_nDataLength = 0;
+	m_nAllocLength = 0;
+}
+
+BOOL CString::LoadString(UINT nID)
+{
+	// LoadStringA reports no needed size: retry with a larger buffer until the
+	// text ends before the buffer does.
+	for (int nSize = 256; nSize <= 64 * 1024; nSize *= 4)
+	{
+		LPSTR p = GetBuffer(nSize - 1);
+		if (p == NULL)
+			break;
+		int nLen = ::LoadStringA(AfxGetResourceHandle(), nID, p, nSize);
+		ReleaseBuffer(nLen > 0 ? nLen : 0);
+		if (nLen < nSize - 1)
+			return nLen > 0;
+	}
+	Empty();
+	return FALSE;
+}
+
+CString CString::Left(int nCount) const
+{
+	if (nCount < 0)
+		nCount = 0;
+	if (nCount > m_nDataLength)
+		nCount = m_nDataLength;
+	return CString(m_pchData, nCount);
+}
+
+CString CString::Mid(int nFirst) const
+{
+	return Mid(nFirst, m_nDataLength);
+}
+
+CString CString::Mid(int nFirst, int nCount) const
+{
+	if (nFirst < 0)
+		nFirst = 0;
+	if (nFirst > m_nDataLength)
+		nFirst = m_nDataLength;
+	if (nCount < 0)
+		nCount = 0;
+	if (nCount > m_nDataLength - nFirst)
+		nCount = m_nDataLength - nFirst;
+	return CString(m_pchData + nFirst, nCount);
+}
+
+int CString::Find(LPCSTR lpszSub) const
+{
+	if (lpszSub == NULL)
+		return -1;
+	const unsigned char* p = _mbsstr((const unsigned char*)m_pchData, (const unsigned char*)lpszSub);
+	return p == NULL ? -1 : (int)(p - (const unsigned char*)m_pchData);
+}
+
+int CString::Find(char ch) const
+{
+	const char sz[2] = { ch, '\0' };
+	return ch == '\0' ? -1 : Find(sz);
+}
+
+void CString::MakeUpper()
+{
+	if (m_nDataLength != 0)
+		_mbsupr((unsigned char*)m_pchData);
+}
+
+void CString::Format(LPCSTR lpszFormat, ...)
+{
+	Empty();
+	va_list args;
+	va_start(args, lpszFormat);
+	int nLen = _vscprintf(lpszFormat, args);
+	va_end(args);
+	if (nLen <= 0)
+		return;
+	LPSTR p = GetBuffer(nLen);
+	if (p == NULL)
+		return;
+	va_start(args, lpszFormat);
+	int nDone = _vsnprintf(p, (size_t)nLen + 1, lpszFormat, args);
+	va_end(args);
+	ReleaseBuffer(nDone == nLen ? nLen : 0);
+}
+
+LPSTR CString::GetBuffer(int nMinBufLength)
+{
+	if (nMinBufLength < m_nDataLength)
+		nMinBufLength = m_nDataLength;
+	if (!AllocBuffer(nMinBufLength))
+		return NULL;
+	if (m_nAllocLength == 0)
+	{
+		// No length asked of an empty string: still hand out a private buffer.
+		if (!AllocBuffer(1))
+			return NULL;
+	}
+	return m_pchData;
+}
+
+void CString::ReleaseBuffer(int nNewLength)
+{
+	if (m_nAllocLength == 0)
+		return;
+	if (nNewLength < 0)
+	{
+		const void* pEnd = memchr(m_pchData, '\0', (size_t)m_nAllocLength);
+		nNewLength = pEnd != NULL ? (int)((LPCSTR)pEnd - m_pchData) : m_nAllocLength;
+	}
+	if (nNewLength > m_nAllocLength)
+		nNewLength = m_nAllocLength;
+	m_nDataLength = nNewLength;
+	m_pchData[nNewLength] = '\0';
+}

@@ -1,0 +1,68 @@
+// CWinThread: a thread object with its own message queue, whose loop hands the
+// thread's posted messages to its message map; AfxBeginThread and AfxEndThread.
+#pragma once
+
+#include "afxobj.h"
+
+class CWinThread : public CCmdTarget
+{
+public:
+	CWinThread();
+	virtual ~CWinThread();              // closes m_hThread
+
+	// Attributes
+	BOOL m_bAutoDelete;                 // delete the object when its thread ends through AfxEndThread
+	HANDLE m_hThread;                   // owned; NULL for the application's main thread
+	DWORD m_nThreadID;
+	CWnd* m_pMainWnd;                   // not owned
+	MSG m_msgCur;                       // the last message the loop took; zero before the first
+
+	// Operations
+	// Starts the thread. It sets up its message queue and framework state and
+	// then, with CREATE_SUSPENDED, holds suspended before InitInstance.
+	BOOL CreateThread(DWORD dwCreateFlags = 0, UINT nStackSize = 0,
+		LPSECURITY_ATTRIBUTES lpSecurityAttrs = NULL);
+	DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
+	BOOL PostThreadMessage(UINT message, WPARAM wParam, LPARAM lParam)
+		{ return ::PostThreadMessageA(m_nThreadID, message, wParam, lParam); }
+
+	// Overridables
+	virtual BOOL InitInstance();        // FALSE: the thread ends through ExitInstance
+	// Takes messages until the quit request, then returns ExitInstance().
+	// Thread messages have no window, so the loop hands them to the message map
+	// itself; one without an entry is dropped.
+	virtual int Run();
+	virtual int ExitInstance();         // the code of the last message taken
+	virtual void Delete();              // deletes the object when m_bAutoDelete
+
+	// Implementation
+private:
+	static unsigned __stdcall ThreadEntry(void* pParam);
+	friend void AfxDiscardThread(CWinThread* pThread);
+
+	HANDLE m_hStartReady;               // set by the new thread once its queue exists
+	HANDLE m_hStartGo;                  // set by the creator; closed by the new thread
+	volatile LONG m_bDiscarded;         // the new thread ends without InitInstance
+};
+
+// The thread object of the calling thread; NULL on a thread the framework did not start.
+CWinThread* AfxGetThread();
+
+// Creates an object of pThreadClass (a CWinThread) and starts its thread.
+// NULL when the object or its thread cannot be created (the object is then deleted).
+CWinThread* AfxBeginThread(CRuntimeClass* pThreadClass, int nPriority = THREAD_PRIORITY_NORMAL,
+	UINT nStackSize = 0, DWORD dwCreateFlags = 0, LPSECURITY_ATTRIBUTES lpSecurityAttrs = NULL);
+
+// Ends the calling thread with nExitCode. With bDelete, deletes its thread
+// object first when that object's m_bAutoDelete is TRUE. Does not return.
+void AfxEndThread(UINT nExitCode, BOOL bDelete = TRUE);
+
+// Ends a thread that AfxBeginThread created suspended, without running its
+// InitInstance, waits until it has ended, and deletes its object.
+void AfxDiscardThread(CWinThread* pThread);
+
+// Posts the quit request with nCode to the calling thread's queue.
+void AfxPostQuitMessage(int nCode);
+
+// The thread state slot; the framework sets it on each thread it runs.
+void AfxSetThreadObject(CWinThread* pThread);

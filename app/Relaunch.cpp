@@ -1,0 +1,57 @@
+// Relaunch: a new instance of the utility takes over the work, so that the
+// caller is not held up.
+#include "CommandLine.h"
+
+#include "../res/resource.h"
+#include "../restart/ArgQuote.h"
+
+BOOL BuildRelaunchCommand(LPCSTR lpszExePath, LPCSTR lpszCaption, LPCSTR lpszNext,
+	CString& strCommand)
+{
+	CString strCaptionName, strNextName, strCaption, strNext;
+	strCaptionName.LoadString(IDS_OPT_CAPTION);
+	strNextName.LoadString(IDS_OPT_NEXT);
+	// The new instance splits its command line by the C runtime's rules, so
+	// each value is quoted for them.
+	if (!QuoteArgumentText(lpszCaption, strCaption) || !QuoteArgumentText(lpszNext, strNext))
+		return FALSE;
+	strCommand.Format("\"%s\" \"%c%s%s\" \"%c%s%s\"", lpszExePath,
+		'/', (LPCSTR)strCaptionName, (LPCSTR)strCaption,
+		'/', (LPCSTR)strNextName, (LPCSTR)strNext);
+	return !strCommand.IsEmpty();
+}
+
+BOOL GetExecutablePath(CString& strPath, int nMaxPath)
+{
+	LPSTR pBuffer = strPath.GetBuffer(nMaxPath);
+	if (pBuffer == NULL)
+		return FALSE;
+	ZeroMemory(pBuffer, (size_t)nMaxPath);
+	// A path that fills the buffer has been cut: that is a failure.
+	DWORD nLength = GetModuleFileNameA(NULL, pBuffer, (DWORD)nMaxPath);
+	BOOL bOk = nLength != 0 && nLength < (DWORD)nMaxPath;
+	strPath.ReleaseBuffer(bOk ? (int)nLength : 0);
+	return bOk;
+}
+
+BOOL RelaunchWaiter(LPCSTR lpszCaption, LPCSTR lpszNext)
+{
+	CString strExePath, strCommand;
+	if (!GetExecutablePath(strExePath)
+		|| !BuildRelaunchCommand(strExePath, lpszCaption, lpszNext, strCommand))
+		return FALSE;
+
+	STARTUPINFOA si;
+	ZeroMemory(&si, sizeof(si));
+	si.cb = sizeof(si);
+	PROCESS_INFORMATION pi;
+	LPSTR pszCommand = strCommand.GetBuffer(strCommand.GetLength());
+	BOOL bStarted = pszCommand != NULL
+		&& CreateProcessA(NULL, pszCommand, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi);
+	strCommand.ReleaseBuffer();
+	if (!bStarted)
+		return FALSE;
+	CloseHandle(pi.hThread);
+	CloseHandle(pi.hProcess);
+	return TRUE;
+}

@@ -1,0 +1,80 @@
+#include "WaitApp.h"
+
+#include <stdlib.h>
+
+#include "../waitproc/WaitProcThread.h"
+#include "CommandLine.h"
+
+BEGIN_MESSAGE_MAP(CWaitApp, CWinApp)
+	ON_THREAD_MESSAGE(WM_WAITPROC_DONE, CWaitApp::OnWaitProcDone)
+END_MESSAGE_MAP()
+
+CWaitApp::CWaitApp() : CWinApp(NULL)
+{
+}
+
+CWaitApp::~CWaitApp()
+{
+	m_arrWaitThreads.RemoveAll();
+}
+
+BOOL CWaitApp::InitInstance()
+{
+	CWaitOptions options;
+	ParseWaitOptions(__argc, __argv, options);
+	if (!options.bCaptionGiven || !options.bNextGiven)
+		return FALSE;
+	if (options.bRelaunch)
+		return RelaunchWaiter(options.strCaption, options.strNext);
+	return StartWaitThread(options.strCaption, options.strNext);
+}
+
+BOOL CWaitApp::StartWaitThread(LPCSTR lpszCaption, LPCSTR lpszCommand)
+{
+	if (lpszCaption == NULL)
+		return FALSE;
+	CWaitProcThread* pThread = static_cast<CWaitProcThread*>(AfxBeginThread(
+		RUNTIME_CLASS(CWaitProcThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED, NULL));
+	if (pThread == NULL)
+		return FALSE;
+
+	BOOL bConfigured = pThread->SetWaitCaption(lpszCaption) && pThread->SetNotifyThread(this);
+	pThread->SetCommand(lpszCommand, FALSE);
+	// Listed before it can run, so that its report always finds it.
+	if (bConfigured && m_arrWaitThreads.Add(pThread) >= 0)
+	{
+		pThread->ResumeThread();
+		return TRUE;
+	}
+	AfxDiscardThread(pThread);
+	return FALSE;
+}
+
+BOOL CWaitApp::IsWaitListEmpty()
+{
+	return m_arrWaitThreads.GetSize() <= 0;
+}
+
+int CWaitApp::Run()
+{
+	// The list alone decides when to quit; there is never a main window.
+	if (IsWaitListEmpty())
+		AfxPostQuitMessage(0);
+	return CWinThread::Run();
+}
+
+void CWaitApp::OnWaitProcDone(WPARAM, LPARAM lParam)
+{
+	for (int i = 0; i < m_arrWaitThreads.GetSize(); ++i)
+	{
+		CWaitProcThread* pThread = static_cast<CWaitProcThread*>(m_arrWaitThreads[i]);
+		if (pThread != NULL && pThread->m_nThreadID == (DWORD)lParam)
+		{
+			pThread->Stop(TRUE);        // the worker is deleted when this returns
+			m_arrWaitThreads.RemoveAt(i);
+			break;
+		}
+	}
+	if (IsWaitListEmpty())
+		AfxPostQuitMessage(0);
+}

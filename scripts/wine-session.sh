@@ -1,0 +1,49 @@
+# Sourced by the scripts that run Windows programs: one Xvfb server and one
+# throwaway 32-bit WINEPREFIX under the build folder, both ended on exit.
+#   wine_session_start BUILD_DIR    exports DISPLAY, WINEPREFIX and friends
+#   wine_session_stop               ends the prefix's wineserver and the X server
+
+source "$(dirname "${BASH_SOURCE[0]}")/arch.sh"
+
+wine_session_start() {
+  local build_dir=$1
+  export WINEPREFIX="$build_dir/wineprefix"
+  export WINEARCH=${WINEARCH:-win32}
+  export WINEDEBUG=${WINEDEBUG:--all}
+  # No Mono or Gecko: nothing here needs them, and looking for them is slow.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # Wine would otherwise turn a Unix locale it lacks into a plain C locale.
+  export LANG=${LANG:-C.UTF-8}
+
+  local fdfile
+  fdfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+  _wine_session_xvfb=$!
+  for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
+  [ -s "$fdfile" ] || { echo "wine-session: Xvfb did not start" >&2; return 1; }
+  export DISPLAY=":$(head -n1 "$fdfile")"
+  rm -f "$fdfile"
+
+  trap wine_session_stop EXIT
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "wine-session: creating $WINEPREFIX (takes a few seconds, once)" >&2
+  fi
+  # A server that stays up, with Wine's own background services started here
+  # (their output going nowhere), makes every later process start fast and
+  # keeps those services off the pipes of the programs run later.
+  wineserver -p
+  wineboot -i >/dev/null 2>&1 </dev/null || true
+  "$KESTRUNE_WINE" cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+wine_session_stop() {
+  if [ -n "${WINEPREFIX:-}" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+  fi
+  if [ -n "${_wine_session_xvfb:-}" ]; then
+    kill "$_wine_session_xvfb" 2>/dev/null || true
+    wait "$_wine_session_xvfb" 2>/dev/null || true
+    _wine_session_xvfb=
+  fi
+}

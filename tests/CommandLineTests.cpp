@@ -1,0 +1,190 @@
+// The command line: the two-phase option parser, and the relaunch command line
+// that the new instance must read back exactly.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "CrtSplit.h"
+#include "TestSupport.h"
+#include "app/CommandLine.h"
+
+namespace {
+
+struct ParseCase
+{
+	std::vector<std::string> args;      // argv[1..]
+	bool relaunch, captionGiven;
+	const char* caption;
+	bool nextGiven;
+	const char* next;
+};
+
+CWaitOptions Parse(const std::vector<std::string>& args)
+{
+	std::vector<char*> argv{ const_cast<char*>("Kestrune.exe") };
+	for (const std::string& a : args)
+		argv.push_back(const_cast<char*>(a.c_str()));
+	CWaitOptions options;
+	ParseWaitOptions((int)argv.size(), argv.data(), options);
+	return options;
+}
+
+std::string Join(const std::vector<std::string>& args)
+{
+	std::string s;
+	for (const std::string& a : args)
+		s += "[" + a + "]";
+	return s;
+}
+
+}  // namespace
+
+TEST(ParseWaitOptionsTest, Table)
+{
+	const ParseCase cases[] = {
+		{ {}, false, false, "", false, "" },
+		{ { "/c=Setup", "/n=next.exe" }, false, true, "Setup", true, "next.exe" },
+		{ { "-C=Setup", "-N=next.exe" }, false, true, "Setup", true, "next.exe" },
+		{ { "/c=A", "/c=B", "/n=x" }, false, true, "B", true, "x" },
+		{ { "word", "/x", "/c=A", "/n=x" }, false, true, "A", true, "x" },
+		{ { "/c", "/n=x" }, false, false, "", true, "x" },
+		{ { "/run", "/c=A", "/n=x" }, true, true, "A", true, "x" },
+		{ { "/R", "/c=A", "/n=x" }, true, true, "A", true, "x" },
+		{ { "-relaunch", "/c=A", "/n=x" }, true, true, "A", true, "x" },
+		{ { "/c=A", "/n=x", "/r" }, false, true, "A", true, "x /r" },
+		{ { "/n=x", "/c=A" }, false, false, "", true, "x /c=A" },
+		{ { "/c=A", "/n=x", "a", "b" }, false, true, "A", true, "x a b" },
+		{ { "/c=A", "/n=", "x", "a" }, false, true, "A", true, "x a" },
+		{ { "/c=A", "/n=" }, false, true, "A", true, "" },
+		{ { "/c=A", "/n=x", "", "y" }, false, true, "A", true, "x  y" },
+		{ { "/c=A", "/n=", "" }, false, true, "A", true, "" },
+		{ { "/c=A", "/n=x", "a b" }, false, true, "A", true, "x a b" },
+		{ { "/c=", "/n=x" }, false, true, "", true, "x" },
+		{ { "-r", "-c=A", "-n=x" }, true, true, "A", true, "x" },
+		{ { "/C=MiXed Case", "/N=Run.EXE" }, false, true, "MiXed Case", true, "Run.EXE" },
+		{ { "/c=a=b", "/n=n=1" }, false, true, "a=b", true, "n=1" },
+		{ { "/n=say \"hi\"" }, false, false, "", true, "say \"hi\"" },
+		{ { "/c=A" }, false, true, "A", false, "" },
+		{ { "c=A", "n=x" }, false, false, "", false, "" },
+		{ { "/", "-", "/c=A", "/n=x" }, false, true, "A", true, "x" },
+	};
+	for (const ParseCase& c : cases)
+	{
+		CWaitOptions o = Parse(c.args);
+		SCOPED_TRACE(Join(c.args));
+		EXPECT_EQ(c.relaunch, !!o.bRelaunch);
+		EXPECT_EQ(c.captionGiven, !!o.bCaptionGiven);
+		EXPECT_STREQ(c.caption, (LPCSTR)o.strCaption);
+		EXPECT_EQ(c.nextGiven, !!o.bNextGiven);
+		EXPECT_STREQ(c.next, (LPCSTR)o.strNext);
+	}
+}
+
+TEST(BuildRelaunchCommandTest, PlainValuesGiveTheDocumentedLine)
+{
+	CString line;
+	ASSERT_TRUE(BuildRelaunchCommand("C:\\Tools\\Kestrune.exe", "Setup", "next.exe /q", line));
+	EXPECT_STREQ("\"C:\\Tools\\Kestrune.exe\" \"/c=Setup\" \"/n=next.exe /q\"", (LPCSTR)line);
+	ASSERT_TRUE(BuildRelaunchCommand("K.exe", "", "", line));
+	EXPECT_STREQ("\"K.exe\" \"/c=\" \"/n=\"", (LPCSTR)line);
+}
+
+TEST(BuildRelaunchCommandTest, QuotesAndBackslashesAreEscapedForTheCrt)
+{
+	struct { const char* caption; const char* next; const char* line; } cases[] = {
+		{ "Setup", "say \"hi\"", "\"K\" \"/c=Setup\" \"/n=say \\\"hi\\\"\"" },
+		{ "A \"B\"", "x", "\"K\" \"/c=A \\\"B\\\"\" \"/n=x\"" },
+		{ "A", "xcopy C:\\a\\ C:\\b\\", "\"K\" \"/c=A\" \"/n=xcopy C:\\a\\ C:\\b\\\\\"" },
+		{ "A", "a\\\"b", "\"K\" \"/c=A\" \"/n=a\\\\\\\"b\"" },
+		{ "C:\\dir\\", "run \\\\server\\share", "\"K\" \"/c=C:\\dir\\\\\" \"/n=run \\\\server\\share\"" },
+	};
+	for (const auto& c : cases)
+	{
+		CString line;
+		ASSERT_TRUE(BuildRelaunchCommand("K", c.caption, c.next, line));
+		EXPECT_STREQ(c.line, (LPCSTR)line);
+	}
+}
+
+// Random captions and commands made of the characters that quoting can get
+// wrong; in a double-byte code page also characters whose trail byte is a
+// backslash.
+static std::string RandomValue(std::mt19937& rng)
+{
+	static const char* const pieces[] = { "a", "Z", " ", "\t", "\"", "\\", "\\\\", "*", "?", "/",
+		"-", "=", "\xe9", "%s", "^" };
+	static const char* const dbcs[] = { "\x83\x5c", "\x95\x5c", "\x82\xa0", "\x88\x9f" };
+	bool doubleByte = GetACP() == 932;
+	std::string value;
+	int length = std::uniform_int_distribution<int>(0, 12)(rng);
+	for (int i = 0; i < length; ++i)
+	{
+		if (doubleByte && rng() % 4 == 0)
+			value += dbcs[rng() % 4];
+		else
+		{
+			// A lone lead byte is no character of a double-byte code page.
+			const char* piece = pieces[rng() % (sizeof(pieces) / sizeof(pieces[0]))];
+			value += doubleByte && (BYTE)piece[0] >= 0x80 ? "e" : piece;
+		}
+	}
+	return value;
+}
+
+TEST(BuildRelaunchCommandTest, CrtSplitsEveryRandomLineBackExactly)
+{
+	std::mt19937 rng(20261208);
+	for (int i = 0; i < 5000; ++i)
+	{
+		std::string caption = RandomValue(rng), next = RandomValue(rng);
+		CString line;
+		ASSERT_TRUE(BuildRelaunchCommand("C:\\Program Files\\Kestrune.exe", caption.c_str(), next.c_str(), line));
+		std::vector<std::string> args = SplitLikeCrt((LPCSTR)line);
+		ASSERT_EQ(3u, args.size()) << "line " << kt::ToHex((LPCSTR)line);
+		EXPECT_EQ("C:\\Program Files\\Kestrune.exe", args[0]);
+		ASSERT_EQ("/c=" + caption, args[1]) << "line " << (LPCSTR)line;
+		ASSERT_EQ("/n=" + next, args[2]) << "line " << (LPCSTR)line;
+	}
+}
+
+// The same property through the real C runtime of a started program.
+TEST(BuildRelaunchCommandTest, RealProgramReadsRandomLinesBackExactly)
+{
+	kt::ScratchDir dir;
+	std::string record = dir.File("args.txt");
+	kt::SetRecordFile(record);
+	std::mt19937 rng(7);
+	const int runs = 25;
+	std::vector<std::pair<std::string, std::string>> sent;
+	for (int i = 0; i < runs; ++i)
+	{
+		std::string caption = RandomValue(rng), next = RandomValue(rng);
+		CString line;
+		ASSERT_TRUE(BuildRelaunchCommand(kt::BinPath("kt_record.exe").c_str(), caption.c_str(), next.c_str(), line));
+		kt::Process p;
+		ASSERT_TRUE(p.Start((LPCSTR)line));
+		ASSERT_TRUE(p.Wait(30000));
+		sent.emplace_back(caption, next);
+	}
+	std::vector<kt::Record> got = kt::ReadRecords(record);
+	ASSERT_EQ((size_t)runs, got.size());
+	for (int i = 0; i < runs; ++i)
+	{
+		ASSERT_EQ(2u, got[i].args.size()) << "caption " << kt::ToHex(sent[i].first) << " next " << kt::ToHex(sent[i].second);
+		EXPECT_EQ("/c=" + sent[i].first, got[i].args[0]) << kt::ToHex(got[i].args[0]);
+		EXPECT_EQ("/n=" + sent[i].second, got[i].args[1]) << kt::ToHex(got[i].args[1]);
+	}
+}
+
+TEST(GetExecutablePathTest, FullPathOrFailureNeverACutPath)
+{
+	CString path;
+	ASSERT_TRUE(GetExecutablePath(path));
+	EXPECT_EQ(kt::BinPath("command_line_tests.exe"), std::string(path));
+	// A buffer the path fills exactly has cut it: a failure.
+	int length = path.GetLength();
+	EXPECT_FALSE(GetExecutablePath(path, length));
+	EXPECT_TRUE(path.IsEmpty()) << "got " << (LPCSTR)path;
+	EXPECT_TRUE(GetExecutablePath(path, length + 1));
+	EXPECT_EQ(length, path.GetLength());
+}

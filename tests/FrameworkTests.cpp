@@ -1,0 +1,192 @@
+// The framework layer: strings, arrays, threads created suspended, message
+// maps that dispatch thread messages by number, and the quit code.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "afx/afx.h"
+#include "res/resource.h"
+
+TEST(CStringTest, LoadsTheStringTable)
+{
+	CString s;
+	EXPECT_TRUE(s.LoadString(IDS_WAITER_EXE));
+	EXPECT_STREQ("Kestrune.exe", (LPCSTR)s);
+	EXPECT_TRUE(s.LoadString(IDS_OPT_CAPTION));
+	EXPECT_STREQ("c=", (LPCSTR)s);
+	EXPECT_FALSE(s.LoadString(9999)) << "missing resource";
+	EXPECT_TRUE(s.IsEmpty()) << "got " << (LPCSTR)s;
+}
+
+TEST(CStringTest, ConcatenationAndSlicing)
+{
+	CString s("abc");
+	s += s;                             // appending to itself while it grows
+	s += 'd';
+	s = s + "|" + s;
+	EXPECT_STREQ("abcabcd|abcabcd", (LPCSTR)s);
+	EXPECT_EQ(15, s.GetLength());
+	EXPECT_STREQ("abc", (LPCSTR)s.Left(3));
+	EXPECT_STREQ("", (LPCSTR)s.Left(-1));
+	EXPECT_STREQ("d|abcabcd", (LPCSTR)s.Mid(6));
+	EXPECT_STREQ("d|a", (LPCSTR)s.Mid(6, 3));
+	EXPECT_STREQ("", (LPCSTR)s.Mid(99));
+	EXPECT_EQ(7, s.Find("|"));
+	EXPECT_EQ(6, s.Find('d'));
+	EXPECT_EQ(-1, s.Find("xyz"));
+	s.MakeUpper();
+	EXPECT_STREQ("ABCABCD|ABCABCD", (LPCSTR)s);
+}
+
+TEST(CStringTest, FormatHasNoLengthLimit)
+{
+	std::string big(70000, 'x');
+	CString s;
+	s.Format("[%s]%d", big.c_str(), 42);
+	ASSERT_EQ((int)big.size() + 4, s.GetLength());
+	EXPECT_EQ("[" + big + "]42", std::string(s));
+}
+
+TEST(CStringTest, BufferAccess)
+{
+	CString s("keep");
+	LPSTR p = s.GetBuffer(10);
+	ASSERT_NE(nullptr, p);
+	EXPECT_STREQ("keep", p);
+	lstrcpyA(p, "0123456789");
+	s.ReleaseBuffer();
+	EXPECT_EQ(10, s.GetLength());
+	s.GetBuffer(0);
+	s.ReleaseBuffer(3);
+	EXPECT_STREQ("012", (LPCSTR)s);
+	CString empty;
+	p = empty.GetBuffer(0);
+	ASSERT_NE(nullptr, p);
+	empty.ReleaseBuffer();
+	EXPECT_TRUE(empty.IsEmpty());
+}
+
+TEST(CollectionTest, ObArrayRemovesAndShifts)
+{
+	CObArray arr;
+	CObject* objs[3] = { (CObject*)0x10, nullptr, (CObject*)0x30 };
+	for (CObject* p : objs)
+		arr.Add(p);
+	for (int i = 0; i < 100; ++i)
+		arr.Add((CObject*)0x40);
+	arr.RemoveAt(3, 100);
+	ASSERT_EQ(3, arr.GetSize());
+	arr.RemoveAt(0);
+	ASSERT_EQ(2, arr.GetSize());
+	EXPECT_EQ(nullptr, arr[0]);
+	EXPECT_EQ((CObject*)0x30, arr[1]);
+	arr.RemoveAt(5);                    // out of range: nothing happens
+	EXPECT_EQ(2, arr.GetSize());
+	CStringArray strs;
+	for (int i = 0; i < 50; ++i)
+		strs.Add(std::to_string(i).c_str());
+	EXPECT_STREQ("49", (LPCSTR)strs[49]);
+	EXPECT_STREQ("0", (LPCSTR)strs.GetAt(0));
+}
+
+#define WM_PROBE_BASE   (WM_USER + 10)
+#define WM_PROBE_OWN    (WM_USER + 11)
+#define WM_PROBE_QUIT   (WM_USER + 12)
+
+// A base and a derived thread class whose maps each handle one message.
+class CProbeBase : public CWinThread
+{
+public:
+	static LONG s_nBase;
+	void OnBase(WPARAM wParam, LPARAM lParam) { s_nBase += (LONG)(wParam + lParam); }
+	DECLARE_MESSAGE_MAP()
+};
+LONG CProbeBase::s_nBase;
+BEGIN_MESSAGE_MAP(CProbeBase, CWinThread)
+	ON_THREAD_MESSAGE(WM_PROBE_BASE, CProbeBase::OnBase)
+END_MESSAGE_MAP()
+
+class CProbeThread : public CProbeBase
+{
+	DECLARE_DYNCREATE(CProbeThread)
+public:
+	static LONG s_nInit, s_nDeleted, s_nOwn;
+	~CProbeThread() { InterlockedIncrement(&s_nDeleted); }
+	BOOL InitInstance() override { InterlockedIncrement(&s_nInit); return TRUE; }
+	void OnOwn(WPARAM wParam, LPARAM) { s_nOwn += (LONG)wParam; }
+	void OnQuit(WPARAM wParam, LPARAM) { AfxPostQuitMessage((int)wParam); }
+	DECLARE_MESSAGE_MAP()
+};
+LONG CProbeThread::s_nInit, CProbeThread::s_nDeleted, CProbeThread::s_nOwn;
+IMPLEMENT_DYNCREATE(CProbeThread, CProbeBase)
+BEGIN_MESSAGE_MAP(CProbeThread, CProbeBase)
+	ON_THREAD_MESSAGE(WM_PROBE_OWN, CProbeThread::OnOwn)
+	ON_THREAD_MESSAGE(WM_PROBE_QUIT, CProbeThread::OnQuit)
+END_MESSAGE_MAP()
+
+static HANDLE DuplicateThreadHandle(CWinThread* pThread)
+{
+	HANDLE h = NULL;
+	DuplicateHandle(GetCurrentProcess(), pThread->m_hThread, GetCurrentProcess(), &h, 0, FALSE,
+		DUPLICATE_SAME_ACCESS);
+	return h;
+}
+
+class ThreadTest : public ::testing::Test
+{
+protected:
+	void SetUp() override
+	{
+		CProbeBase::s_nBase = 0;
+		CProbeThread::s_nInit = CProbeThread::s_nDeleted = CProbeThread::s_nOwn = 0;
+	}
+};
+
+TEST_F(ThreadTest, SuspendedThreadQueuesMessagesAndRunsThemThroughTheMapChain)
+{
+	CWinThread* pThread = AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0,
+		CREATE_SUSPENDED);
+	ASSERT_NE(nullptr, pThread);
+	HANDLE hThread = DuplicateThreadHandle(pThread);
+	// The queue exists before the owner resumes the thread: nothing is lost.
+	EXPECT_TRUE(pThread->PostThreadMessage(WM_PROBE_OWN, 5, 0));
+	EXPECT_TRUE(pThread->PostThreadMessage(WM_PROBE_BASE, 2, 3));
+	EXPECT_TRUE(pThread->PostThreadMessage(WM_USER + 99, 0, 0));   // no entry: dropped
+	EXPECT_TRUE(pThread->PostThreadMessage(WM_PROBE_QUIT, 7, 0));
+	Sleep(300);
+	EXPECT_EQ(0, CProbeThread::s_nInit) << "InitInstance ran before the thread was resumed";
+	pThread->ResumeThread();
+
+	ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hThread, 10000));
+	DWORD code = 0;
+	GetExitCodeThread(hThread, &code);
+	CloseHandle(hThread);
+	EXPECT_EQ(1, CProbeThread::s_nInit);
+	EXPECT_EQ(5, CProbeThread::s_nOwn);
+	EXPECT_EQ(5, CProbeBase::s_nBase);
+	EXPECT_EQ(7u, code) << "Run returns ExitInstance, the quit request's code";
+	EXPECT_EQ(1, CProbeThread::s_nDeleted) << "m_bAutoDelete deletes the object at the end";
+}
+
+TEST_F(ThreadTest, DiscardedThreadNeverRunsInitInstance)
+{
+	CWinThread* pThread = AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0,
+		CREATE_SUSPENDED);
+	ASSERT_NE(nullptr, pThread);
+	HANDLE hThread = DuplicateThreadHandle(pThread);
+	AfxDiscardThread(pThread);
+	EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hThread, 0)) << "the thread still runs";
+	CloseHandle(hThread);
+	EXPECT_EQ(0, CProbeThread::s_nInit);
+	EXPECT_EQ(1, CProbeThread::s_nDeleted);
+}
+
+TEST(RuntimeClassTest, CreatesByClass)
+{
+	const CRuntimeClass* pClass = RUNTIME_CLASS(CProbeThread);
+	EXPECT_STREQ("CProbeThread", pClass->m_lpszClassName);
+	CObject* pObject = pClass->CreateObject();
+	ASSERT_NE(nullptr, pObject);
+	EXPECT_EQ(pClass, pObject->GetRuntimeClass());
+	delete pObject;
+	EXPECT_EQ(nullptr, RUNTIME_CLASS(CObject)->CreateObject());
+}

@@ -1,0 +1,57 @@
+// kt_record: records that it was started, with its arguments, and ends.
+//   kt_record [--sleep MS] [--exit CODE] [args...]
+// Appends to the file named by KT_RECORD_FILE one line per run:
+//   start=<ms> end=<ms> argc=<n> <hex(argv[1])> <hex(argv[2])> ...
+// Arguments are written in hex so that any byte, quotes and spaces included,
+// comes back exactly. The line is written once, after the sleep.
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+int _dowildcard = 0;
+
+int main(int argc, char** argv)
+{
+	ULONGLONG start = GetTickCount64();
+	int sleepMs = 0, exitCode = 0;
+	for (int i = 1; i + 1 < argc; i += 2)
+	{
+		if (strcmp(argv[i], "--sleep") == 0)
+			sleepMs = atoi(argv[i + 1]);
+		else if (strcmp(argv[i], "--exit") == 0)
+			exitCode = atoi(argv[i + 1]);
+		else
+			break;
+	}
+	if (sleepMs > 0)
+		Sleep((DWORD)sleepMs);
+
+	char path[MAX_PATH];
+	if (!GetEnvironmentVariableA("KT_RECORD_FILE", path, sizeof(path)))
+		return 2;
+	HANDLE hFile = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+		OPEN_ALWAYS, 0, NULL);
+	if (hFile == INVALID_HANDLE_VALUE)
+		return 3;
+	char head[96];
+	int n = sprintf(head, "start=%llu end=%llu argc=%d", start, GetTickCount64(), argc);
+	DWORD written;
+	WriteFile(hFile, head, (DWORD)n, &written, NULL);
+	for (int i = 1; i < argc; ++i)
+	{
+		WriteFile(hFile, " ", 1, &written, NULL);
+		for (const unsigned char* p = (const unsigned char*)argv[i]; *p; ++p)
+		{
+			char hex[3];
+			sprintf(hex, "%02x", *p);
+			WriteFile(hFile, hex, 2, &written, NULL);
+		}
+		if (argv[i][0] == '\0')
+			WriteFile(hFile, "-", 1, &written, NULL);   // an empty argument
+	}
+	WriteFile(hFile, "\n", 1, &written, NULL);
+	CloseHandle(hFile);
+	return exitCode;
+}

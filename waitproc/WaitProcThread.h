@@ -1,0 +1,95 @@
+// CWaitProcThread: the worker that waits for a process or a caption window to
+// come and go, broadcasts the end, and then runs (or registers) a follow-up
+// command before it reports to its owner.
+#pragma once
+
+#include "../afx/afx.h"
+
+#define WM_WAITPROC_STOP        (WM_USER + 1)   // to the worker; wParam 1, lParam 0
+#define WM_WAITPROC_DONE        (WM_USER + 2)   // to the owner; wParam 0, lParam the worker's thread id
+#define WM_WAITPROC_DONE_ALT    (WM_USER + 3)   // as WM_WAITPROC_DONE, with m_bAltNotify
+
+// The registered window message broadcast once the wait is over.
+#define WAITPROC_END_MESSAGE    "__Detect_End_Of_Application__"
+
+// Every wait polls at this period.
+#define WAITPROC_POLL_MS        500
+
+class CWaitProcThread : public CWinThread
+{
+	DECLARE_DYNCREATE(CWaitProcThread)
+
+public:
+	CWaitProcThread();
+	virtual ~CWaitProcThread();
+
+	// Attributes. The owner sets the configuration only while the thread is
+	// suspended, before it is resumed; afterwards only the worker writes it.
+	CWnd* m_pNotifyWnd;                 // notify type 1; not owned
+	CWinThread* m_pNotifyThread;        // notify type 2; not owned
+	int m_nNotifyType;                  // 0 none, 1 window, 2 thread; others count as none
+	CString m_strCommand;               // follow-up command; emptied once it has run
+	BOOL m_bRunAlways;                  // act on the command even after a failed wait
+	BOOL m_bAltNotify;                  // notify with WM_WAITPROC_DONE_ALT
+	CString m_strCaption;               // caption prefix of the window to wait for
+	CStringArray m_astrKnownCommands;   // programs whose pending RunOnce entry asks for a restart
+	BOOL m_bNoImmediateRun;             // with no reboot pending, run nothing
+	CString m_strRebootFlag;            // ROOT\subkey\value of the reboot flag
+	HANDLE m_hWaitProcess;              // wait types 1 and 3; owned
+	HANDLE m_hCommandProcess;           // the follow-up process while it is awaited
+	int m_nWaitType;                    // 0 none, 1 process, 2 caption, 3 process then caption
+	BOOL m_bCaptionSeen;                // the caption window appeared during the process wait
+	volatile LONG m_bStopRequested;     // set by Stop from any thread, never cleared
+	int m_nState;                       // 0 idle, 1 waiting, 2 running the follow-up command
+
+	// Configuration: TRUE when the configuration changed, FALSE when nothing did.
+	BOOL SetWaitCaption(LPCSTR lpszCaption);    // only once; not NULL or empty
+	BOOL SetCommand(LPCSTR lpszCommand, BOOL bRunAlways);
+	BOOL SetNotifyThread(CWinThread* pThread);
+
+	// Closing the process handles: TRUE when the field is NULL afterwards; a
+	// failed close keeps the handle in its field.
+	BOOL CloseWaitProcess();
+	BOOL CloseCommandProcess();
+
+	// Sets the stop flag and posts WM_WAITPROC_STOP to the worker thread; with
+	// bWait, returns only once that thread has ended (its object is then
+	// deleted). bWait must come from another thread. Always TRUE.
+	BOOL Stop(BOOL bWait);
+
+	// Posts the notification to the notify target; with none, stops itself.
+	BOOL NotifyFinished();
+
+	// The waits. WaitForProcess: TRUE when hProcess ended (or, in wait type 3,
+	// the caption window appeared), FALSE for NULL or a stop request.
+	// WaitForCaption: TRUE when a matching window appeared (or had been seen)
+	// and then stayed absent long enough.
+	BOOL WaitForProcess(HANDLE hProcess);
+	BOOL WaitForCaption(LPCSTR lpszCaption);
+
+	// A top-level window whose caption begins with lpszCaption, or NULL.
+	HWND FindCaptionWindow(LPCSTR lpszCaption);
+
+	// Starts m_strCommand and waits for it; TRUE when there was nothing to run
+	// or it was started, FALSE when it could not be started.
+	BOOL RunCommand();
+
+	// TRUE when the REG_DWORD named by lpszFlagPath (ROOT\subkey\value) is
+	// non-zero. Whenever the value is found it is deleted.
+	BOOL CheckRebootFlag(LPCSTR lpszFlagPath);
+
+	// Registers lpszCommand under the machine's RunOnce key, as the restart
+	// command line when allowed and a known program's entry is pending there.
+	// TRUE when the value was written.
+	BOOL RegisterRestart(LPCSTR lpszCommand, BOOL bAllowRestartCommand, LPCSTR lpszCaption);
+
+	// Overridables
+	virtual BOOL InitInstance();        // the wait procedure
+	virtual int ExitInstance();         // closes the handles and ends the thread
+
+	// Implementation
+protected:
+	void OnWaitProcStop(WPARAM wParam, LPARAM lParam);
+
+	DECLARE_MESSAGE_MAP()
+};

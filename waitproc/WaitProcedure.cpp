@@ -1,0 +1,117 @@
+// The wait procedure: the whole of the worker's work, run as its InitInstance.
+#include "WaitProcThread.h"
+
+#include <stdlib.h>
+
+#include "../res/resource.h"
+
+// Seconds from a string resource as polls of WAITPROC_POLL_MS, rounded like
+// MulDiv. FALSE when the resource is missing or empty.
+static BOOL LoadPollCount(UINT nID, int& nPolls)
+{
+	CString strSeconds;
+	if (!strSeconds.LoadString(nID))
+		return FALSE;
+	nPolls = MulDiv(atoi(strSeconds), 1000, WAITPROC_POLL_MS);
+	return TRUE;
+}
+
+BOOL CWaitProcThread::InitInstance()
+{
+	m_bAutoDelete = FALSE;
+	m_nState = 1;
+	BOOL bWaited = FALSE;
+
+	switch (m_nWaitType)
+	{
+	case 1:
+		if (m_hWaitProcess != NULL)
+			bWaited = WaitForProcess(m_hWaitProcess);
+		break;
+	case 2:
+		if (!m_strCaption.IsEmpty())
+			bWaited = WaitForCaption(m_strCaption);
+		break;
+	case 3:
+		if (m_hWaitProcess != NULL)
+		{
+			bWaited = WaitForProcess(m_hWaitProcess);
+			if (bWaited && !m_strCaption.IsEmpty())
+				bWaited = WaitForCaption(m_strCaption);
+		}
+		break;
+	}
+
+	// Broadcast whatever the outcome: listeners learn that the wait is over.
+	PostMessageA(HWND_BROADCAST, RegisterWindowMessageA(WAITPROC_END_MESSAGE), 0, 0);
+
+	if (CloseWaitProcess() && (bWaited || m_bRunAlways))
+	{
+		if (CheckRebootFlag(m_strRebootFlag))
+			RegisterRestart(m_strCommand, TRUE, m_strCaption);
+		else if (!m_bNoImmediateRun)
+			RunCommand();
+	}
+
+	m_nState = 0;
+	NotifyFinished();
+	return TRUE;
+}
+
+BOOL CWaitProcThread::WaitForProcess(HANDLE hProcess)
+{
+	if (hProcess == NULL)
+		return FALSE;
+	for (;;)
+	{
+		// Ended, abandoned or a failed wait: all count as the end of the process.
+		if (WaitForSingleObject(hProcess, WAITPROC_POLL_MS) != WAIT_TIMEOUT)
+			return TRUE;
+		if (m_bStopRequested)
+			return FALSE;
+		// Only the first wait of wait type 3 looks for the caption window, not
+		// the wait for the follow-up command.
+		if (m_nWaitType == 3 && m_nState == 1 && !m_strCaption.IsEmpty()
+			&& FindCaptionWindow(m_strCaption) != NULL)
+		{
+			m_bCaptionSeen = TRUE;
+			return TRUE;
+		}
+	}
+}
+
+BOOL CWaitProcThread::WaitForCaption(LPCSTR lpszCaption)
+{
+	if (lpszCaption == NULL)
+		return FALSE;
+	int nAppearPolls, nVanishPolls;
+	if (!LoadPollCount(IDS_APPEAR_TIMEOUT, nAppearPolls) || !LoadPollCount(IDS_VANISH_SECONDS, nVanishPolls))
+		return FALSE;
+
+	if (!m_bCaptionSeen)
+	{
+		BOOL bFound = FALSE;
+		for (int i = 0; i < nAppearPolls && !bFound; ++i)
+		{
+			bFound = FindCaptionWindow(lpszCaption) != NULL;
+			if (!bFound)
+			{
+				if (m_bStopRequested)
+					return FALSE;
+				Sleep(WAITPROC_POLL_MS);
+			}
+		}
+		if (!bFound)
+			return FALSE;
+	}
+
+	// The window must stay absent for nVanishPolls probes in a row.
+	for (int nAbsent = 0; nAbsent < nVanishPolls; )
+	{
+		if (m_bStopRequested)
+			return FALSE;
+		nAbsent = FindCaptionWindow(lpszCaption) != NULL ? 0 : nAbsent + 1;
+		Sleep(WAITPROC_POLL_MS);
+	}
+	return TRUE;
+}
