@@ -208,8 +208,18 @@ int CString::Find(LPCSTR lpszSub) const
 {
 	if (lpszSub == NULL)
 		return -1;
-	const unsigned char* p = _mbsstr((const unsigned char*)m_pchData, (const unsigned char*)lpszSub);
-	return p == NULL ? -1 : (int)(p - (const unsigned char*)m_pchData);
+	// Matches start only where a character starts, so that a trail byte is
+	// never taken for the first byte of the text sought.
+	int nSub = lstrlenA(lpszSub);
+	for (LPCSTR p = m_pchData; ; p = CharNextA(p))
+	{
+		if (m_nDataLength - (p - m_pchData) < nSub)
+			return -1;
+		if (memcmp(p, lpszSub, (size_t)nSub) == 0)
+			return (int)(p - m_pchData);
+		if (*p == '\0')
+			return -1;
+	}
 }
 
 int CString::Find(char ch) const

@@ -1,1 +1,104 @@
+// Kestrune.exe as a launcher runs it: real processes, real windows, the real
+// string table (60 s to appear, 1 s to vanish).
 #include <gtest/gtest.h>
+
+#include "CrtSplit.h"
+#include "Kestrune.h"
+#include "TestSupport.h"
+
+using kt::KestruneCommand;
+using kt::QuotedRecorder;
+
+class AppProcessTest : public ::testing::Test
+{
+protected:
+	void SetUp() override
+	{
+		m_record = m_dir.File("record.txt");
+		kt::SetRecordFile(m_record);
+	}
+	std::vector<kt::Record> Records() const { return kt::ReadRecords(m_record); }
+
+	kt::ScratchDir m_dir;
+	std::string m_record;
+};
+
+TEST_F(AppProcessTest, ExitCodeIsZeroAndNothingRunsWhenStartUpFails)
+{
+	kt::EndListener listener;
+	ASSERT_TRUE(listener.Start(120000));
+	const std::string rec = QuotedRecorder();
+	const char* const cases[] = {
+		"",                             // no arguments
+		"/c=KtNever",                   // no next command
+		"/n=x /c=KtNever",              // the caption belongs to the command
+		"/c /n=x",                      // "/c" is no caption option
+		"/c= /n=x",                     // empty caption: the worker refuses it
+		"/r /c= /n=x",                  // relaunched instance started, and refuses the same
+	};
+	for (const char* args : cases)
+	{
+		SCOPED_TRACE(args);
+		kt::Process p;
+		ASSERT_TRUE(p.Start(KestruneCommand(std::string(args) + (strstr(args, "/n=x") ? " " + rec : ""))));
+		ASSERT_TRUE(p.Wait(15000)) << "still running";
+		EXPECT_EQ(0u, p.ExitCode());
+	}
+	kt::PumpFor(1500);
+	EXPECT_TRUE(listener.Received().empty()) << "a worker ran its wait";
+	EXPECT_TRUE(Records().empty());
+}
+
+TEST_F(AppProcessTest, DirectModeWaitsRunsTheCommandWithItsArgumentsAndExitsZero)
+{
+	std::string caption = kt::UniqueName("KtDirect");
+	kt::CaptionWindows windows;
+	ASSERT_TRUE(windows.Start(caption + " main window", "1000"));
+	// The next command is every argument from /n= on, joined by spaces: the
+	// quotes the launcher needed around "a b" are not restored.
+	kt::Process p;
+	ASSERT_TRUE(p.Start(KestruneCommand("-C=" + caption + " ignored /x /n= " + QuotedRecorder() + " \"a b\" \"\" c")));
+	ASSERT_TRUE(p.Wait(30000));
+	EXPECT_EQ(0u, p.ExitCode());
+	std::vector<kt::Record> runs = Records();
+	ASSERT_EQ(1u, runs.size());
+	EXPECT_EQ((std::vector<std::string>{ "a", "b", "c" }), runs[0].args);
+}
+
+TEST_F(AppProcessTest, RelaunchEndsAtOnceWhileTheNewInstanceDoesTheWork)
+{
+	std::string caption = kt::UniqueName("KtRelaunch") + " \"q\"\\";
+	std::string next = QuotedRecorder() + " say \"hi\" C:\\a\\ \\\\srv\\share\\";
+	std::string args = "-r " + QuoteLikeLauncher("/c=" + caption) + " " + QuoteLikeLauncher("/n=" + next);
+	kt::Process p;
+	ULONGLONG startAt = GetTickCount64();
+	ASSERT_TRUE(p.Start(KestruneCommand(args)));
+	ASSERT_TRUE(p.Wait(15000));
+	EXPECT_EQ(0u, p.ExitCode());
+	EXPECT_LT(GetTickCount64() - startAt, 10000u);
+	kt::PumpFor(1000);
+	EXPECT_TRUE(Records().empty()) << "the command ran before its window came and went";
+
+	kt::CaptionWindows windows;
+	ASSERT_TRUE(windows.Start(caption, "1000"));
+	ASSERT_TRUE(kt::PumpUntil([&] { return Records().size() == 1; }, 30000)) << "the new instance did not run the command";
+	std::vector<kt::Record> runs = Records();
+	EXPECT_EQ((std::vector<std::string>{ "say", "hi", "C:\\a\\", "\\\\srv\\share\\" }), runs[0].args);
+}
+
+// The one test that takes the real minute: no window ever shows up.
+TEST_F(AppProcessTest, NoWindowWithinSixtySecondsBroadcastsRunsNothingAndExitsZero)
+{
+	kt::EndListener listener;
+	ASSERT_TRUE(listener.Start(120000));
+	kt::Process p;
+	ULONGLONG startAt = GetTickCount64();
+	ASSERT_TRUE(p.Start(KestruneCommand("/c=" + kt::UniqueName("KtNeverShown") + " /n=" + QuotedRecorder())));
+	ASSERT_TRUE(p.Wait(120000));
+	ULONGLONG took = GetTickCount64() - startAt;
+	EXPECT_EQ(0u, p.ExitCode());
+	EXPECT_GE(took, 59000u);
+	EXPECT_LT(took, 90000u);
+	EXPECT_TRUE(kt::PumpUntil([&] { return listener.Received().size() == 1; }, 5000));
+	EXPECT_TRUE(Records().empty());
+}

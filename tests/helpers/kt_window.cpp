@@ -1,9 +1,11 @@
 // kt_window: shows top-level windows with a given caption, by a plan.
-//   kt_window [--hidden] [--count N] [--ready FILE] (--caption TEXT | --caption-hex HEX) PLAN
+//   kt_window [--hidden] [--count N] [--ready FILE] [--gone FILE] (--caption TEXT | --caption-hex HEX) PLAN
 // PLAN is a list of milliseconds, alternately shown and absent: "3000" shows
 // the windows for 3 s; "1000,400,1000" shows them, destroys them for 400 ms and
 // shows them again. FILE is created once the windows first exist. Ends after
-// the last phase, or on WM_CLOSE.
+// the last phase, or on WM_CLOSE. Both files hold the GetTickCount64 value of
+// their moment: READY when the windows first exist, GONE.before when they are about to be
+// destroyed for the last time, GONE once they have been.
 #include <windows.h>
 
 #include <stdlib.h>
@@ -20,6 +22,16 @@ static std::string FromHex(const char* hex)
 		s += (char)strtoul(b, NULL, 16);
 	}
 	return s;
+}
+
+static void WriteTick(const char* path)
+{
+	char text[32];
+	int n = wsprintfA(text, "%I64u", GetTickCount64());
+	HANDLE hFile = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+	DWORD written;
+	WriteFile(hFile, text, (DWORD)n, &written, NULL);
+	CloseHandle(hFile);
 }
 
 static LRESULT CALLBACK WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -57,6 +69,7 @@ int main(int argc, char** argv)
 	bool hidden = false;
 	int count = 1;
 	const char* ready = NULL;
+	const char* gone = NULL;
 	std::string caption;
 	std::vector<DWORD> plan;
 	for (int i = 1; i < argc; ++i)
@@ -67,6 +80,8 @@ int main(int argc, char** argv)
 			count = atoi(argv[++i]);
 		else if (strcmp(argv[i], "--ready") == 0 && i + 1 < argc)
 			ready = argv[++i];
+		else if (strcmp(argv[i], "--gone") == 0 && i + 1 < argc)
+			gone = argv[++i];
 		else if (strcmp(argv[i], "--caption") == 0 && i + 1 < argc)
 			caption = argv[++i];
 		else if (strcmp(argv[i], "--caption-hex") == 0 && i + 1 < argc)
@@ -104,10 +119,16 @@ int main(int argc, char** argv)
 			windows.push_back(hWnd);
 		}
 		if (phase == 0 && ready != NULL)
-			CloseHandle(CreateFileA(ready, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+			WriteTick(ready);
 		bool go_on = Serve(plan[phase]);
+		// GONE.before: the windows leave the window list while they are
+		// destroyed, which can take a while; GONE: they have left it.
+		if (gone != NULL)
+			WriteTick((std::string(gone) + ".before").c_str());
 		for (HWND hWnd : windows)
 			DestroyWindow(hWnd);
+		if (gone != NULL)
+			WriteTick(gone);
 		if (!go_on)
 			return 0;
 	}

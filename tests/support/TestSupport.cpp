@@ -235,11 +235,32 @@ bool CaptionWindows::Start(const std::string& caption, const std::string& plan, 
 	std::string ready = m_dir.File("ready");
 	char countText[16];
 	sprintf(countText, "%d", count);
-	std::string cmd = "\"" + BinPath("kt_window.exe") + "\" --ready \"" + ready + "\" --count " + countText
+	std::string cmd = "\"" + BinPath("kt_window.exe") + "\" --ready \"" + ready + "\" --gone \""
+		+ m_dir.File("gone") + "\" --count " + countText
 		+ (hidden ? " --hidden" : "") + " --caption-hex " + ToHex(caption) + " " + plan;
 	if (!m_process.Start(cmd))
 		return false;
 	return PumpUntil([&] { return FileExists(ready) || m_process.Wait(0); }, 20000) && FileExists(ready);
+}
+
+static ULONGLONG ReadTick(const std::string& path)
+{
+	return strtoull(ReadText(path).c_str(), NULL, 10);
+}
+
+ULONGLONG CaptionWindows::ShownAt() const
+{
+	return ReadTick(m_dir.File("ready"));
+}
+
+ULONGLONG CaptionWindows::VanishStartAt() const
+{
+	return ReadTick(m_dir.File("gone.before"));
+}
+
+ULONGLONG CaptionWindows::GoneAt() const
+{
+	return ReadTick(m_dir.File("gone"));
 }
 
 void CaptionWindows::Close()

@@ -88,6 +88,12 @@ public:
 	bool Start(const std::string& caption, const std::string& plan, bool hidden = false, int count = 1);
 	bool WaitGone(DWORD timeoutMs) { return m_process.Wait(timeoutMs); }
 	void Close();
+	// GetTickCount64 when the windows first existed; when their last
+	// destruction began (they may leave the window list from then on); and
+	// when it had ended. 0 before the moment.
+	ULONGLONG ShownAt() const;
+	ULONGLONG VanishStartAt() const;
+	ULONGLONG GoneAt() const;
 
 private:
 	ScratchDir m_dir;

@@ -1,0 +1,53 @@
+// The caption probe against real top-level windows of another process.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "waitproc/CaptionProbe.h"
+#include "waitproc/WaitProcThread.h"
+
+TEST(CaptionProbeTest, MatchesOnlyTheBeginningOfACaptionInAnyCase)
+{
+	std::string id = kt::UniqueName("KtProbe");
+	kt::CaptionWindows shown, hidden;
+	ASSERT_TRUE(shown.Start(id + " Setup Wizard", "60000"));
+	ASSERT_TRUE(hidden.Start("Hidden " + id, "60000", true));
+	CWaitProcThread worker;
+	struct { std::string prefix; bool found; } cases[] = {
+		{ id + " Setup", true },
+		{ id + " SETUP wizard", true },             // the whole caption, other case
+		{ id + " setup wizarD", true },
+		{ id + " Setup Wizard!", false },           // longer than the caption
+		{ id + " Setup Wizards", false },
+		{ id + " Setup Wizar_", false },
+		{ id.substr(1), false },                    // the same letters, further on
+		{ "Hidden " + id, true },                   // hidden windows count
+		{ "hidden " + id.substr(0, 4), true },
+		{ "", true },                               // an empty prefix matches any window
+	};
+	for (const auto& c : cases)
+		EXPECT_EQ(c.found, worker.FindCaptionWindow(c.prefix.c_str()) != NULL) << "prefix [" << c.prefix << "]";
+}
+
+TEST(CaptionProbeTest, SeveralMatchingWindowsGiveOneOfThem)
+{
+	std::string id = kt::UniqueName("KtMany");
+	kt::CaptionWindows windows;
+	ASSERT_TRUE(windows.Start(id, "60000", false, 3));
+	CWaitProcThread worker;
+	HWND hWnd = worker.FindCaptionWindow(id.c_str());
+	ASSERT_NE(nullptr, hWnd);
+	char caption[256] = "";
+	GetWindowTextA(hWnd, caption, sizeof(caption));
+	EXPECT_EQ(id, caption);
+	windows.Close();
+	EXPECT_TRUE(kt::PumpUntil([&] { return worker.FindCaptionWindow(id.c_str()) == NULL; }, 10000));
+}
+
+TEST(CaptionProbeTest, CallbackStopsOnANullRecordOrPrefix)
+{
+	EXPECT_FALSE(EnumCaptionProc(GetDesktopWindow(), 0));
+	CAPTIONSEARCH search = { NULL, NULL };
+	EXPECT_FALSE(EnumCaptionProc(GetDesktopWindow(), (LPARAM)&search));
+	CWaitProcThread worker;
+	EXPECT_EQ(nullptr, worker.FindCaptionWindow(NULL));
+}

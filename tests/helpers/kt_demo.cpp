@@ -1,0 +1,116 @@
+// kt_demo: the main job, shown step by step as a launcher would see it.
+// A demonstration window comes and goes; Kestrune.exe waits for it,
+// broadcasts the end, runs the follow-up command and waits for it.
+#include <windows.h>
+
+#include <stdio.h>
+
+#include "Kestrune.h"
+#include "TestSupport.h"
+
+static ULONGLONG s_t0;
+
+static void Say(ULONGLONG at, const char* what)
+{
+	printf("%+7.2f s  %s\n", ((LONGLONG)(at - s_t0)) / 1000.0, what);
+	fflush(stdout);
+}
+
+// Prints the broadcast and the follow-up's runs as they turn up.
+class Watcher
+{
+public:
+	Watcher(kt::EndListener& listener, const std::string& record) : m_listener(listener), m_record(record) {}
+	void Poll()
+	{
+		std::vector<std::string> heard = m_listener.Received();
+		for (; m_heard < heard.size(); ++m_heard)
+			Say(strtoull(heard[m_heard].c_str(), NULL, 10),
+				"a listening window received \"__Detect_End_Of_Application__\" (wParam 0, lParam 0)");
+		std::vector<kt::Record> runs = kt::ReadRecords(m_record);
+		for (; m_runs < runs.size(); ++m_runs)
+		{
+			std::string args;
+			for (const std::string& a : runs[m_runs].args)
+				args += " [" + a + "]";
+			Say(runs[m_runs].startMs, ("the follow-up command started, arguments:" + args).c_str());
+			Say(runs[m_runs].endMs, "the follow-up command ended");
+		}
+	}
+
+private:
+	kt::EndListener& m_listener;
+	std::string m_record;
+	size_t m_heard = 0, m_runs = 0;
+};
+
+static bool Scenario(bool relaunch)
+{
+	kt::ScratchDir dir;
+	std::string record = dir.File("follow-up.txt");
+	kt::SetRecordFile(record);
+	kt::EndListener listener;
+	if (!listener.Start(120000))
+		return false;
+	Watcher watcher(listener, record);
+	std::string caption = "Demo Setup " + kt::UniqueName("wizard");
+	std::string args = std::string(relaunch ? "/r " : "") + "\"/c=Demo Setup\" /n=" + kt::BinPath("kt_record.exe")
+		+ " --sleep 1500 \"installed ok\"";
+
+	s_t0 = GetTickCount64();
+	printf("\n== %s\n", relaunch ? "Relaunch mode: the launcher is not held up"
+		: "Direct mode, under a debugger that shows the utility's debug output");
+	printf("launcher runs: Kestrune.exe %s\n", args.c_str());
+	kt::Process kestrune;
+	kt::ScratchDir debugDir;
+	std::string debugOut = debugDir.File("debug.txt");
+	if (relaunch)
+	{
+		if (!kestrune.Start(kt::KestruneCommand(args)) || !kestrune.Wait(15000))
+			return false;
+		char line[96];
+		sprintf(line, "Kestrune.exe returned to the launcher with exit code %lu; its new instance waits",
+			kestrune.ExitCode());
+		Say(GetTickCount64(), line);
+	}
+	else if (!kestrune.Start("\"" + kt::BinPath("kt_debugrun.exe") + "\" \"" + debugOut + "\" "
+			+ kt::KestruneCommand(args)))
+		return false;
+
+	kt::PumpFor(1500);
+	kt::CaptionWindows windows;
+	if (!windows.Start(caption, "2500"))
+		return false;
+	Say(windows.ShownAt(), ("the application's window \"" + caption + "\" appeared").c_str());
+	windows.WaitGone(20000);
+	Say(windows.GoneAt(), "the application's window vanished");
+
+	bool done = kt::PumpUntil([&] {
+		watcher.Poll();
+		return kt::ReadRecords(record).size() == 1 && (relaunch ? true : kestrune.Wait(0));
+	}, 30000);
+	kt::PumpFor(300);
+	watcher.Poll();
+	if (!relaunch)
+	{
+		for (const std::string& line : kt::ReadLines(debugOut))
+		{
+			if (line.compare(0, 6, "debug:") == 0)
+			{
+				std::string text = kt::FromHex(line.substr(6));
+				text.erase(text.find_last_not_of('\n') + 1);
+				Say(GetTickCount64(), ("debug output: " + text).c_str());
+			}
+			else if (line.compare(0, 5, "exit:") == 0)
+				Say(GetTickCount64(), ("Kestrune.exe ended with exit code " + line.substr(5)).c_str());
+		}
+	}
+	return done;
+}
+
+int main()
+{
+	bool ok = Scenario(true) && Scenario(false);
+	printf("\n%s\n", ok ? "demo: done" : "demo: FAILED");
+	return ok ? 0 : 1;
+}
