@@ -40,6 +40,18 @@ HINSTANCE AfxGetResourceHandle()
 	return GetModuleHandleA(NULL);
 }
 
+BOOL AfxGetModuleFileName(CString& strPath, int nMaxPath)
+{
+	LPSTR pBuffer = strPath.GetBuffer(nMaxPath);
+	if (pBuffer == NULL)
+		return FALSE;
+	ZeroMemory(pBuffer, (size_t)nMaxPath);
+	DWORD nLength = GetModuleFileNameA(NULL, pBuffer, (DWORD)nMaxPath);
+	BOOL bOk = nLength != 0 && nLength < (DWORD)nMaxPath;
+	strPath.ReleaseBuffer(bOk ? (int)nLength : 0);
+	return bOk;
+}
+
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {
 	CWinApp* pApp = AfxGetApp();

@@ -1,6 +1,7 @@
 // CWinApp: the one application object, run on the main thread by AfxWinMain.
 #pragma once
 
+#include "afxstr.h"
 #include "afxthread.h"
 
 class CWinApp : public CWinThread
@@ -24,6 +25,10 @@ CWinApp* AfxGetApp();
 
 // The module whose resources LoadString reads: the executable.
 HINSTANCE AfxGetResourceHandle();
+
+// The full path of the running executable. FALSE when it cannot be had, or
+// does not fit in nMaxPath bytes with its terminator: a cut path is no path.
+BOOL AfxGetModuleFileName(CString& strPath, int nMaxPath);
 
 // The start-up sequence: InitInstance, then Run on TRUE or ExitInstance on
 // FALSE; their result is the process exit code.

@@ -31,10 +31,6 @@ void ParseWaitOptions(int argc, char* const* argv, CWaitOptions& options);
 BOOL BuildRelaunchCommand(LPCSTR lpszExePath, LPCSTR lpszCaption, LPCSTR lpszNext,
 	CString& strCommand);
 
-// The full path of the running executable. FALSE when it cannot be had, or
-// does not fit in nMaxPath bytes with its terminator.
-BOOL GetExecutablePath(CString& strPath, int nMaxPath = MAX_PATH + 1);
-
 // Starts a new instance of this executable with the caption and next command,
 // and does not wait for it. TRUE when it was started.
 BOOL RelaunchWaiter(LPCSTR lpszCaption, LPCSTR lpszNext);

@@ -2,6 +2,8 @@
 // caller is not held up.
 #include "CommandLine.h"
 
+#include "../afx/afx.h"
+
 #include "../res/resource.h"
 #include "../restart/ArgQuote.h"
 
@@ -21,23 +23,10 @@ BOOL BuildRelaunchCommand(LPCSTR lpszExePath, LPCSTR lpszCaption, LPCSTR lpszNex
 	return !strCommand.IsEmpty();
 }
 
-BOOL GetExecutablePath(CString& strPath, int nMaxPath)
-{
-	LPSTR pBuffer = strPath.GetBuffer(nMaxPath);
-	if (pBuffer == NULL)
-		return FALSE;
-	ZeroMemory(pBuffer, (size_t)nMaxPath);
-	// A path that fills the buffer has been cut: that is a failure.
-	DWORD nLength = GetModuleFileNameA(NULL, pBuffer, (DWORD)nMaxPath);
-	BOOL bOk = nLength != 0 && nLength < (DWORD)nMaxPath;
-	strPath.ReleaseBuffer(bOk ? (int)nLength : 0);
-	return bOk;
-}
-
 BOOL RelaunchWaiter(LPCSTR lpszCaption, LPCSTR lpszNext)
 {
 	CString strExePath, strCommand;
-	if (!GetExecutablePath(strExePath)
+	if (!AfxGetModuleFileName(strExePath, MAX_PATH + 1)
 		|| !BuildRelaunchCommand(strExePath, lpszCaption, lpszNext, strCommand))
 		return FALSE;
 

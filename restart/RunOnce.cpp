@@ -1,7 +1,78 @@
-// RunOnce registration of the follow-up command for after a reboot.
+// RunOnce registration: the follow-up command, held over a reboot.
 #include "../waitproc/WaitProcThread.h"
 
-BOOL CWaitProcThread::RegisterRestart(LPCSTR, BOOL, LPCSTR)
+#include <stdlib.h>
+
+#include "../res/resource.h"
+#include "CommandPath.h"
+
+#define RUNONCE_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+
+BOOL CWaitProcThread::RegisterRestart(LPCSTR lpszCommand, BOOL bAllowRestartCommand, LPCSTR lpszCaption)
 {
-	return FALSE;
+	if (lpszCommand == NULL)
+		return FALSE;
+	CString strCommand, strValueName;
+	if (!SplitCommandLine(lpszCommand, strCommand) || !strValueName.LoadString(IDS_RUNONCE_VALUE))
+		return FALSE;
+
+	HKEY hKey = NULL;
+	DWORD dwDisposition = 0;
+	if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, RUNONCE_KEY, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
+			&hKey, &dwDisposition) != ERROR_SUCCESS)
+		return FALSE;
+
+	// A key created just now holds no entry to look at.
+	CString strData(strCommand);
+	if (bAllowRestartCommand && lpszCaption != NULL && dwDisposition == REG_OPENED_EXISTING_KEY
+		&& HasKnownRunOnceEntry(hKey)
+		&& !BuildRestartCommand(lpszCaption, strCommand, strData, FALSE))
+	{
+		RegCloseKey(hKey);
+		return FALSE;
+	}
+
+	BOOL bWritten = RegSetValueExA(hKey, strValueName, 0, REG_SZ, (const BYTE*)(LPCSTR)strData,
+		(DWORD)strData.GetLength() + 1) == ERROR_SUCCESS;
+	RegCloseKey(hKey);
+	return bWritten;
+}
+
+BOOL CWaitProcThread::HasKnownRunOnceEntry(HKEY hKey)
+{
+	if (hKey == NULL || m_astrKnownCommands.GetSize() == 0)
+		return FALSE;
+	DWORD nValues = 0, cchMaxName = 0, cbMaxData = 0;
+	if (RegQueryInfoKeyA(hKey, NULL, NULL, NULL, NULL, NULL, NULL, &nValues, &cchMaxName, &cbMaxData, NULL,
+			NULL) != ERROR_SUCCESS || nValues == 0)
+		return FALSE;
+
+	DWORD cbName = cchMaxName * 2 + 2, cbData = cbMaxData + 1;
+	LPSTR pszName = (LPSTR)malloc(cbName);
+	LPBYTE pData = (LPBYTE)malloc(cbData);
+	BOOL bFound = FALSE;
+	for (DWORD i = 0; i < nValues && pszName != NULL && pData != NULL && !bFound; ++i)
+	{
+		ZeroMemory(pszName, cbName);
+		ZeroMemory(pData, cbData);
+		DWORD cchName = cbName, cbRead = cbData, dwType = 0;
+		// A value added, grown or removed since the count was taken is passed over.
+		if (RegEnumValueA(hKey, i, pszName, &cchName, NULL, &dwType, pData, &cbRead) != ERROR_SUCCESS)
+			continue;
+		if (dwType != REG_SZ && dwType != REG_EXPAND_SZ)
+			continue;
+		CString strData((LPCSTR)pData);
+		if (strData.IsEmpty())
+			continue;
+		strData.MakeUpper();
+		for (int j = 0; j < m_astrKnownCommands.GetSize() && !bFound; ++j)
+		{
+			CString strKnown(m_astrKnownCommands[j]);
+			strKnown.MakeUpper();
+			bFound = strData.Find(strKnown) >= 0;
+		}
+	}
+	free(pszName);
+	free(pData);
+	return bFound;
 }

@@ -27,12 +27,13 @@ wine_session_start() {
   trap wine_session_stop EXIT
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine-session: creating $WINEPREFIX (takes a few seconds, once)" >&2
+    wineboot -i >/dev/null 2>&1 </dev/null || true
+    wineserver -w || true
   fi
   # A server that stays up, with Wine's own background services started here
   # (their output going nowhere), makes every later process start fast and
   # keeps those services off the pipes of the programs run later.
   wineserver -p
-  wineboot -i >/dev/null 2>&1 </dev/null || true
   "$KESTRUNE_WINE" cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
 }
 

@@ -6,6 +6,7 @@
 
 #include "CrtSplit.h"
 #include "TestSupport.h"
+#include "afx/afx.h"
 #include "app/CommandLine.h"
 
 namespace {
@@ -184,15 +185,15 @@ TEST(BuildRelaunchCommandTest, RealProgramReadsRandomLinesBackExactly)
 	}
 }
 
-TEST(GetExecutablePathTest, FullPathOrFailureNeverACutPath)
+TEST(ModuleFileNameTest, FullPathOrFailureNeverACutPath)
 {
 	CString path;
-	ASSERT_TRUE(GetExecutablePath(path));
+	ASSERT_TRUE(AfxGetModuleFileName(path, MAX_PATH + 1));
 	EXPECT_EQ(kt::BinPath("command_line_tests.exe"), std::string(path));
 	// A buffer the path fills exactly has cut it: a failure.
 	int length = path.GetLength();
-	EXPECT_FALSE(GetExecutablePath(path, length));
+	EXPECT_FALSE(AfxGetModuleFileName(path, length));
 	EXPECT_TRUE(path.IsEmpty()) << "got " << (LPCSTR)path;
-	EXPECT_TRUE(GetExecutablePath(path, length + 1));
+	EXPECT_TRUE(AfxGetModuleFileName(path, length + 1));
 	EXPECT_EQ(length, path.GetLength());
 }

@@ -83,6 +83,20 @@ public:
 	// TRUE when the value was written.
 	BOOL RegisterRestart(LPCSTR lpszCommand, BOOL bAllowRestartCommand, LPCSTR lpszCaption);
 
+	// TRUE when a string value of the open key hKey contains one of
+	// m_astrKnownCommands, letter case ignored.
+	BOOL HasKnownRunOnceEntry(HKEY hKey);
+
+	// The command line that starts this utility again with the relaunch,
+	// caption and next-command options: the utility file beside this
+	// executable, or with bTempCopy a fresh copy of it in the temporary folder.
+	// strResult is written only on success.
+	BOOL BuildRestartCommand(LPCSTR lpszCaption, LPCSTR lpszCommand, CString& strResult, BOOL bTempCopy);
+
+	// lpszInput as it must stand inside a double-quoted argument for the C
+	// runtime to read it back exactly. FALSE for NULL (strResult untouched).
+	BOOL EscapeQuotes(LPCSTR lpszInput, CString& strResult);
+
 	// Overridables
 	virtual BOOL InitInstance();        // the wait procedure
 	virtual int ExitInstance();         // closes the handles and ends the thread

@@ -1,0 +1,70 @@
+#include "afxfind.h"
+
+CFileFind::CFileFind() : m_hFind(INVALID_HANDLE_VALUE), m_bHaveNext(FALSE)
+{
+	ZeroMemory(&m_next, sizeof(m_next));
+	ZeroMemory(&m_current, sizeof(m_current));
+}
+
+CFileFind::~CFileFind()
+{
+	Close();
+}
+
+void CFileFind::Close()
+{
+	if (m_hFind != INVALID_HANDLE_VALUE)
+	{
+		::FindClose(m_hFind);
+		m_hFind = INVALID_HANDLE_VALUE;
+	}
+	m_bHaveNext = FALSE;
+}
+
+BOOL CFileFind::FindFile(LPCSTR lpszName)
+{
+	Close();
+	if (lpszName == NULL || lpszName[0] == '\0')
+		return FALSE;
+	char szFull[MAX_PATH];
+	DWORD nFull = GetFullPathNameA(lpszName, MAX_PATH, szFull, NULL);
+	if (nFull == 0 || nFull >= MAX_PATH)
+		return FALSE;
+
+	// The root ends before the last separator, found by whole characters so
+	// that a trail byte equal to a backslash is not taken for one.
+	LPCSTR pLastSep = NULL;
+	for (LPCSTR p = szFull; *p != '\0'; p = CharNextA(p))
+		if (*p == '\\' || *p == '/')
+			pLastSep = p;
+	m_strRoot = pLastSep != NULL ? CString(szFull, (int)(pLastSep - szFull)) : CString();
+
+	m_hFind = ::FindFirstFileA(szFull, &m_next);
+	m_bHaveNext = m_hFind != INVALID_HANDLE_VALUE;
+	return m_bHaveNext;
+}
+
+BOOL CFileFind::FindNextFile()
+{
+	if (!m_bHaveNext)
+		return FALSE;
+	m_current = m_next;
+	m_bHaveNext = ::FindNextFileA(m_hFind, &m_next);
+	return m_bHaveNext;
+}
+
+CString CFileFind::GetFileName() const
+{
+	return CString(m_current.cFileName);
+}
+
+CString CFileFind::GetFilePath() const
+{
+	CString strPath(m_strRoot);
+	LPCSTR pEnd = (LPCSTR)strPath + strPath.GetLength();
+	// The last whole character: a trail byte equal to a backslash is no separator.
+	LPCSTR pLast = CharPrevA(strPath, pEnd);
+	if (pLast == pEnd || (*pLast != '\\' && *pLast != '/'))
+		strPath += '\\';
+	return strPath + m_current.cFileName;
+}

@@ -1,0 +1,23 @@
+// Command lines and paths, normalised for the RunOnce registration.
+#pragma once
+
+#include "../afx/afxstr.h"
+
+// Normalises a command line: its program part (up to the first space outside
+// double quotes) becomes the program's full long path in double quotes; the
+// rest, from that space on, stays byte for byte. When no file matches, the
+// program part is kept as given, without its double quotes, in double quotes.
+// FALSE only for a NULL lpszCommandLine (strResult is then not touched).
+BOOL SplitCommandLine(LPCSTR lpszCommandLine, CString& strResult);
+
+// Removes every ch from str, by whole characters: a trail byte equal to ch stays.
+void RemoveChar(CString& str, char ch);
+
+// The full long path of the first file matching lpszPath (wildcards allowed),
+// or with bDirectory the directory holding it, with its trailing backslash.
+// strResult is written only when a file matches. Always TRUE.
+BOOL GetFullLongPath(LPCSTR lpszPath, CString& strResult, BOOL bDirectory);
+
+// GetLongPathNameA, looked up in kernel32.dll at run time: its result, or 0
+// where the system has no such function.
+DWORD CallGetLongPathName(LPCSTR lpszPath, LPSTR lpszBuffer, DWORD cchBuffer);

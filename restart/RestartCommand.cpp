@@ -1,0 +1,73 @@
+// The restart command line: the utility started again with the relaunch,
+// caption and next-command options.
+#include "../waitproc/WaitProcThread.h"
+
+#include "../res/resource.h"
+#include "CommandPath.h"
+
+// Places a fresh copy of strUtility in the temporary folder, writable; its path.
+static BOOL CopyToTemp(const CString& strUtility, const CString& strFileName, CString& strCopy)
+{
+	DWORD nNeeded = GetTempPathA(0, NULL);
+	if (nNeeded == 0)
+		return FALSE;
+	CString strTemp;
+	LPSTR pBuffer = strTemp.GetBuffer((int)nNeeded);
+	if (pBuffer == NULL)
+		return FALSE;
+	ZeroMemory(pBuffer, nNeeded);
+	DWORD nLength = GetTempPathA(nNeeded, pBuffer);
+	strTemp.ReleaseBuffer(nLength < nNeeded ? (int)nLength : 0);
+	if (nLength == 0 || nLength >= nNeeded)
+		return FALSE;
+
+	strCopy = strTemp + strFileName;
+	DWORD dwAttributes = GetFileAttributesA(strCopy);
+	if (dwAttributes != INVALID_FILE_ATTRIBUTES)
+	{
+		if (dwAttributes & FILE_ATTRIBUTE_READONLY)
+			SetFileAttributesA(strCopy, 0);
+		DeleteFileA(strCopy);
+	}
+	if (!CopyFileA(strUtility, strCopy, FALSE))
+		return FALSE;
+	dwAttributes = GetFileAttributesA(strCopy);
+	if (dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_READONLY))
+		SetFileAttributesA(strCopy, 0);
+	return TRUE;
+}
+
+BOOL CWaitProcThread::BuildRestartCommand(LPCSTR lpszCaption, LPCSTR lpszCommand, CString& strResult,
+	BOOL bTempCopy)
+{
+	if (lpszCaption == NULL || lpszCommand == NULL)
+		return FALSE;
+	CString strFileName;
+	if (!strFileName.LoadString(IDS_WAITER_EXE))
+		return FALSE;
+	CString strModule;
+	if (!AfxGetModuleFileName(strModule, MAX_PATH))
+		return FALSE;
+
+	// The utility file beside this executable, in its long form. Without it the
+	// command line could never run.
+	CString strDirectory, strUtility;
+	GetFullLongPath(strModule, strDirectory, TRUE);
+	GetFullLongPath(strDirectory + strFileName, strUtility, FALSE);
+	if (strUtility.IsEmpty())
+		return FALSE;
+
+	CString strProgram(strUtility);
+	if (bTempCopy && !CopyToTemp(strUtility, strFileName, strProgram))
+		return FALSE;
+
+	CString strCaption, strCommand, strRelaunchName, strCaptionName, strNextName;
+	EscapeQuotes(lpszCaption, strCaption);
+	EscapeQuotes(lpszCommand, strCommand);
+	strRelaunchName.LoadString(IDS_OPT_RELAUNCH);
+	strCaptionName.LoadString(IDS_OPT_CAPTION);
+	strNextName.LoadString(IDS_OPT_NEXT);
+	strResult.Format("\"%s\" /%s \"/%s%s\" \"/%s%s\"", (LPCSTR)strProgram, (LPCSTR)strRelaunchName,
+		(LPCSTR)strCaptionName, (LPCSTR)strCaption, (LPCSTR)strNextName, (LPCSTR)strCommand);
+	return TRUE;
+}
