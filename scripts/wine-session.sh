@@ -27,7 +27,7 @@ wine_session_start() {
   trap wine_session_stop EXIT
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine-session: creating $WINEPREFIX (takes a few seconds, once)" >&2
-    wineboot -i >/dev/null 2>&1 </dev/null || true
+    "$KESTRUNE_WINE" wineboot.exe -i >/dev/null 2>&1 </dev/null || true
     wineserver -w || true
   fi
   # A server that stays up, with Wine's own background services started here
