@@ -5,6 +5,7 @@
 
 #include "TestSupport.h"
 #include "afx/afx.h"
+#include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
 
 // Shift-JIS: SO (0x83 0x5C) ends in a backslash byte, TSU (0x83 0x63) in 'c',
@@ -44,4 +45,42 @@ TEST(Cp932Test, CaptionProbeMatchesWholeJapaneseCharactersOnly)
 	};
 	for (const auto& c : cases)
 		EXPECT_EQ(c.found, worker.FindCaptionWindow(c.prefix.c_str()) != NULL) << "prefix " << kt::ToHex(c.prefix);
+}
+
+TEST(Cp932Test, RebootFlagPathWhoseTrailBytesEqualABackslash)
+{
+	kt::ScratchKey key(HKEY_CURRENT_USER);
+	HKEY hSub;
+	ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(key.Key(), "a" SJIS_SO, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hSub, NULL));
+	ASSERT_TRUE(kt::SetDword(hSub, "v" SJIS_SO, 1));
+	ASSERT_TRUE(kt::SetDword(hSub, "v", 1));
+	CWaitProcThread worker;
+	// Neither scan may split at the trail byte: "...\a<SO>\v<SO>" is key a<SO>, value v<SO>.
+	EXPECT_TRUE(worker.CheckRebootFlag(("HKEY_CURRENT_USER\\" + key.Path() + "\\a" SJIS_SO "\\v" SJIS_SO).c_str()));
+	EXPECT_FALSE(kt::ValueExists(hSub, "v" SJIS_SO));
+	EXPECT_TRUE(kt::ValueExists(hSub, "v"));
+	RegCloseKey(hSub);
+}
+
+TEST(Cp932Test, RemoveCharAndEscapeQuotesKeepDoubleByteCharactersWhole)
+{
+	CString s("a" SJIS_SO "\\b\\");
+	RemoveChar(s, '\\');
+	EXPECT_STREQ("a" SJIS_SO "b", (LPCSTR)s);
+	CString t("x\"\x83");                   // a lead byte alone at the end
+	RemoveChar(t, '"');
+	EXPECT_STREQ("x\x83", (LPCSTR)t);
+
+	CWaitProcThread worker;
+	struct { const char* in; const char* out; } cases[] = {
+		{ SJIS_SO, SJIS_SO },                         // its trail byte is no backslash to double
+		{ SJIS_SO "\"", SJIS_SO "\\\"" },
+		{ "\\" SJIS_SO "\\", "\\" SJIS_SO "\\\\" },
+	};
+	for (const auto& c : cases)
+	{
+		CString r;
+		EXPECT_TRUE(worker.EscapeQuotes(c.in, r));
+		EXPECT_EQ(kt::ToHex(c.out), kt::ToHex((LPCSTR)r)) << kt::ToHex(c.in);
+	}
 }

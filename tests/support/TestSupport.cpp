@@ -280,6 +280,70 @@ bool EndListener::Start(DWORD lifetimeMs)
 	return PumpUntil([&] { return FileExists(ready) || m_process.Wait(0); }, 20000) && FileExists(ready);
 }
 
+bool DeleteKeyTree(HKEY hRoot, const std::string& path)
+{
+	HKEY hKey;
+	if (RegOpenKeyExA(hRoot, path.c_str(), 0, KEY_ALL_ACCESS, &hKey) == ERROR_SUCCESS)
+	{
+		char name[512];
+		for (;;)
+		{
+			DWORD cch = sizeof(name);
+			if (RegEnumKeyExA(hKey, 0, name, &cch, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+				break;
+			if (!DeleteKeyTree(hRoot, path + "\\" + name))
+				break;
+		}
+		RegCloseKey(hKey);
+	}
+	RegDeleteKeyA(hRoot, path.c_str());
+	HKEY hGone;
+	if (RegOpenKeyExA(hRoot, path.c_str(), 0, KEY_READ, &hGone) == ERROR_SUCCESS)
+	{
+		RegCloseKey(hGone);
+		return false;
+	}
+	return true;
+}
+
+ScratchKey::ScratchKey(HKEY hRoot) : m_hRoot(hRoot), m_path("Software\\KestruneTest\\" + UniqueName("key"))
+{
+	DeleteKeyTree(hRoot, m_path);
+	RegCreateKeyExA(hRoot, m_path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &m_hKey, NULL);
+}
+
+ScratchKey::~ScratchKey()
+{
+	if (m_hKey != NULL)
+		RegCloseKey(m_hKey);
+	DeleteKeyTree(m_hRoot, m_path);
+	RegDeleteKeyA(m_hRoot, "Software\\KestruneTest");     // only when no other test's key is left
+}
+
+bool SetValue(HKEY hKey, const char* name, DWORD type, const std::string& data)
+{
+	return RegSetValueExA(hKey, name, 0, type, (const BYTE*)data.data(), (DWORD)data.size()) == ERROR_SUCCESS;
+}
+
+bool SetDword(HKEY hKey, const char* name, DWORD value)
+{
+	return SetValue(hKey, name, REG_DWORD, std::string((const char*)&value, sizeof(value)));
+}
+
+bool ValueExists(HKEY hKey, const char* name)
+{
+	return RegQueryValueExA(hKey, name, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+}
+
+bool GetValue(HKEY hKey, const char* name, DWORD* pType, std::string* pData)
+{
+	DWORD cb = 0;
+	if (RegQueryValueExA(hKey, name, NULL, pType, NULL, &cb) != ERROR_SUCCESS)
+		return false;
+	pData->assign(cb, '\0');
+	return RegQueryValueExA(hKey, name, NULL, pType, (BYTE*)&(*pData)[0], &cb) == ERROR_SUCCESS;
+}
+
 void SetRecordFile(const std::string& path)
 {
 	SetEnvironmentVariableA("KT_RECORD_FILE", path.c_str());

@@ -114,6 +114,31 @@ private:
 	Process m_process;
 };
 
+// A registry key of its own, "Software\\KestruneTest\\<unique>" under root,
+// created empty and removed with everything below it.
+class ScratchKey
+{
+public:
+	explicit ScratchKey(HKEY hRoot);
+	~ScratchKey();
+	HKEY Root() const { return m_hRoot; }
+	const std::string& Path() const { return m_path; }
+	HKEY Key() const { return m_hKey; }
+
+private:
+	HKEY m_hRoot;
+	std::string m_path;
+	HKEY m_hKey = NULL;
+};
+
+// Deletes a key and everything below it; true when it is gone.
+bool DeleteKeyTree(HKEY hRoot, const std::string& path);
+bool SetValue(HKEY hKey, const char* name, DWORD type, const std::string& data);
+bool SetDword(HKEY hKey, const char* name, DWORD value);
+bool ValueExists(HKEY hKey, const char* name);
+// The value's type and bytes; false when it does not exist.
+bool GetValue(HKEY hKey, const char* name, DWORD* pType, std::string* pData);
+
 // Sets KT_RECORD_FILE for the processes started from now on.
 void SetRecordFile(const std::string& path);
 

@@ -1,0 +1,161 @@
+// Command lines normalised for the RunOnce registration, against real files.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "restart/CommandPath.h"
+#include "waitproc/WaitProcThread.h"
+
+namespace {
+
+std::string LongPath(const std::string& path)
+{
+	char buffer[MAX_PATH];
+	DWORD n = GetLongPathNameA(path.c_str(), buffer, MAX_PATH);
+	return n > 0 && n < MAX_PATH ? std::string(buffer, n) : path;
+}
+
+void Touch(const std::string& path)
+{
+	CloseHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+}
+
+class CommandPathTest : public ::testing::Test
+{
+protected:
+	void SetUp() override
+	{
+		m_root = LongPath(m_dir.Path());
+		m_folder = m_root + "\\Long Folder Name";
+		CreateDirectoryA(m_folder.c_str(), NULL);
+		Touch(m_folder + "\\setup tool.exe");
+		Touch(m_root + "\\plain.exe");
+	}
+	void TearDown() override
+	{
+		DeleteFileA((m_folder + "\\setup tool.exe").c_str());
+		RemoveDirectoryA(m_folder.c_str());
+	}
+
+	kt::ScratchDir m_dir;
+	std::string m_root, m_folder;
+};
+
+std::string Split(const std::string& commandLine)
+{
+	CString result("untouched");
+	EXPECT_TRUE(SplitCommandLine(commandLine.c_str(), result));
+	return (LPCSTR)result;
+}
+
+}  // namespace
+
+TEST_F(CommandPathTest, SplitCommandLineNormalisesTheProgramAndKeepsTheArguments)
+{
+	const std::string tool = m_folder + "\\setup tool.exe", plain = m_root + "\\plain.exe";
+	struct { std::string in, out; } cases[] = {
+		{ "\"" + tool + "\" -x \"a b\"", "\"" + tool + "\" -x \"a b\"" },
+		{ "\"" + tool + "\"", "\"" + tool + "\"" },
+		{ m_root + "\\Long\" \"Folder\" \"Name\\setup\" \"tool.exe -q", "\"" + tool + "\" -q" },
+		{ m_root + "\\pl*.exe /w", "\"" + plain + "\" /w" },
+		{ plain + "  two  spaces", "\"" + plain + "\"  two  spaces" },
+		// No file matches: the program stays as given, unquoted, in quotes.
+		{ "\"" + plain + " -q", "\"" + plain + " -q\"" },                // unbalanced quote
+		{ plain + "\t/s", "\"" + plain + "\t/s\"" },                      // a tab does not split
+		{ "\"" + plain + "\"/s", "\"" + plain + "/s\"" },                 // text after the quote
+		{ "kt-no-such-program.exe a \"b\"", "\"kt-no-such-program.exe\" a \"b\"" },
+		{ " x y", "\"\" x y" },                                            // empty program part
+		{ "", "\"\"" },
+	};
+	for (const auto& c : cases)
+		EXPECT_EQ(c.out, Split(c.in)) << "in: " << c.in;
+
+	CString untouched("keep");
+	EXPECT_FALSE(SplitCommandLine(NULL, untouched));
+	EXPECT_STREQ("keep", (LPCSTR)untouched);
+}
+
+TEST_F(CommandPathTest, ShortAndRelativeProgramPartsBecomeFullLongPaths)
+{
+	const std::string tool = m_folder + "\\setup tool.exe";
+	char shortPath[MAX_PATH];
+	ASSERT_GT(GetShortPathNameA(tool.c_str(), shortPath, MAX_PATH), 0u);
+	ASSERT_NE(tool, shortPath) << "the file system gave no short name";
+	EXPECT_EQ("\"" + tool + "\" /s", Split(std::string(shortPath) + " /s"));
+
+	char cwd[MAX_PATH];
+	GetCurrentDirectoryA(MAX_PATH, cwd);
+	ASSERT_TRUE(SetCurrentDirectoryA(m_folder.c_str()));
+	EXPECT_EQ("\"" + tool + "\" /r", Split("\"setup tool.exe\" /r"));
+	EXPECT_EQ("\"" + m_root + "\\plain.exe\" /r", Split("..\\.\\plain.exe /r"));
+	SetCurrentDirectoryA(cwd);
+}
+
+TEST_F(CommandPathTest, GetFullLongPathFileAndDirectoryModes)
+{
+	CString result("untouched");
+	EXPECT_TRUE(GetFullLongPath((m_root + "\\missing.exe").c_str(), result, FALSE));
+	EXPECT_STREQ("untouched", (LPCSTR)result);
+	EXPECT_TRUE(GetFullLongPath(m_folder.c_str(), result, FALSE));
+	EXPECT_EQ(m_folder, (LPCSTR)result) << "a directory in file mode: no trailing backslash";
+	EXPECT_TRUE(GetFullLongPath((m_folder + "\\setup tool.exe").c_str(), result, TRUE));
+	EXPECT_EQ(m_folder + "\\", (LPCSTR)result);
+
+	std::string atRoot = "C:\\" + kt::UniqueName("kt") + ".exe";
+	Touch(atRoot);
+	EXPECT_TRUE(GetFullLongPath(atRoot.c_str(), result, TRUE));
+	EXPECT_STREQ("C:\\", (LPCSTR)result);
+	DeleteFileA(atRoot.c_str());
+
+	std::string tooLong = m_root + "\\" + std::string(300, 'x') + ".exe";
+	result = "untouched";
+	EXPECT_TRUE(GetFullLongPath(tooLong.c_str(), result, FALSE));
+	EXPECT_STREQ("untouched", (LPCSTR)result);
+}
+
+TEST(CallGetLongPathNameTest, ReportsTheNeededSizeThenTheLongPath)
+{
+	std::string exe = kt::BinPath("restart_tests.exe");
+	DWORD needed = CallGetLongPathName(exe.c_str(), NULL, 0);
+	ASSERT_EQ(exe.size() + 1, needed);
+	std::string buffer(needed, '\0');
+	EXPECT_EQ(needed - 1, CallGetLongPathName(exe.c_str(), &buffer[0], needed));
+	EXPECT_STREQ(exe.c_str(), buffer.c_str());
+	EXPECT_EQ(0u, CallGetLongPathName("C:\\kt-no-such-file", NULL, 0));
+}
+
+TEST(RemoveCharTest, RemovesEveryOccurrence)
+{
+	struct { const char* in; char ch; const char* out; } cases[] = {
+		{ "\"C:\\a b\\x.exe\"", '"', "C:\\a b\\x.exe" },
+		{ "\"\"\"", '"', "" },
+		{ "", '"', "" },
+		{ "a\\b\\", '\\', "ab" },
+	};
+	for (const auto& c : cases)
+	{
+		CString s(c.in);
+		RemoveChar(s, c.ch);
+		EXPECT_STREQ(c.out, (LPCSTR)s) << c.in;
+	}
+}
+
+TEST(EscapeQuotesTest, EscapesForTheCrt)
+{
+	CWaitProcThread worker;
+	struct { const char* in; const char* out; } cases[] = {
+		{ "say \"hi\"", "say \\\"hi\\\"" },
+		{ "", "" },
+		{ "C:\\dir\\", "C:\\dir\\\\" },                 // doubled before the closing quote
+		{ "a\\\"b", "a\\\\\\\"b" },
+		{ "\\\\server\\share", "\\\\server\\share" },
+	};
+	for (const auto& c : cases)
+	{
+		CString s("old");
+		EXPECT_TRUE(worker.EscapeQuotes(c.in, s));
+		EXPECT_STREQ(c.out, (LPCSTR)s) << c.in;
+	}
+	CString s("old");
+	EXPECT_FALSE(worker.EscapeQuotes(NULL, s));
+	EXPECT_STREQ("old", (LPCSTR)s);
+}

@@ -1,0 +1,115 @@
+// The whole path over a reboot: a pending reboot makes the worker register the
+// follow-up under RunOnce, and "wineboot -r" then runs RunOnce entries as a
+// restart does.
+#include "WorkerFixture.h"
+
+#define RUNONCE_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+
+class RebootTest : public WorkerFixture
+{
+protected:
+	void SetUp() override
+	{
+		WorkerFixture::SetUp();
+		ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, RUNONCE_KEY, 0, NULL, 0, KEY_ALL_ACCESS,
+			NULL, &m_hRunOnce, NULL));
+		RegDeleteValueA(m_hRunOnce, "Vormelle");
+		ASSERT_TRUE(kt::SetDword(m_flag.Key(), "RebootPending", 1));
+	}
+	void TearDown() override
+	{
+		RegDeleteValueA(m_hRunOnce, "Vormelle");
+		RegDeleteValueA(m_hRunOnce, "KtKnownSetup");
+		RegCloseKey(m_hRunOnce);
+		WorkerFixture::TearDown();
+	}
+
+	// A worker that skips its wait, finds the reboot pending and registers
+	// command; it reports once it has.
+	void Register(const std::string& caption, const std::string& command, const char* known)
+	{
+		CWaitProcThread* pWorker = NewWorker("", command);
+		ASSERT_NE(nullptr, pWorker);
+		pWorker->m_bRunAlways = TRUE;
+		pWorker->m_strCaption = caption.c_str();
+		pWorker->m_strRebootFlag = ("HKEY_CURRENT_USER\\" + m_flag.Path() + "\\RebootPending").c_str();
+		if (known != nullptr)
+			pWorker->m_astrKnownCommands.Add(known);
+		Resume(pWorker);
+		ASSERT_TRUE(WaitDone(20000));
+		StopAfterReport(pWorker);
+		EXPECT_FALSE(kt::ValueExists(m_flag.Key(), "RebootPending")) << "the flag was not consumed";
+		EXPECT_TRUE(Records().empty()) << "the command ran although a reboot is pending";
+	}
+
+	std::string Registered()
+	{
+		DWORD type;
+		std::string data;
+		return kt::GetValue(m_hRunOnce, "Vormelle", &type, &data) ? std::string(data.c_str()) : "(none)";
+	}
+
+	// "wineboot -r": RunOnce entries run, one after the other, and are removed.
+	void Reboot()
+	{
+		kt::Process wineboot;
+		ASSERT_TRUE(wineboot.Start("wineboot.exe -r"));
+		ASSERT_TRUE(wineboot.Wait(120000));
+		EXPECT_FALSE(kt::ValueExists(m_hRunOnce, "Vormelle"));
+	}
+
+	std::vector<std::string> FollowUpArgs()
+	{
+		std::vector<std::string> found;
+		for (const kt::Record& r : Records())
+			if (!r.args.empty() && r.args[0] == "follow-up")
+				found = r.args;
+		return found;
+	}
+	size_t FollowUpRuns()
+	{
+		size_t n = 0;
+		for (const kt::Record& r : Records())
+			n += !r.args.empty() && r.args[0] == "follow-up";
+		return n;
+	}
+
+	kt::ScratchKey m_flag{ HKEY_CURRENT_USER };
+	HKEY m_hRunOnce = NULL;
+};
+
+TEST_F(RebootTest, KnownSetupPendingRegistersTheRestartFormWhichWaitsForTheCaptionAfterTheReboot)
+{
+	std::string caption = kt::UniqueName("KtAfterReboot");
+	std::string recorder = kt::BinPath("kt_record.exe");
+	ASSERT_TRUE(kt::SetValue(m_hRunOnce, "KtKnownSetup", REG_SZ, "\"" + recorder + "\" known-setup" + '\0'));
+	Register(caption, "\"" + recorder + "\" follow-up \"two words\" C:\\dir\\", "KT_RECORD.EXE");
+	std::string line = Registered();
+	EXPECT_NE(std::string::npos, line.find("Kestrune.exe\" /r \"/c=" + caption + "\" \"/n=\\\"")) << line;
+
+	Reboot();
+	// The known setup ran; the follow-up waits for its window.
+	kt::PumpFor(2000);
+	EXPECT_EQ(1u, Records().size());
+	EXPECT_EQ(0u, FollowUpRuns());
+
+	kt::CaptionWindows windows;
+	ASSERT_TRUE(windows.Start(caption + " - after reboot", "1000"));
+	ASSERT_TRUE(windows.WaitGone(20000));
+	ASSERT_TRUE(kt::PumpUntil([&] { return FollowUpRuns() > 0; }, 30000));
+	kt::PumpFor(2000);
+	EXPECT_EQ(1u, FollowUpRuns());
+	EXPECT_EQ((std::vector<std::string>{ "follow-up", "two words", "C:\\dir\\" }), FollowUpArgs());
+}
+
+TEST_F(RebootTest, PlainFormRunsTheFollowUpOnceAtTheReboot)
+{
+	std::string recorder = kt::BinPath("kt_record.exe");
+	Register("Unused", recorder + " follow-up \"a b\" c", nullptr);
+	EXPECT_EQ("\"" + recorder + "\" follow-up \"a b\" c", Registered());
+	Reboot();
+	ASSERT_TRUE(kt::PumpUntil([&] { return FollowUpRuns() > 0; }, 30000));
+	kt::PumpFor(1000);
+	EXPECT_EQ(1u, FollowUpRuns());
+	EXPECT_EQ((std::vector<std::string>{ "follow-up", "a b", "c" }), FollowUpArgs());
+}

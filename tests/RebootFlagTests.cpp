@@ -1,0 +1,82 @@
+// The reboot flag against real registry keys: it reads as set only as a
+// non-zero 4-byte REG_DWORD, and every call that finds it consumes it.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "waitproc/WaitProcThread.h"
+
+static std::string Dword(DWORD value)
+{
+	return std::string((const char*)&value, sizeof(value));
+}
+
+TEST(RebootFlagTest, OnlyANonZeroFourByteDwordIsPendingAndEveryFoundValueIsDeleted)
+{
+	kt::ScratchKey key(HKEY_CURRENT_USER);
+	CWaitProcThread worker;
+	std::string path = "HKEY_CURRENT_USER\\" + key.Path() + "\\Pending";
+	struct { const char* what; DWORD type; std::string data; bool pending; } cases[] = {
+		{ "dword 1", REG_DWORD, Dword(1), true },
+		{ "dword ffffffff", REG_DWORD, Dword(0xffffffff), true },
+		{ "dword 0", REG_DWORD, Dword(0), false },
+		{ "string 1", REG_SZ, std::string("1", 2), false },
+		{ "binary of 4 bytes", REG_BINARY, Dword(1), false },
+		{ "dword of 2 bytes", REG_DWORD, std::string("\x01\x00", 2), false },
+		{ "qword 1", REG_QWORD, Dword(1) + Dword(0), false },
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.what);
+		ASSERT_TRUE(kt::SetValue(key.Key(), "Pending", c.type, c.data));
+		ASSERT_TRUE(kt::SetDword(key.Key(), "Other", 7));
+		EXPECT_EQ(c.pending, !!worker.CheckRebootFlag(path.c_str()));
+		EXPECT_FALSE(kt::ValueExists(key.Key(), "Pending")) << "the flag was not consumed";
+		EXPECT_TRUE(kt::ValueExists(key.Key(), "Other"));
+		EXPECT_FALSE(worker.CheckRebootFlag(path.c_str())) << "a consumed flag read again";
+	}
+}
+
+TEST(RebootFlagTest, PathForms)
+{
+	kt::ScratchKey key(HKEY_CURRENT_USER);
+	CWaitProcThread worker;
+	const std::string sub = key.Path();
+	ASSERT_TRUE(kt::SetDword(key.Key(), "Pending", 1));
+	// Paths that name no flag leave the value alone.
+	const char* const refused[] = { "", "HKEY_CURRENT_USER", "HKCU\\", "\\HKEY_CURRENT_USER\\Pending" };
+	EXPECT_FALSE(worker.CheckRebootFlag(NULL));
+	for (const char* p : refused)
+		EXPECT_FALSE(worker.CheckRebootFlag(p)) << p;
+	EXPECT_FALSE(worker.CheckRebootFlag(("HKCU\\" + sub + "\\Pending").c_str())) << "abbreviated root";
+	EXPECT_FALSE(worker.CheckRebootFlag(("HKEY_CURRENT_USER\\" + sub + "\\Missing").c_str()));
+	EXPECT_FALSE(worker.CheckRebootFlag(("HKEY_CURRENT_USER\\" + sub + "\\NoSuchKey\\Pending").c_str()));
+	EXPECT_FALSE(worker.CheckRebootFlag(("HKEY_USERS\\" + sub + "\\Pending").c_str())) << "another root";
+	EXPECT_TRUE(kt::ValueExists(key.Key(), "Pending"));
+
+	EXPECT_TRUE(worker.CheckRebootFlag(("hkey_current_user\\" + sub + "\\Pending").c_str())) << "lower-case root";
+	EXPECT_FALSE(kt::ValueExists(key.Key(), "Pending"));
+
+	// A path ending in a backslash names the key's default value.
+	ASSERT_TRUE(kt::SetDword(key.Key(), "", 1));
+	EXPECT_TRUE(worker.CheckRebootFlag(("HKEY_CURRENT_USER\\" + sub + "\\").c_str()));
+	EXPECT_FALSE(kt::ValueExists(key.Key(), ""));
+}
+
+TEST(RebootFlagTest, ValueOfARootKeyItselfAndOfTheMachine)
+{
+	// One backslash: the subkey is empty and the root key itself is opened.
+	std::string name = kt::UniqueName("KtPending");
+	HKEY hRoot;
+	ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, NULL, 0, KEY_ALL_ACCESS, &hRoot));
+	ASSERT_TRUE(kt::SetDword(hRoot, name.c_str(), 2));
+	CWaitProcThread worker;
+	EXPECT_TRUE(worker.CheckRebootFlag(("HKEY_CURRENT_USER\\" + name).c_str()));
+	EXPECT_FALSE(kt::ValueExists(hRoot, name.c_str()));
+	RegDeleteValueA(hRoot, name.c_str());
+	RegCloseKey(hRoot);
+
+	kt::ScratchKey machine(HKEY_LOCAL_MACHINE);
+	ASSERT_TRUE(kt::SetDword(machine.Key(), "Reboot", 1));
+	EXPECT_TRUE(worker.CheckRebootFlag(("HKEY_LOCAL_MACHINE\\" + machine.Path() + "\\Reboot").c_str()));
+	EXPECT_FALSE(kt::ValueExists(machine.Key(), "Reboot"));
+}

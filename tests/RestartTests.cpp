@@ -1,0 +1,284 @@
+// The restart command line and the RunOnce registration, with the real
+// HKEY_LOCAL_MACHINE RunOnce key of the test prefix.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "CrtSplit.h"
+#include "TestSupport.h"
+#include "restart/CommandPath.h"
+#include "waitproc/WaitProcThread.h"
+
+#define RUNONCE_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+
+namespace {
+
+std::string LongPath(const std::string& path)
+{
+	char buffer[MAX_PATH];
+	DWORD n = GetLongPathNameA(path.c_str(), buffer, MAX_PATH);
+	return n > 0 && n < MAX_PATH ? std::string(buffer, n) : path;
+}
+
+std::string Utility()
+{
+	return LongPath(kt::BinPath("Kestrune.exe"));
+}
+
+// Runs this test program again, alone in a scratch folder (so no utility
+// file lies beside it), as the child test named by filter.
+bool RunAsChildWithoutUtility(const char* filter)
+{
+	kt::ScratchDir dir;
+	std::string copy = dir.File("restart_tests.exe");
+	if (!CopyFileA(kt::BinPath("restart_tests.exe").c_str(), copy.c_str(), FALSE))
+		return false;
+	SetEnvironmentVariableA("KT_CHILD", "1");
+	kt::Process child;
+	bool started = child.Start("\"" + copy + "\" --gtest_also_run_disabled_tests --gtest_filter=" + filter);
+	SetEnvironmentVariableA("KT_CHILD", NULL);
+	return started && child.Wait(60000) && child.ExitCode() == 0;
+}
+
+bool IsChild()
+{
+	return GetEnvironmentVariableA("KT_CHILD", NULL, 0) > 0;
+}
+
+}  // namespace
+
+TEST(BuildRestartCommandTest, NamesTheUtilityBesideTheExecutable)
+{
+	CWaitProcThread worker;
+	CString line;
+	ASSERT_TRUE(worker.BuildRestartCommand("Setup", "\"C:\\Program Files\\Tools\\setup.exe\" /s", line, FALSE));
+	EXPECT_EQ("\"" + Utility() + "\" /r \"/c=Setup\" \"/n=\\\"C:\\Program Files\\Tools\\setup.exe\\\" /s\"",
+		(LPCSTR)line);
+	ASSERT_TRUE(worker.BuildRestartCommand("", "", line, FALSE));
+	EXPECT_EQ("\"" + Utility() + "\" /r \"/c=\" \"/n=\"", (LPCSTR)line);
+	ASSERT_TRUE(worker.BuildRestartCommand("Setup \"A\"", "x", line, FALSE));
+	EXPECT_EQ("\"" + Utility() + "\" /r \"/c=Setup \\\"A\\\"\" \"/n=x\"", (LPCSTR)line);
+	CString untouched("keep");
+	EXPECT_FALSE(worker.BuildRestartCommand(NULL, "x", untouched, FALSE));
+	EXPECT_FALSE(worker.BuildRestartCommand("c", NULL, untouched, FALSE));
+	EXPECT_STREQ("keep", (LPCSTR)untouched);
+}
+
+// The relaunch line and the restart line share their quoting: the restarted
+// utility reads back exactly the caption and the command.
+TEST(BuildRestartCommandTest, CrtSplitsRandomLinesBackExactly)
+{
+	std::mt19937 rng(4242);
+	const char* const pieces[] = { "a", " ", "\t", "\"", "\\", "\\\\", "x.exe", "/", "%" };
+	auto random = [&] {
+		std::string v;
+		for (int n = rng() % 10; n > 0; --n)
+			v += pieces[rng() % 9];
+		return v;
+	};
+	CWaitProcThread worker;
+	for (int i = 0; i < 3000; ++i)
+	{
+		std::string caption = random(), command = random();
+		CString line;
+		ASSERT_TRUE(worker.BuildRestartCommand(caption.c_str(), command.c_str(), line, FALSE));
+		std::vector<std::string> args = SplitLikeCrt((LPCSTR)line);
+		ASSERT_EQ(4u, args.size()) << (LPCSTR)line;
+		EXPECT_EQ(Utility(), args[0]);
+		EXPECT_EQ("/r", args[1]);
+		ASSERT_EQ("/c=" + caption, args[2]) << (LPCSTR)line;
+		ASSERT_EQ("/n=" + command, args[3]) << (LPCSTR)line;
+	}
+}
+
+TEST(BuildRestartCommandTest, TemporaryCopyReplacesAReadOnlyFileAndIsWritable)
+{
+	char temp[MAX_PATH];
+	GetTempPathA(MAX_PATH, temp);
+	std::string copy = std::string(temp) + "Kestrune.exe";
+	SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+	DeleteFileA(copy.c_str());
+	CloseHandle(CreateFileA(copy.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+	ASSERT_TRUE(SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_READONLY));
+
+	// A read-only utility file gives a copy without the read-only attribute.
+	std::string utility = kt::BinPath("Kestrune.exe");
+	DWORD attributes = GetFileAttributesA(utility.c_str());
+	ASSERT_TRUE(SetFileAttributesA(utility.c_str(), attributes | FILE_ATTRIBUTE_READONLY));
+	CWaitProcThread worker;
+	CString line;
+	BOOL built = worker.BuildRestartCommand("Cap", "cmd", line, TRUE);
+	SetFileAttributesA(utility.c_str(), attributes);
+	ASSERT_TRUE(built);
+
+	EXPECT_EQ("\"" + copy + "\" /r \"/c=Cap\" \"/n=cmd\"", (LPCSTR)line);
+	EXPECT_EQ(kt::ReadText(utility).size(), kt::ReadText(copy).size()) << "the copy is not the utility";
+	DWORD copied = GetFileAttributesA(copy.c_str());
+	EXPECT_EQ(0u, copied & FILE_ATTRIBUTE_READONLY);
+	SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+	DeleteFileA(copy.c_str());
+}
+
+TEST(BuildRestartCommandTest, FailsWhenNoUtilityLiesBesideTheExecutable)
+{
+	ASSERT_TRUE(RunAsChildWithoutUtility("RestartChild.*"));
+}
+
+// Run only as the child of FailsWhenNoUtilityLiesBesideTheExecutable.
+TEST(RestartChild, DISABLED_WithoutUtilityNothingIsBuiltOrRegistered)
+{
+	ASSERT_TRUE(IsChild());
+	ASSERT_FALSE(kt::FileExists(kt::BinPath("Kestrune.exe")));
+	CWaitProcThread worker;
+	CString line("keep");
+	EXPECT_FALSE(worker.BuildRestartCommand("Cap", "cmd", line, FALSE));
+	EXPECT_FALSE(worker.BuildRestartCommand("Cap", "cmd", line, TRUE));
+	EXPECT_STREQ("keep", (LPCSTR)line);
+
+	// The restart form is chosen but cannot be built: nothing is written, not
+	// even the plain form.
+	HKEY hKey;
+	ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, RUNONCE_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+		&hKey, NULL));
+	RegDeleteValueA(hKey, "Vormelle");
+	ASSERT_TRUE(kt::SetValue(hKey, "KtChildKnown", REG_SZ, std::string("known.exe /x", 13)));
+	worker.m_astrKnownCommands.Add("known.exe");
+	EXPECT_FALSE(worker.RegisterRestart("cmd /y", TRUE, "Cap"));
+	EXPECT_FALSE(kt::ValueExists(hKey, "Vormelle"));
+	RegDeleteValueA(hKey, "KtChildKnown");
+	RegCloseKey(hKey);
+}
+
+class RunOnceTest : public ::testing::Test
+{
+protected:
+	void SetUp() override
+	{
+		ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, RUNONCE_KEY, 0, NULL, 0, KEY_ALL_ACCESS,
+			NULL, &m_hKey, NULL));
+		Clean();
+		m_command = kt::BinPath("kt_record.exe") + " a \"b c\"";
+		m_plain = "\"" + LongPath(kt::BinPath("kt_record.exe")) + "\" a \"b c\"";
+		m_restart = "\"" + Utility() + "\" /r \"/c=Cap\" \"/n=\\\"" + LongPath(kt::BinPath("kt_record.exe"))
+			+ "\\\" a \\\"b c\\\"\"";
+	}
+	void TearDown() override
+	{
+		Clean();
+		RegCloseKey(m_hKey);
+	}
+	void Clean()
+	{
+		RegDeleteValueA(m_hKey, "Vormelle");
+		for (const char* name : { "KtSz", "KtExpand", "KtMulti", "KtDword", "KtEmpty" })
+			RegDeleteValueA(m_hKey, name);
+	}
+	std::string Registered(DWORD* pType = nullptr)
+	{
+		DWORD type = 0;
+		std::string data;
+		if (!kt::GetValue(m_hKey, "Vormelle", &type, &data))
+			return "(none)";
+		if (pType != nullptr)
+			*pType = type;
+		return data;
+	}
+	// The registered command, checked to be REG_SZ of its length + 1 bytes.
+	std::string RegisteredString()
+	{
+		DWORD type = 0;
+		std::string data = Registered(&type);
+		EXPECT_EQ((DWORD)REG_SZ, type);
+		EXPECT_TRUE(!data.empty() && data.back() == '\0') << "stored without its zero byte";
+		return data.empty() ? data : data.substr(0, data.size() - 1);
+	}
+
+	HKEY m_hKey = NULL;
+	std::string m_command, m_plain, m_restart;
+};
+
+TEST_F(RunOnceTest, PlainFormWithoutKnownEntries)
+{
+	CWaitProcThread worker;
+	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
+	EXPECT_EQ(m_plain, RegisteredString());
+	EXPECT_FALSE(worker.RegisterRestart(NULL, TRUE, "Cap"));
+}
+
+TEST_F(RunOnceTest, RestartFormWhenAKnownProgramIsPendingInAnyCase)
+{
+	ASSERT_TRUE(kt::SetValue(m_hKey, "KtSz", REG_SZ, std::string("\"C:\\Apps\\INSTALL.EXE\" /resume", 31)));
+	CWaitProcThread worker;
+	worker.m_astrKnownCommands.Add("c:\\apps\\install.exe");
+	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
+	EXPECT_EQ(m_restart, RegisteredString());
+
+	// Each of the other conditions forces the plain form.
+	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), FALSE, "Cap"));
+	EXPECT_EQ(m_plain, RegisteredString());
+	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, NULL));
+	EXPECT_EQ(m_plain, RegisteredString());
+	CWaitProcThread nothingKnown;
+	EXPECT_TRUE(nothingKnown.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
+	EXPECT_EQ(m_plain, RegisteredString());
+	// An empty caption is a caption.
+	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, ""));
+	EXPECT_NE(std::string::npos, RegisteredString().find(" /r \"/c=\" \"/n="));
+}
+
+TEST_F(RunOnceTest, OnlyStringValuesCount)
+{
+	CWaitProcThread worker;
+	worker.m_astrKnownCommands.Add("known.exe");
+	ASSERT_TRUE(kt::SetValue(m_hKey, "KtMulti", REG_MULTI_SZ, std::string("known.exe\0\0", 11)));
+	ASSERT_TRUE(kt::SetValue(m_hKey, "KtDword", REG_DWORD, std::string("known.exe", 9)));
+	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
+	EXPECT_EQ(m_plain, RegisteredString());
+	// Expandable strings count, compared as stored.
+	ASSERT_TRUE(kt::SetValue(m_hKey, "KtExpand", REG_EXPAND_SZ, std::string("%ProgramFiles%\\KNOWN.exe", 25)));
+	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
+	EXPECT_EQ(m_restart, RegisteredString());
+}
+
+TEST_F(RunOnceTest, EmptyKnownCommandMatchesAnyNonEmptyString)
+{
+	CWaitProcThread worker;
+	worker.m_astrKnownCommands.Add("");
+	ASSERT_TRUE(kt::SetValue(m_hKey, "KtEmpty", REG_SZ, std::string("", 1)));
+	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
+	EXPECT_EQ(m_plain, RegisteredString()) << "a string value with empty data matched";
+	// Now the first registration is itself a non-empty string value.
+	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
+	EXPECT_EQ(m_restart, RegisteredString());
+}
+
+TEST_F(RunOnceTest, EarlierRegistrationIsScannedAndReplaced)
+{
+	CWaitProcThread worker;
+	worker.m_astrKnownCommands.Add("kt_record.exe");
+	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
+	EXPECT_EQ(m_plain, RegisteredString());
+	DWORD values = 0;
+	RegQueryInfoKeyA(m_hKey, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
+	// The earlier registration names kt_record.exe: it counts as a known entry.
+	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
+	EXPECT_EQ(m_restart, RegisteredString());
+	DWORD after = 0;
+	RegQueryInfoKeyA(m_hKey, NULL, NULL, NULL, NULL, NULL, NULL, &after, NULL, NULL, NULL, NULL);
+	EXPECT_EQ(values, after) << "a registration adds a value instead of replacing it";
+}
+
+TEST_F(RunOnceTest, MissingKeyIsCreatedWithThePlainForm)
+{
+	DWORD values = 1;
+	RegQueryInfoKeyA(m_hKey, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
+	if (values != 0)
+		GTEST_SKIP() << "the RunOnce key holds entries of others: " << values;
+	RegCloseKey(m_hKey);
+	ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, RUNONCE_KEY));
+	CWaitProcThread worker;
+	worker.m_astrKnownCommands.Add("");                 // would match any existing value
+	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
+	ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, RUNONCE_KEY, 0, KEY_ALL_ACCESS, &m_hKey));
+	EXPECT_EQ(m_plain, RegisteredString());
+}
