@@ -6,9 +6,9 @@
 
 BOOL OptionTextBeginsWith(LPCSTR lpszText, const CString& strName)
 {
-	CString strHead(lpszText, strName.GetLength());
-	if (lstrlenA(lpszText) < strName.GetLength())
-		strHead = lpszText;
+	// The first k bytes of the text, k being the name's length; all of a shorter text.
+	int nText = lstrlenA(lpszText);
+	CString strHead(lpszText, nText < strName.GetLength() ? nText : strName.GetLength());
 	return _mbsicmp((const unsigned char*)(LPCSTR)strHead,
 		(const unsigned char*)(LPCSTR)strName) == 0;
 }

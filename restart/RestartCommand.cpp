@@ -53,7 +53,8 @@ BOOL CWaitProcThread::BuildRestartCommand(LPCSTR lpszCaption, LPCSTR lpszCommand
 	// command line could never run.
 	CString strDirectory, strUtility;
 	GetFullLongPath(strModule, strDirectory, TRUE);
-	GetFullLongPath(strDirectory + strFileName, strUtility, FALSE);
+	if (!strDirectory.IsEmpty())
+		GetFullLongPath(strDirectory + strFileName, strUtility, FALSE);
 	if (strUtility.IsEmpty())
 		return FALSE;
 

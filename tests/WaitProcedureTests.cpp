@@ -133,7 +133,9 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 		std::string caption = Caption();
 		kt::CaptionWindows windows;
 		if (c.window)
+		{
 			ASSERT_TRUE(windows.Start(caption, "30000"));
+		}
 		kt::Process sleeper;
 		ASSERT_TRUE(sleeper.Start(RecordCommand("--sleep 30000")));
 		if (m_hThread != NULL)
@@ -142,11 +144,7 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 			c.command ? RecordCommand("--sleep 30000") : RecordCommand());
 		ASSERT_NE(nullptr, pWorker);
 		if (c.waitType == 1)
-		{
-			DuplicateHandle(GetCurrentProcess(), sleeper.Handle(), GetCurrentProcess(), &pWorker->m_hWaitProcess,
-				0, FALSE, DUPLICATE_SAME_ACCESS);
-			pWorker->m_nWaitType = 1;
-		}
+			WaitOnProcess(pWorker, sleeper, 1);
 		pWorker->m_bRunAlways = c.command;
 		Resume(pWorker);
 		kt::PumpFor(1500);
@@ -165,9 +163,7 @@ TEST_F(WaitProcedureTest, ProcessWaitThenCommand)
 	ASSERT_TRUE(waited.Start(RecordCommand("--sleep 1500 waited")));
 	CWaitProcThread* pWorker = NewWorker("", RecordCommand("follow-up"));
 	ASSERT_NE(nullptr, pWorker);
-	DuplicateHandle(GetCurrentProcess(), waited.Handle(), GetCurrentProcess(), &pWorker->m_hWaitProcess, 0,
-		FALSE, DUPLICATE_SAME_ACCESS);
-	pWorker->m_nWaitType = 1;
+	WaitOnProcess(pWorker, waited, 1);
 	Resume(pWorker);
 	ASSERT_TRUE(WaitDone(20000));
 	std::vector<kt::Record> runs = Records();
@@ -186,10 +182,7 @@ TEST_F(WaitProcedureTest, ProcessThenCaptionWhereTheWindowShowsWhileTheProcessRu
 	ASSERT_TRUE(waited.Start(RecordCommand("--sleep 30000 waited")));
 	CWaitProcThread* pWorker = NewWorker("", RecordCommand("follow-up"));
 	ASSERT_NE(nullptr, pWorker);
-	DuplicateHandle(GetCurrentProcess(), waited.Handle(), GetCurrentProcess(), &pWorker->m_hWaitProcess, 0,
-		FALSE, DUPLICATE_SAME_ACCESS);
-	pWorker->m_strCaption = caption.c_str();
-	pWorker->m_nWaitType = 3;
+	WaitOnProcess(pWorker, waited, 3, caption);
 	Resume(pWorker);
 	kt::PumpFor(1000);
 	kt::CaptionWindows windows;
@@ -210,10 +203,7 @@ TEST_F(WaitProcedureTest, ProcessThenCaptionWhereTheProcessEndsFirst)
 	ASSERT_TRUE(waited.Start(RecordCommand("--sleep 300 waited")));
 	CWaitProcThread* pWorker = NewWorker("", RecordCommand("follow-up"));
 	ASSERT_NE(nullptr, pWorker);
-	DuplicateHandle(GetCurrentProcess(), waited.Handle(), GetCurrentProcess(), &pWorker->m_hWaitProcess, 0,
-		FALSE, DUPLICATE_SAME_ACCESS);
-	pWorker->m_strCaption = caption.c_str();
-	pWorker->m_nWaitType = 3;
+	WaitOnProcess(pWorker, waited, 3, caption);
 	Resume(pWorker);
 	ASSERT_TRUE(waited.Wait(10000));
 	kt::PumpFor(1500);                  // the appear phase is running now
@@ -233,9 +223,7 @@ TEST_F(WaitProcedureTest, EndedProcessCountsEvenWithAStopAlreadyRequested)
 	ASSERT_TRUE(waited.Wait(10000));
 	CWaitProcThread* pWorker = NewWorker("", RecordCommand("follow-up"));
 	ASSERT_NE(nullptr, pWorker);
-	DuplicateHandle(GetCurrentProcess(), waited.Handle(), GetCurrentProcess(), &pWorker->m_hWaitProcess, 0,
-		FALSE, DUPLICATE_SAME_ACCESS);
-	pWorker->m_nWaitType = 1;
+	WaitOnProcess(pWorker, waited, 1);
 	pWorker->m_bStopRequested = TRUE;
 	Resume(pWorker);
 	ASSERT_TRUE(WaitDone(20000));

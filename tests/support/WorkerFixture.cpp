@@ -30,6 +30,16 @@ CWaitProcThread* WorkerFixture::NewWorker(const std::string& caption, const std:
 	return pWorker;
 }
 
+void WorkerFixture::WaitOnProcess(CWaitProcThread* pWorker, const kt::Process& process, int nWaitType,
+	const std::string& caption)
+{
+	DuplicateHandle(GetCurrentProcess(), process.Handle(), GetCurrentProcess(), &pWorker->m_hWaitProcess, 0, FALSE,
+		DUPLICATE_SAME_ACCESS);
+	pWorker->m_nWaitType = nWaitType;
+	if (!caption.empty())
+		pWorker->m_strCaption = caption.c_str();
+}
+
 void WorkerFixture::Resume(CWaitProcThread* pWorker)
 {
 	m_resumedAt = GetTickCount64();

@@ -16,6 +16,10 @@ protected:
 	// A suspended worker reporting to this thread, waiting for caption (none
 	// when empty) and then running command.
 	CWaitProcThread* NewWorker(const std::string& caption, const std::string& command);
+	// Makes the suspended worker wait for process first (wait type 1, or 3
+	// with caption), through a handle of its own.
+	void WaitOnProcess(CWaitProcThread* pWorker, const kt::Process& process, int nWaitType,
+		const std::string& caption = "");
 	// Resumes the worker and notes the time.
 	void Resume(CWaitProcThread* pWorker);
 	// Waits for WM_WAITPROC_DONE from the worker; the tick it came at.
