@@ -1,0 +1,77 @@
+// The application object in this test program's thread: it lists the worker it
+// starts, and its loop quits once the list is empty.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <thread>
+#include <tlhelp32.h>
+
+#include "TestSupport.h"
+#include "app/WaitApp.h"
+#include "waitproc/WaitProcThread.h"
+
+static int CountThreads()
+{
+	int n = 0;
+	HANDLE hSnap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+	THREADENTRY32 te;
+	te.dwSize = sizeof(te);
+	for (BOOL b = Thread32First(hSnap, &te); b; b = Thread32Next(hSnap, &te))
+		n += te.th32OwnerProcessID == GetCurrentProcessId();
+	CloseHandle(hSnap);
+	return n;
+}
+
+TEST(WaitAppTest, RefusedCaptionLeavesNoWorkerThread)
+{
+	CWaitApp app;
+	int before = CountThreads();
+	EXPECT_FALSE(app.StartWaitThread("", "kt-never-run.exe"));
+	EXPECT_FALSE(app.StartWaitThread(NULL, "kt-never-run.exe"));
+	EXPECT_TRUE(app.IsWaitListEmpty());
+	EXPECT_EQ(before, CountThreads());
+}
+
+TEST(WaitAppTest, LoopEndsOnceTheListedWorkerHasReportedAndBeenStopped)
+{
+	kt::DropThreadMessages();
+	CWaitApp app;
+	ASSERT_EQ(GetCurrentThreadId(), app.m_nThreadID);
+	ASSERT_TRUE(app.StartWaitThread(kt::UniqueName("KtNeverShown").c_str(), ""));
+	ASSERT_EQ(1, app.m_arrWaitThreads.GetSize());
+	CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(app.m_arrWaitThreads[0]);
+	HANDLE hWorker = OpenThread(SYNCHRONIZE, FALSE, pWorker->m_nThreadID);
+	// A report naming no listed worker, and the alternate report, change nothing.
+	PostThreadMessageA(GetCurrentThreadId(), WM_WAITPROC_DONE, 0, (LPARAM)pWorker->m_nThreadID + 1);
+	PostThreadMessageA(GetCurrentThreadId(), WM_WAITPROC_DONE_ALT, 0, (LPARAM)pWorker->m_nThreadID);
+	ULONGLONG start = GetTickCount64();
+	EXPECT_EQ(0, app.Run());
+	EXPECT_GE(GetTickCount64() - start, 3900u) << "the loop ended before the worker's 4 s wait";
+	EXPECT_TRUE(app.IsWaitListEmpty());
+	EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hWorker, 0)) << "the worker thread still runs";
+	CloseHandle(hWorker);
+}
+
+TEST(WaitAppTest, NullEntriesAreSkippedAndAQuitFromElsewhereEndsTheLoopWithItsCode)
+{
+	kt::DropThreadMessages();
+	CWaitApp app;
+	app.m_arrWaitThreads.Add(NULL);
+	ASSERT_TRUE(app.StartWaitThread(kt::UniqueName("KtNeverShown").c_str(), ""));
+	CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(app.m_arrWaitThreads[1]);
+	HANDLE hWorker = OpenThread(SYNCHRONIZE, FALSE, pWorker->m_nThreadID);
+	DWORD mainThread = GetCurrentThreadId();
+	// The NULL entry keeps the list from emptying: only this quit ends the loop.
+	std::thread quitter([=] {
+		WaitForSingleObject(hWorker, 30000);
+		Sleep(300);
+		PostThreadMessageA(mainThread, WM_QUIT, 5, 0);
+	});
+	EXPECT_EQ(5, app.Run());
+	quitter.join();
+	EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hWorker, 0));
+	ASSERT_EQ(1, app.m_arrWaitThreads.GetSize()) << "the reporting worker was not removed";
+	EXPECT_EQ(nullptr, app.m_arrWaitThreads[0]);
+	CloseHandle(hWorker);
+}
