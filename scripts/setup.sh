@@ -3,7 +3,8 @@
 # when it is all there already. Safe to run as often as you like.
 set -euo pipefail
 
-packages=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 xvfb xauth googletest)
+# wine64 runs the x86_64 build where the kernel cannot run 32-bit programs.
+packages=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth googletest)
 
 missing=()
 for p in "${packages[@]}"; do
