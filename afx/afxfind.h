@@ -22,7 +22,6 @@ public:
 	// Attributes of the current match (after FindNextFile)
 	CString GetFileName() const;        // the name as the file system stores it
 	CString GetFilePath() const;        // root + backslash (unless it ends in one) + name
-	CString GetRoot() const { return m_strRoot; }
 
 private:
 	CFileFind(const CFileFind&);

@@ -7,10 +7,9 @@ cd "$root"
 scripts/setup.sh
 source scripts/wine-session.sh
 for preset in win32 win64; do
-  cmake --preset "$preset" -DKESTRUNE_TESTS=ON >/dev/null
-  cmake --build --preset "$preset" -j"$(nproc)" --target Kestrune >/dev/null
+  kestrune_build "$preset" Kestrune >/dev/null
 done
-cmake --build --preset "$KESTRUNE_TEST_PRESET" -j"$(nproc)" --target kestrune_bench >/dev/null
+kestrune_build "$KESTRUNE_TEST_PRESET" kestrune_bench >/dev/null
 wine_session_start "$root/build/$KESTRUNE_TEST_PRESET"
 bin="build/$KESTRUNE_TEST_PRESET/bin"
 "$KESTRUNE_WINE" "$bin/kestrune_bench.exe" "$@"

@@ -6,7 +6,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/setup.sh
 source scripts/wine-session.sh
-cmake --preset "$KESTRUNE_TEST_PRESET" -DKESTRUNE_TESTS=ON >/dev/null
-cmake --build --preset "$KESTRUNE_TEST_PRESET" -j"$(nproc)" --target kt_demo >/dev/null
+kestrune_build "$KESTRUNE_TEST_PRESET" kt_demo >/dev/null
 wine_session_start "$root/build/$KESTRUNE_TEST_PRESET"
 "$KESTRUNE_WINE" "build/$KESTRUNE_TEST_PRESET/bin/kt_demo.exe"

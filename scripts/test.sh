@@ -10,8 +10,7 @@ source scripts/wine-session.sh
 
 # The product is the 32-bit build; both builds must compile.
 for preset in win32 win64; do
-  cmake --preset "$preset" -DKESTRUNE_TESTS=ON >/dev/null
-  cmake --build --preset "$preset" -j"$(nproc)"
+  kestrune_build "$preset"
 done
 ls -l build/win32/bin/Kestrune.exe
 

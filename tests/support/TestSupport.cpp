@@ -89,7 +89,6 @@ bool Process::Start(const std::string& commandLine)
 		return false;
 	CloseHandle(pi.hThread);
 	m_hProcess = pi.hProcess;
-	m_nId = pi.dwProcessId;
 	return true;
 }
 

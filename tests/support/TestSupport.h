@@ -48,12 +48,10 @@ public:
 	bool Wait(DWORD timeoutMs);
 	DWORD ExitCode() const;
 	HANDLE Handle() const { return m_hProcess; }
-	DWORD Id() const { return m_nId; }
 	void Kill();
 
 private:
 	HANDLE m_hProcess = NULL;
-	DWORD m_nId = 0;
 };
 
 // Pumps this thread's messages and polls pred about every 20 ms, for at most
@@ -107,7 +105,6 @@ public:
 	bool Start(DWORD lifetimeMs);
 	// Lines "<tick> <wParam> <lParam>", one per broadcast received so far.
 	std::vector<std::string> Received() const { return ReadLines(m_dir.File("heard.txt")); }
-	void Stop() { m_process.Kill(); }
 
 private:
 	ScratchDir m_dir;
