@@ -28,16 +28,15 @@ CWinThread* AfxGetThread()
 }
 
 CWinThread::CWinThread()
-	: m_bAutoDelete(TRUE), m_hThread(NULL), m_nThreadID(0), m_pMainWnd(NULL),
-	  m_hStartReady(NULL), m_hStartGo(NULL), m_bDiscarded(FALSE)
+	: m_bAutoDelete(TRUE), m_hThread(NULL), m_nThreadID(0), m_pMainWnd(NULL), m_hStartReady(NULL),
+	  m_bDiscarded(FALSE)
 {
 	ZeroMemory(&m_msgCur, sizeof(m_msgCur));
 }
 
 CWinThread::~CWinThread()
 {
-	if (m_hThread != NULL)
-		CloseHandle(m_hThread);
+	CHandle::Close(m_hThread);
 }
 
 unsigned __stdcall CWinThread::ThreadEntry(void* pParam)
@@ -49,10 +48,8 @@ unsigned __stdcall CWinThread::ThreadEntry(void* pParam)
 	// messages posted to the thread from then on are kept.
 	MSG msg;
 	PeekMessageA(&msg, NULL, WM_USER, WM_USER, PM_NOREMOVE);
-	HANDLE hGo = pThread->m_hStartGo;
 	SetEvent(pThread->m_hStartReady);
-	WaitForSingleObject(hGo, INFINITE);
-	CloseHandle(hGo);
+	WaitForSingleObject(pThread->m_hStartGo, INFINITE);
 
 	if (pThread->m_bDiscarded)
 	{
@@ -67,36 +64,27 @@ unsigned __stdcall CWinThread::ThreadEntry(void* pParam)
 BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize,
 	LPSECURITY_ATTRIBUTES lpSecurityAttrs)
 {
-	m_hStartReady = CreateEventA(NULL, TRUE, FALSE, NULL);
-	m_hStartGo = CreateEventA(NULL, TRUE, FALSE, NULL);
+	CHandle hReady(CreateEventA(NULL, TRUE, FALSE, NULL));
+	m_hStartGo.Attach(CreateEventA(NULL, TRUE, FALSE, NULL));
 	unsigned nThreadID = 0;
-	HANDLE hThread = NULL;
-	if (m_hStartReady != NULL && m_hStartGo != NULL)
-		hThread = (HANDLE)_beginthreadex(lpSecurityAttrs, nStackSize, &ThreadEntry, this,
-			CREATE_SUSPENDED, &nThreadID);
-	if (hThread == NULL)
+	if (hReady.IsCreated() && m_hStartGo.IsCreated())
 	{
-		if (m_hStartReady != NULL)
-			CloseHandle(m_hStartReady);
-		if (m_hStartGo != NULL)
-			CloseHandle(m_hStartGo);
-		m_hStartReady = m_hStartGo = NULL;
-		return FALSE;
+		m_hStartReady = hReady;
+		m_hThread = (HANDLE)_beginthreadex(lpSecurityAttrs, nStackSize, &ThreadEntry, this,
+			CREATE_SUSPENDED, &nThreadID);
 	}
-	m_hThread = hThread;
+	if (m_hThread == NULL)
+		return FALSE;
 	m_nThreadID = nThreadID;
 
-	::ResumeThread(hThread);
-	WaitForSingleObject(m_hStartReady, INFINITE);
-	CloseHandle(m_hStartReady);
+	::ResumeThread(m_hThread);
+	WaitForSingleObject(hReady, INFINITE);
 	m_hStartReady = NULL;
 	// Suspending before the go signal holds the thread before InitInstance
 	// until the owner resumes it.
 	if (dwCreateFlags & CREATE_SUSPENDED)
-		::SuspendThread(hThread);
-	HANDLE hGo = m_hStartGo;
-	m_hStartGo = NULL;
-	SetEvent(hGo);                      // the thread closes it
+		::SuspendThread(m_hThread);
+	SetEvent(m_hStartGo);
 	return TRUE;
 }
 

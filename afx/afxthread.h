@@ -2,6 +2,7 @@
 // thread's posted messages to its message map; AfxBeginThread and AfxEndThread.
 #pragma once
 
+#include "afxhandle.h"
 #include "afxobj.h"
 
 class CWinThread : public CCmdTarget
@@ -40,8 +41,8 @@ private:
 	static unsigned __stdcall ThreadEntry(void* pParam);
 	friend void AfxDiscardThread(CWinThread* pThread);
 
-	HANDLE m_hStartReady;               // set by the new thread once its queue exists
-	HANDLE m_hStartGo;                  // set by the creator; closed by the new thread
+	HANDLE m_hStartReady;               // set by the new thread once its queue exists; not owned
+	CHandle m_hStartGo;                 // set by the creator once the thread may go on
 	volatile LONG m_bDiscarded;         // the new thread ends without InitInstance
 };
 

@@ -13,12 +13,19 @@ BOOL OptionTextBeginsWith(LPCSTR lpszText, const CString& strName)
 		(const unsigned char*)(LPCSTR)strName) == 0;
 }
 
+BOOL CWaitOptionNames::Load()
+{
+	// Every name is loaded, so that a missing one reads as empty.
+	BOOL bRelaunch = strRelaunch.LoadString(IDS_OPT_RELAUNCH);
+	BOOL bCaption = strCaption.LoadString(IDS_OPT_CAPTION);
+	BOOL bNext = strNext.LoadString(IDS_OPT_NEXT);
+	return bRelaunch && bCaption && bNext;
+}
+
 void ParseWaitOptions(int argc, char* const* argv, CWaitOptions& options)
 {
-	CString strRelaunch, strCaption, strNext;
-	strRelaunch.LoadString(IDS_OPT_RELAUNCH);
-	strCaption.LoadString(IDS_OPT_CAPTION);
-	strNext.LoadString(IDS_OPT_NEXT);
+	CWaitOptionNames names;
+	names.Load();
 
 	BOOL bCommandPhase = FALSE;
 	for (int i = 1; i < argc; ++i)
@@ -34,18 +41,76 @@ void ParseWaitOptions(int argc, char* const* argv, CWaitOptions& options)
 		if (pszArg[0] != '/' && pszArg[0] != '-')
 			continue;
 		LPCSTR pszText = pszArg + 1;
-		if (OptionTextBeginsWith(pszText, strRelaunch))
+		if (OptionTextBeginsWith(pszText, names.strRelaunch))
 			options.bRelaunch = TRUE;
-		else if (OptionTextBeginsWith(pszText, strCaption))
+		else if (OptionTextBeginsWith(pszText, names.strCaption))
 		{
 			options.bCaptionGiven = TRUE;
-			options.strCaption = pszText + strCaption.GetLength();
+			options.strCaption = pszText + names.strCaption.GetLength();
 		}
-		else if (OptionTextBeginsWith(pszText, strNext))
+		else if (OptionTextBeginsWith(pszText, names.strNext))
 		{
 			options.bNextGiven = TRUE;
-			options.strNext = pszText + strNext.GetLength();
+			options.strNext = pszText + names.strNext.GetLength();
 			bCommandPhase = TRUE;
 		}
 	}
+}
+
+BOOL QuoteArgumentText(LPCSTR lpszValue, CString& strResult)
+{
+	if (lpszValue == NULL)
+		return FALSE;
+	int nLength = lstrlenA(lpszValue);
+	// At worst every byte is a quote or a backslash and is written twice.
+	CString strQuoted;
+	LPSTR pOut = strQuoted.GetBuffer(2 * nLength);
+	if (pOut == NULL)
+		return FALSE;
+	LPSTR pStart = pOut;
+	int nBackslashes = 0;               // the run of backslashes just copied
+	for (LPCSTR p = lpszValue; *p != '\0'; )
+	{
+		LPCSTR pNext = CharNextA(p);
+		if (*p == '"')
+		{
+			// n backslashes + quote: 2n + 1 backslashes, then the quote.
+			for (int i = 0; i <= nBackslashes; ++i)
+				*pOut++ = '\\';
+			nBackslashes = 0;
+		}
+		else
+			nBackslashes = (*p == '\\' && pNext == p + 1) ? nBackslashes + 1 : 0;
+		while (p < pNext)
+			*pOut++ = *p++;
+	}
+	// The closing quote follows: double the trailing run.
+	for (int i = 0; i < nBackslashes; ++i)
+		*pOut++ = '\\';
+	strQuoted.ReleaseBuffer((int)(pOut - pStart));
+	// An assignment that finds no memory leaves the string empty.
+	strResult = strQuoted;
+	return strResult.GetLength() == strQuoted.GetLength();
+}
+
+BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, LPCSTR lpszNext,
+	CString& strCommand)
+{
+	// The new instance splits its command line by the C runtime's rules, so
+	// each value is quoted for them.
+	CWaitOptionNames names;
+	CString strCaption, strNext, strLine;
+	if (lpszExePath == NULL || !names.Load() || !QuoteArgumentText(lpszCaption, strCaption)
+		|| !QuoteArgumentText(lpszNext, strNext))
+		return FALSE;
+	CString strRelaunch;
+	if (bRelaunch)
+		strRelaunch = " /" + names.strRelaunch;
+	strLine.Format("\"%s\"%s \"/%s%s\" \"/%s%s\"", lpszExePath, (LPCSTR)strRelaunch,
+		(LPCSTR)names.strCaption, (LPCSTR)strCaption, (LPCSTR)names.strNext, (LPCSTR)strNext);
+	// A line always holds quotes: an empty one is a failed format.
+	if (strLine.IsEmpty() || (bRelaunch && strRelaunch.IsEmpty()))
+		return FALSE;
+	strCommand = strLine;
+	return strCommand.GetLength() == strLine.GetLength();
 }

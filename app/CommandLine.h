@@ -1,8 +1,20 @@
 // The utility's command line: /c=<caption prefix> /n=<next command ...>, and /r
-// to hand the work to a new instance.
+// to hand the work to a new instance. Read here, and written here for the
+// new instances that the relaunch and the restart after a reboot start.
 #pragma once
 
 #include "../afx/afxstr.h"
+
+// The option names of the string table.
+struct CWaitOptionNames
+{
+	CString strRelaunch;                // "r"
+	CString strCaption;                 // "c="
+	CString strNext;                    // "n="
+
+	// FALSE when a name is missing or empty.
+	BOOL Load();
+};
 
 struct CWaitOptions
 {
@@ -24,13 +36,19 @@ BOOL OptionTextBeginsWith(LPCSTR lpszText, const CString& strName);
 // on, every argument belongs to the next command, joined by single spaces.
 void ParseWaitOptions(int argc, char* const* argv, CWaitOptions& options);
 
-// The command line that starts lpszExePath with the caption and next-command
-// options only: "<exe>" "/c=<caption>" "/n=<next>", each value quoted so that
-// the C runtime of the new instance reads it back exactly. FALSE when memory is
-// exhausted.
-BOOL BuildRelaunchCommand(LPCSTR lpszExePath, LPCSTR lpszCaption, LPCSTR lpszNext,
-	CString& strCommand);
+// Writes lpszValue as it must stand between the double quotes of one argument
+// for the C runtime to split it back exactly: a double quote becomes
+// backslash + double quote, and the backslashes right before a double quote
+// or at the end of the value are doubled. Every other byte, backslashes
+// elsewhere included, is copied unchanged, and a double-byte character is
+// copied whole, so its trail byte is never read as a quote or a backslash.
+// FALSE for a NULL lpszValue (strResult is then unchanged) or exhausted memory.
+BOOL QuoteArgumentText(LPCSTR lpszValue, CString& strResult);
 
-// Starts a new instance of this executable with the caption and next command,
-// and does not wait for it. TRUE when it was started.
-BOOL RelaunchWaiter(LPCSTR lpszCaption, LPCSTR lpszNext);
+// The command line that starts lpszExePath with the caption and next-command
+// options, and with bRelaunch the relaunch option before them:
+//   "<exe>" "/c=<caption>" "/n=<next>"  or  "<exe>" /r "/c=<caption>" "/n=<next>"
+// The values are quoted by QuoteArgumentText, the path is taken as it is.
+// FALSE for a NULL argument, a missing option name or exhausted memory.
+BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, LPCSTR lpszNext,
+	CString& strCommand);

@@ -4,6 +4,7 @@
 
 #include "../waitproc/WaitProcThread.h"
 #include "CommandLine.h"
+#include "Relaunch.h"
 
 BEGIN_MESSAGE_MAP(CWaitApp, CWinApp)
 	ON_THREAD_MESSAGE(WM_WAITPROC_DONE, CWaitApp::OnWaitProcDone)

@@ -8,7 +8,6 @@
 #include <stdio.h>
 #include <vector>
 
-#include "Kestrune.h"
 #include "TestSupport.h"
 #include "waitproc/WaitProcThread.h"
 
@@ -29,7 +28,7 @@ static void Row(const char* what, const Stats& s, const char* unit, const char* 
 	fflush(stdout);
 }
 
-// A worker in wait type 3 probes for the caption every 500 ms while it waits
+// A worker waiting for a process, then a caption, probes for the caption every 500 ms while it waits
 // for a process, and marks the moment it sees the window: that is the
 // detection, with the same probe and period as the caption wait.
 static double DetectionMs(const std::string& caption)
@@ -38,13 +37,10 @@ static double DetectionMs(const std::string& caption)
 	sleeper.Start("\"" + kt::BinPath("kt_record.exe") + "\" --sleep 60000");
 	CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(AfxBeginThread(
 		RUNTIME_CLASS(CWaitProcThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED));
-	HANDLE hThread = NULL;
-	DuplicateHandle(GetCurrentProcess(), pWorker->m_hThread, GetCurrentProcess(), &hThread, 0, FALSE,
-		DUPLICATE_SAME_ACCESS);
-	DuplicateHandle(GetCurrentProcess(), sleeper.Handle(), GetCurrentProcess(), &pWorker->m_hWaitProcess, 0,
-		FALSE, DUPLICATE_SAME_ACCESS);
+	CHandle hThread(kt::Duplicate(pWorker->m_hThread));
+	pWorker->m_hWaitProcess = kt::Duplicate(sleeper.Handle());
 	pWorker->m_strCaption = caption.c_str();
-	pWorker->m_nWaitType = 3;
+	pWorker->m_nWaitType = CWaitProcThread::waitProcessThenCaption;
 	pWorker->ResumeThread();
 	// Let the worker's poll run at its own phase before the window comes.
 	Sleep(300 + GetTickCount() % 500);
@@ -55,7 +51,6 @@ static double DetectionMs(const std::string& caption)
 	double ms = (double)(GetTickCount64() - windows.ShownAt());
 	pWorker->Stop(FALSE);                // it ends and deletes itself
 	WaitForSingleObject(hThread, 10000);
-	CloseHandle(hThread);
 	return ms;
 }
 

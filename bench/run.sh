@@ -1,16 +1,12 @@
 #!/usr/bin/env bash
 # Measures the utility under Wine and prints a table for the README.
 #   bench/run.sh [OTHER_WINDOWS [RUNS]]     defaults: 1000 windows, 7 runs
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
-scripts/setup.sh
-source scripts/wine-session.sh
+source "$(dirname "$0")/../scripts/preamble.sh"
 for preset in win32 win64; do
   kestrune_build "$preset" Kestrune >/dev/null
 done
 kestrune_build "$KESTRUNE_TEST_PRESET" kestrune_bench >/dev/null
-wine_session_start "$root/build/$KESTRUNE_TEST_PRESET"
+wine_session_start "$KESTRUNE_ROOT/build/$KESTRUNE_TEST_PRESET"
 bin="build/$KESTRUNE_TEST_PRESET/bin"
 "$KESTRUNE_WINE" "$bin/kestrune_bench.exe" "$@"
 

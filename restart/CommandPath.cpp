@@ -1,8 +1,9 @@
 #include "CommandPath.h"
 
 #include "../afx/afxfind.h"
+#include "../afx/afxhandle.h"
+#include "../app/CommandLine.h"
 #include "../waitproc/WaitProcThread.h"
-#include "ArgQuote.h"
 
 BOOL SplitCommandLine(LPCSTR lpszCommandLine, CString& strResult)
 {
@@ -83,13 +84,10 @@ DWORD CallGetLongPathName(LPCSTR lpszPath, LPSTR lpszBuffer, DWORD cchBuffer)
 {
 	// Looked up at run time: the oldest systems have no GetLongPathNameA.
 	typedef DWORD (WINAPI* PFNGETLONGPATHNAMEA)(LPCSTR, LPSTR, DWORD);
-	HMODULE hKernel = LoadLibraryA("kernel32.dll");
-	if (hKernel == NULL)
-		return 0;
-	PFNGETLONGPATHNAMEA pfn = (PFNGETLONGPATHNAMEA)GetProcAddress(hKernel, "GetLongPathNameA");
-	DWORD nResult = pfn != NULL ? pfn(lpszPath, lpszBuffer, cchBuffer) : 0;
-	FreeLibrary(hKernel);
-	return nResult;
+	CLibrary kernel;
+	kernel.Load("kernel32.dll");
+	PFNGETLONGPATHNAMEA pfn = (PFNGETLONGPATHNAMEA)kernel.GetProc("GetLongPathNameA");
+	return pfn != NULL ? pfn(lpszPath, lpszBuffer, cchBuffer) : 0;
 }
 
 BOOL CWaitProcThread::EscapeQuotes(LPCSTR lpszInput, CString& strResult)

@@ -39,24 +39,16 @@ BOOL CWaitProcThread::CheckRebootFlag(LPCSTR lpszFlagPath)
 	CString strSubkey = pLast > pFirst ? CString(pFirst + 1, (int)(pLast - pFirst - 1)) : CString();
 	CString strValue(pLast + 1);
 
-	DWORD dwFlag = 0;
-	HKEY hKey = NULL;
-	if (RegOpenKeyExA(hRoot, strSubkey, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
-		return FALSE;
-	DWORD dwType = 0, cbData = 0;
-	if (RegQueryValueExA(hKey, strValue, NULL, &dwType, NULL, &cbData) != ERROR_SUCCESS)
-	{
-		RegCloseKey(hKey);
-		return FALSE;
-	}
-	if (dwType == REG_DWORD && cbData == sizeof(DWORD))
-	{
-		cbData = sizeof(DWORD);
-		if (RegQueryValueExA(hKey, strValue, NULL, &dwType, (LPBYTE)&dwFlag, &cbData) != ERROR_SUCCESS)
-			dwFlag = 0;
-	}
 	// Consumed whatever it held: a flag that cannot be read must not linger.
-	RegDeleteValueA(hKey, strValue);
-	RegCloseKey(hKey);
+	CRegKey key;
+	DWORD dwFlag = 0, dwType = 0, cbData = 0;
+	if (key.Open(hRoot, strSubkey) == ERROR_SUCCESS
+		&& key.QueryValue(strValue, &dwType, NULL, &cbData) == ERROR_SUCCESS)
+	{
+		if (dwType == REG_DWORD && cbData == sizeof(DWORD)
+			&& key.QueryValue(strValue, &dwType, &dwFlag, &cbData) != ERROR_SUCCESS)
+			dwFlag = 0;
+		key.DeleteValue(strValue);
+	}
 	return dwFlag != 0;
 }

@@ -2,6 +2,7 @@
 // caption and next-command options.
 #include "../waitproc/WaitProcThread.h"
 
+#include "../app/CommandLine.h"
 #include "../res/resource.h"
 #include "CommandPath.h"
 
@@ -62,13 +63,5 @@ BOOL CWaitProcThread::BuildRestartCommand(LPCSTR lpszCaption, LPCSTR lpszCommand
 	if (bTempCopy && !CopyToTemp(strUtility, strFileName, strProgram))
 		return FALSE;
 
-	CString strCaption, strCommand, strRelaunchName, strCaptionName, strNextName;
-	EscapeQuotes(lpszCaption, strCaption);
-	EscapeQuotes(lpszCommand, strCommand);
-	strRelaunchName.LoadString(IDS_OPT_RELAUNCH);
-	strCaptionName.LoadString(IDS_OPT_CAPTION);
-	strNextName.LoadString(IDS_OPT_NEXT);
-	strResult.Format("\"%s\" /%s \"/%s%s\" \"/%s%s\"", (LPCSTR)strProgram, (LPCSTR)strRelaunchName,
-		(LPCSTR)strCaptionName, (LPCSTR)strCaption, (LPCSTR)strNextName, (LPCSTR)strCommand);
-	return TRUE;
+	return BuildWaiterCommand(strProgram, TRUE, lpszCaption, lpszCommand, strResult);
 }

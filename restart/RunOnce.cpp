@@ -6,8 +6,6 @@
 #include "../res/resource.h"
 #include "CommandPath.h"
 
-#define RUNONCE_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
-
 BOOL CWaitProcThread::RegisterRestart(LPCSTR lpszCommand, BOOL bAllowRestartCommand, LPCSTR lpszCaption)
 {
 	if (lpszCommand == NULL)
@@ -16,26 +14,18 @@ BOOL CWaitProcThread::RegisterRestart(LPCSTR lpszCommand, BOOL bAllowRestartComm
 	if (!SplitCommandLine(lpszCommand, strCommand) || !strValueName.LoadString(IDS_RUNONCE_VALUE))
 		return FALSE;
 
-	HKEY hKey = NULL;
+	CRegKey key;
 	DWORD dwDisposition = 0;
-	if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, RUNONCE_KEY, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
-			&hKey, &dwDisposition) != ERROR_SUCCESS)
+	if (key.Create(HKEY_LOCAL_MACHINE, WAITPROC_RUNONCE_KEY, &dwDisposition) != ERROR_SUCCESS)
 		return FALSE;
 
-	// A key created just now holds no entry to look at.
+	// A key created just now holds no entry to look at. When the restart form
+	// is chosen but cannot be built, nothing is written: not the plain form either.
 	CString strData(strCommand);
 	if (bAllowRestartCommand && lpszCaption != NULL && dwDisposition == REG_OPENED_EXISTING_KEY
-		&& HasKnownRunOnceEntry(hKey)
-		&& !BuildRestartCommand(lpszCaption, strCommand, strData, FALSE))
-	{
-		RegCloseKey(hKey);
+		&& HasKnownRunOnceEntry(key) && !BuildRestartCommand(lpszCaption, strCommand, strData, FALSE))
 		return FALSE;
-	}
-
-	BOOL bWritten = RegSetValueExA(hKey, strValueName, 0, REG_SZ, (const BYTE*)(LPCSTR)strData,
-		(DWORD)strData.GetLength() + 1) == ERROR_SUCCESS;
-	RegCloseKey(hKey);
-	return bWritten;
+	return key.SetValue(strValueName, strData) == ERROR_SUCCESS;
 }
 
 BOOL CWaitProcThread::HasKnownRunOnceEntry(HKEY hKey)

@@ -14,16 +14,3 @@ else
   export WINELOADER=/usr/lib/wine/wine64
 fi
 export KESTRUNE_TEST_PRESET KESTRUNE_WINE
-
-# kestrune_build PRESET [TARGET...]: configures the preset, tests included, and
-# builds the targets (everything when none is named).
-kestrune_build() {
-  local preset=$1
-  shift
-  cmake --preset "$preset" -DKESTRUNE_TESTS=ON >/dev/null
-  if [ $# -gt 0 ]; then
-    cmake --build --preset "$preset" -j"$(nproc)" --target "$@"
-  else
-    cmake --build --preset "$preset" -j"$(nproc)"
-  fi
-}

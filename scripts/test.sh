@@ -1,19 +1,15 @@
 #!/usr/bin/env bash
-# Builds the utility, its tests and helpers, and runs every test under Wine in
-# one Xvfb server and one throwaway WINEPREFIX under the build folder.
-# Extra arguments go to ctest (for example -R WaitProcedure).
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
-scripts/setup.sh
-source scripts/wine-session.sh
+# Builds the utility, its tests and helpers, checks the product, and runs every
+# test under Wine in one Xvfb server and one throwaway WINEPREFIX under the
+# build folder. Extra arguments go to ctest (for example -R WaitProcedure).
+source "$(dirname "$0")/preamble.sh"
 
 # The product is the 32-bit build; both builds must compile.
 for preset in win32 win64; do
   kestrune_build "$preset"
 done
-ls -l build/win32/bin/Kestrune.exe
+scripts/check-product.sh build/win32/bin/Kestrune.exe
 
 echo "test.sh: running the tests of the $KESTRUNE_TEST_PRESET build under Wine ($KESTRUNE_ARCH_REASON)" >&2
-wine_session_start "$root/build/$KESTRUNE_TEST_PRESET"
+wine_session_start "$KESTRUNE_ROOT/build/$KESTRUNE_TEST_PRESET"
 ctest --test-dir "build/$KESTRUNE_TEST_PRESET" --output-on-failure "$@"

@@ -1,12 +1,12 @@
 # Sourced by the scripts that run Windows programs: one Xvfb server and one
-# throwaway 32-bit WINEPREFIX under the build folder, both ended on exit.
+# throwaway WINEPREFIX under the build folder, both ended on exit.
 #   wine_session_start BUILD_DIR    exports DISPLAY, WINEPREFIX and friends
 #   wine_session_stop               ends the prefix's wineserver and the X server
 
-source "$(dirname "${BASH_SOURCE[0]}")/arch.sh"
-
 wine_session_start() {
   local build_dir=$1
+  # Whatever fails from here on, nothing started here outlives the script.
+  trap wine_session_stop EXIT
   export WINEPREFIX="$build_dir/wineprefix"
   export WINEARCH=${WINEARCH:-win32}
   export WINEDEBUG=${WINEDEBUG:--all}
@@ -20,11 +20,10 @@ wine_session_start() {
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
   _wine_session_xvfb=$!
   for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
-  [ -s "$fdfile" ] || { echo "wine-session: Xvfb did not start" >&2; return 1; }
+  [ -s "$fdfile" ] || { echo "wine-session: Xvfb did not start" >&2; rm -f "$fdfile"; return 1; }
   export DISPLAY=":$(head -n1 "$fdfile")"
   rm -f "$fdfile"
 
-  trap wine_session_stop EXIT
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine-session: creating $WINEPREFIX (takes a few seconds, once)" >&2
     "$KESTRUNE_WINE" wineboot.exe -i >/dev/null 2>&1 </dev/null || true

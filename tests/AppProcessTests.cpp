@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CrtSplit.h"
-#include "Kestrune.h"
+#include "TestSupport.h"
 #include "TestSupport.h"
 
 using kt::KestruneCommand;

@@ -81,30 +81,32 @@ TEST(ParseWaitOptionsTest, Table)
 	}
 }
 
-TEST(BuildRelaunchCommandTest, PlainValuesGiveTheDocumentedLine)
+TEST(BuildWaiterCommandTest, ValuesAreQuotedForTheCrtInBothForms)
 {
-	CString line;
-	ASSERT_TRUE(BuildRelaunchCommand("C:\\Tools\\Kestrune.exe", "Setup", "next.exe /q", line));
-	EXPECT_STREQ("\"C:\\Tools\\Kestrune.exe\" \"/c=Setup\" \"/n=next.exe /q\"", (LPCSTR)line);
-	ASSERT_TRUE(BuildRelaunchCommand("K.exe", "", "", line));
-	EXPECT_STREQ("\"K.exe\" \"/c=\" \"/n=\"", (LPCSTR)line);
-}
-
-TEST(BuildRelaunchCommandTest, QuotesAndBackslashesAreEscapedForTheCrt)
-{
-	struct { const char* caption; const char* next; const char* line; } cases[] = {
-		{ "Setup", "say \"hi\"", "\"K\" \"/c=Setup\" \"/n=say \\\"hi\\\"\"" },
-		{ "A \"B\"", "x", "\"K\" \"/c=A \\\"B\\\"\" \"/n=x\"" },
-		{ "A", "xcopy C:\\a\\ C:\\b\\", "\"K\" \"/c=A\" \"/n=xcopy C:\\a\\ C:\\b\\\\\"" },
-		{ "A", "a\\\"b", "\"K\" \"/c=A\" \"/n=a\\\\\\\"b\"" },
-		{ "C:\\dir\\", "run \\\\server\\share", "\"K\" \"/c=C:\\dir\\\\\" \"/n=run \\\\server\\share\"" },
+	struct { const char* exe; BOOL relaunch; const char* caption; const char* next; const char* line; } cases[] = {
+		{ "C:\\Tools\\Kestrune.exe", FALSE, "Setup", "next.exe /q",
+			"\"C:\\Tools\\Kestrune.exe\" \"/c=Setup\" \"/n=next.exe /q\"" },
+		{ "K.exe", FALSE, "", "", "\"K.exe\" \"/c=\" \"/n=\"" },
+		{ "K", FALSE, "Setup", "say \"hi\"", "\"K\" \"/c=Setup\" \"/n=say \\\"hi\\\"\"" },
+		{ "K", FALSE, "A \"B\"", "x", "\"K\" \"/c=A \\\"B\\\"\" \"/n=x\"" },
+		{ "K", FALSE, "A", "xcopy C:\\a\\ C:\\b\\", "\"K\" \"/c=A\" \"/n=xcopy C:\\a\\ C:\\b\\\\\"" },
+		{ "K", FALSE, "A", "a\\\"b", "\"K\" \"/c=A\" \"/n=a\\\\\\\"b\"" },
+		{ "K", FALSE, "C:\\dir\\", "run \\\\server\\share", "\"K\" \"/c=C:\\dir\\\\\" \"/n=run \\\\server\\share\"" },
+		{ "C:\\Kestrune.exe", TRUE, "Setup \"A\"", "\"C:\\P F\\s.exe\" /s",
+			"\"C:\\Kestrune.exe\" /r \"/c=Setup \\\"A\\\"\" \"/n=\\\"C:\\P F\\s.exe\\\" /s\"" },
+		{ "K", TRUE, "", "", "\"K\" /r \"/c=\" \"/n=\"" },
 	};
 	for (const auto& c : cases)
 	{
 		CString line;
-		ASSERT_TRUE(BuildRelaunchCommand("K", c.caption, c.next, line));
+		ASSERT_TRUE(BuildWaiterCommand(c.exe, c.relaunch, c.caption, c.next, line)) << c.line;
 		EXPECT_STREQ(c.line, (LPCSTR)line);
 	}
+	CString untouched("keep");
+	EXPECT_FALSE(BuildWaiterCommand(NULL, FALSE, "c", "n", untouched));
+	EXPECT_FALSE(BuildWaiterCommand("K", TRUE, NULL, "n", untouched));
+	EXPECT_FALSE(BuildWaiterCommand("K", TRUE, "c", NULL, untouched));
+	EXPECT_STREQ("keep", (LPCSTR)untouched);
 }
 
 // Random captions and commands made of the characters that quoting can get
@@ -132,14 +134,14 @@ static std::string RandomValue(std::mt19937& rng)
 	return value;
 }
 
-TEST(BuildRelaunchCommandTest, CrtSplitsEveryRandomLineBackExactly)
+TEST(BuildWaiterCommandTest, CrtSplitsEveryRandomLineBackExactly)
 {
 	std::mt19937 rng(20261208);
 	for (int i = 0; i < 5000; ++i)
 	{
 		std::string caption = RandomValue(rng), next = RandomValue(rng);
 		CString line;
-		ASSERT_TRUE(BuildRelaunchCommand("C:\\Program Files\\Kestrune.exe", caption.c_str(), next.c_str(), line));
+		ASSERT_TRUE(BuildWaiterCommand("C:\\Program Files\\Kestrune.exe", FALSE, caption.c_str(), next.c_str(), line));
 		std::vector<std::string> args = SplitLikeCrt((LPCSTR)line);
 		ASSERT_EQ(3u, args.size()) << "line " << kt::ToHex((LPCSTR)line);
 		EXPECT_EQ("C:\\Program Files\\Kestrune.exe", args[0]);
@@ -149,7 +151,7 @@ TEST(BuildRelaunchCommandTest, CrtSplitsEveryRandomLineBackExactly)
 }
 
 // The same property through the real C runtime of a started program.
-TEST(BuildRelaunchCommandTest, RealProgramReadsRandomLinesBackExactly)
+TEST(BuildWaiterCommandTest, RealProgramReadsRandomLinesBackExactly)
 {
 	kt::ScratchDir dir;
 	std::string record = dir.File("args.txt");
@@ -169,7 +171,7 @@ TEST(BuildRelaunchCommandTest, RealProgramReadsRandomLinesBackExactly)
 		if (i < (int)fixed.size() && GetACP() == 932)
 			caption = fixed[i].first, next = fixed[i].second;
 		CString line;
-		ASSERT_TRUE(BuildRelaunchCommand(kt::BinPath("kt_record.exe").c_str(), caption.c_str(), next.c_str(), line));
+		ASSERT_TRUE(BuildWaiterCommand(kt::BinPath("kt_record.exe").c_str(), FALSE, caption.c_str(), next.c_str(), line));
 		kt::Process p;
 		ASSERT_TRUE(p.Start((LPCSTR)line));
 		ASSERT_TRUE(p.Wait(30000));

@@ -7,28 +7,16 @@
 
 namespace {
 
-std::string LongPath(const std::string& path)
-{
-	char buffer[MAX_PATH];
-	DWORD n = GetLongPathNameA(path.c_str(), buffer, MAX_PATH);
-	return n > 0 && n < MAX_PATH ? std::string(buffer, n) : path;
-}
-
-void Touch(const std::string& path)
-{
-	CloseHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
-}
-
 class CommandPathTest : public ::testing::Test
 {
 protected:
 	void SetUp() override
 	{
-		m_root = LongPath(m_dir.Path());
+		m_root = kt::LongPath(m_dir.Path());
 		m_folder = m_root + "\\Long Folder Name";
 		CreateDirectoryA(m_folder.c_str(), NULL);
-		Touch(m_folder + "\\setup tool.exe");
-		Touch(m_root + "\\plain.exe");
+		ASSERT_TRUE(kt::Touch(m_folder + "\\setup tool.exe"));
+		ASSERT_TRUE(kt::Touch(m_root + "\\plain.exe"));
 	}
 	void TearDown() override
 	{
@@ -101,7 +89,7 @@ TEST_F(CommandPathTest, GetFullLongPathFileAndDirectoryModes)
 	EXPECT_EQ(m_folder + "\\", (LPCSTR)result);
 
 	std::string atRoot = "C:\\" + kt::UniqueName("kt") + ".exe";
-	Touch(atRoot);
+	ASSERT_TRUE(kt::Touch(atRoot));
 	EXPECT_TRUE(GetFullLongPath(atRoot.c_str(), result, TRUE));
 	EXPECT_STREQ("C:\\", (LPCSTR)result);
 	DeleteFileA(atRoot.c_str());

@@ -50,8 +50,8 @@ TEST(Cp932Test, CaptionProbeMatchesWholeJapaneseCharactersOnly)
 TEST(Cp932Test, RebootFlagPathWhoseTrailBytesEqualABackslash)
 {
 	kt::ScratchKey key(HKEY_CURRENT_USER);
-	HKEY hSub;
-	ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(key.Key(), "a" SJIS_SO, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hSub, NULL));
+	CRegKey hSub;
+	ASSERT_EQ(ERROR_SUCCESS, hSub.Create(key.Key(), "a" SJIS_SO));
 	ASSERT_TRUE(kt::SetDword(hSub, "v" SJIS_SO, 1));
 	ASSERT_TRUE(kt::SetDword(hSub, "v", 1));
 	CWaitProcThread worker;
@@ -59,7 +59,6 @@ TEST(Cp932Test, RebootFlagPathWhoseTrailBytesEqualABackslash)
 	EXPECT_TRUE(worker.CheckRebootFlag(("HKEY_CURRENT_USER\\" + key.Path() + "\\a" SJIS_SO "\\v" SJIS_SO).c_str()));
 	EXPECT_FALSE(kt::ValueExists(hSub, "v" SJIS_SO));
 	EXPECT_TRUE(kt::ValueExists(hSub, "v"));
-	RegCloseKey(hSub);
 }
 
 TEST(Cp932Test, RemoveCharAndEscapeQuotesKeepDoubleByteCharactersWhole)

@@ -2,7 +2,7 @@
 // command, and the utility's exit code.
 #include <gtest/gtest.h>
 
-#include "Kestrune.h"
+#include "TestSupport.h"
 #include "TestSupport.h"
 
 class FollowUpTest : public ::testing::Test

@@ -123,14 +123,6 @@ BEGIN_MESSAGE_MAP(CProbeThread, CProbeBase)
 	ON_THREAD_MESSAGE(WM_PROBE_QUIT, CProbeThread::OnQuit)
 END_MESSAGE_MAP()
 
-static HANDLE DuplicateThreadHandle(CWinThread* pThread)
-{
-	HANDLE h = NULL;
-	DuplicateHandle(GetCurrentProcess(), pThread->m_hThread, GetCurrentProcess(), &h, 0, FALSE,
-		DUPLICATE_SAME_ACCESS);
-	return h;
-}
-
 class ThreadTest : public ::testing::Test
 {
 protected:
@@ -146,7 +138,7 @@ TEST_F(ThreadTest, SuspendedThreadQueuesMessagesAndRunsThemThroughTheMapChain)
 	CWinThread* pThread = AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0,
 		CREATE_SUSPENDED);
 	ASSERT_NE(nullptr, pThread);
-	HANDLE hThread = DuplicateThreadHandle(pThread);
+	CHandle hThread(kt::Duplicate(pThread->m_hThread));
 	// The queue exists before the owner resumes the thread: nothing is lost.
 	EXPECT_TRUE(pThread->PostThreadMessage(WM_PROBE_OWN, 5, 0));
 	EXPECT_TRUE(pThread->PostThreadMessage(WM_PROBE_BASE, 2, 3));
@@ -159,7 +151,6 @@ TEST_F(ThreadTest, SuspendedThreadQueuesMessagesAndRunsThemThroughTheMapChain)
 	ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hThread, 10000));
 	DWORD code = 0;
 	GetExitCodeThread(hThread, &code);
-	CloseHandle(hThread);
 	EXPECT_EQ(1, CProbeThread::s_nInit);
 	EXPECT_EQ(5, CProbeThread::s_nOwn);
 	EXPECT_EQ(5, CProbeBase::s_nBase);
@@ -172,10 +163,9 @@ TEST_F(ThreadTest, DiscardedThreadNeverRunsInitInstance)
 	CWinThread* pThread = AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0,
 		CREATE_SUSPENDED);
 	ASSERT_NE(nullptr, pThread);
-	HANDLE hThread = DuplicateThreadHandle(pThread);
+	CHandle hThread(kt::Duplicate(pThread->m_hThread));
 	AfxDiscardThread(pThread);
 	EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hThread, 0)) << "the thread still runs";
-	CloseHandle(hThread);
 	EXPECT_EQ(0, CProbeThread::s_nInit);
 	EXPECT_EQ(1, CProbeThread::s_nDeleted);
 }

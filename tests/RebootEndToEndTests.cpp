@@ -3,25 +3,14 @@
 // restart does.
 #include "WorkerFixture.h"
 
-#define RUNONCE_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
-
 class RebootTest : public WorkerFixture
 {
 protected:
 	void SetUp() override
 	{
 		WorkerFixture::SetUp();
-		ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, RUNONCE_KEY, 0, NULL, 0, KEY_ALL_ACCESS,
-			NULL, &m_hRunOnce, NULL));
-		RegDeleteValueA(m_hRunOnce, "Vormelle");
+		m_hRunOnce = m_runOnce.Key();
 		ASSERT_TRUE(kt::SetDword(m_flag.Key(), "RebootPending", 1));
-	}
-	void TearDown() override
-	{
-		RegDeleteValueA(m_hRunOnce, "Vormelle");
-		RegDeleteValueA(m_hRunOnce, "KtKnownSetup");
-		RegCloseKey(m_hRunOnce);
-		WorkerFixture::TearDown();
 	}
 
 	// A worker that skips its wait, finds the reboot pending and registers
@@ -37,17 +26,12 @@ protected:
 			pWorker->m_astrKnownCommands.Add(known);
 		Resume(pWorker);
 		ASSERT_TRUE(WaitDone(20000));
-		StopAfterReport(pWorker);
+		EXPECT_TRUE(StopAfterReport(pWorker));
 		EXPECT_FALSE(kt::ValueExists(m_flag.Key(), "RebootPending")) << "the flag was not consumed";
 		EXPECT_TRUE(Records().empty()) << "the command ran although a reboot is pending";
 	}
 
-	std::string Registered()
-	{
-		DWORD type;
-		std::string data;
-		return kt::GetValue(m_hRunOnce, "Vormelle", &type, &data) ? std::string(data.c_str()) : "(none)";
-	}
+	std::string Registered() { return m_runOnce.Registered().c_str(); }
 
 	// "wineboot -r": RunOnce entries run, one after the other, and are removed.
 	void Reboot()
@@ -75,6 +59,7 @@ protected:
 	}
 
 	kt::ScratchKey m_flag{ HKEY_CURRENT_USER };
+	kt::RunOnceKey m_runOnce{ { "KtKnownSetup" } };
 	HKEY m_hRunOnce = NULL;
 };
 

@@ -66,14 +66,13 @@ TEST(RebootFlagTest, ValueOfARootKeyItselfAndOfTheMachine)
 {
 	// One backslash: the subkey is empty and the root key itself is opened.
 	std::string name = kt::UniqueName("KtPending");
-	HKEY hRoot;
-	ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, NULL, 0, KEY_ALL_ACCESS, &hRoot));
+	CRegKey hRoot;
+	ASSERT_EQ(ERROR_SUCCESS, hRoot.Open(HKEY_CURRENT_USER, NULL));
 	ASSERT_TRUE(kt::SetDword(hRoot, name.c_str(), 2));
 	CWaitProcThread worker;
 	EXPECT_TRUE(worker.CheckRebootFlag(("HKEY_CURRENT_USER\\" + name).c_str()));
 	EXPECT_FALSE(kt::ValueExists(hRoot, name.c_str()));
-	RegDeleteValueA(hRoot, name.c_str());
-	RegCloseKey(hRoot);
+	hRoot.DeleteValue(name.c_str());
 
 	kt::ScratchKey machine(HKEY_LOCAL_MACHINE);
 	ASSERT_TRUE(kt::SetDword(machine.Key(), "Reboot", 1));

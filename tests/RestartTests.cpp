@@ -9,20 +9,11 @@
 #include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
 
-#define RUNONCE_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
-
 namespace {
-
-std::string LongPath(const std::string& path)
-{
-	char buffer[MAX_PATH];
-	DWORD n = GetLongPathNameA(path.c_str(), buffer, MAX_PATH);
-	return n > 0 && n < MAX_PATH ? std::string(buffer, n) : path;
-}
 
 std::string Utility()
 {
-	return LongPath(kt::BinPath("Kestrune.exe"));
+	return kt::LongPath(kt::BinPath("Kestrune.exe"));
 }
 
 // Runs this test program again, alone in a scratch folder (so no utility
@@ -98,7 +89,7 @@ TEST(BuildRestartCommandTest, TemporaryCopyReplacesAReadOnlyFileAndIsWritable)
 	std::string copy = std::string(temp) + "Kestrune.exe";
 	SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
 	DeleteFileA(copy.c_str());
-	CloseHandle(CreateFileA(copy.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+	ASSERT_TRUE(kt::Touch(copy));
 	ASSERT_TRUE(SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_READONLY));
 
 	// A read-only utility file gives a copy without the read-only attribute.
@@ -137,16 +128,11 @@ TEST(RestartChild, DISABLED_WithoutUtilityNothingIsBuiltOrRegistered)
 
 	// The restart form is chosen but cannot be built: nothing is written, not
 	// even the plain form.
-	HKEY hKey;
-	ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, RUNONCE_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL,
-		&hKey, NULL));
-	RegDeleteValueA(hKey, "Vormelle");
-	ASSERT_TRUE(kt::SetValue(hKey, "KtChildKnown", REG_SZ, std::string("known.exe /x", 13)));
+	kt::RunOnceKey runOnce({ "KtChildKnown" });
+	ASSERT_TRUE(kt::SetValue(runOnce.Key(), "KtChildKnown", REG_SZ, std::string("known.exe /x", 13)));
 	worker.m_astrKnownCommands.Add("known.exe");
 	EXPECT_FALSE(worker.RegisterRestart("cmd /y", TRUE, "Cap"));
-	EXPECT_FALSE(kt::ValueExists(hKey, "Vormelle"));
-	RegDeleteValueA(hKey, "KtChildKnown");
-	RegCloseKey(hKey);
+	EXPECT_FALSE(kt::ValueExists(runOnce.Key(), "Vormelle"));
 }
 
 class RunOnceTest : public ::testing::Test
@@ -154,45 +140,24 @@ class RunOnceTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, RUNONCE_KEY, 0, NULL, 0, KEY_ALL_ACCESS,
-			NULL, &m_hKey, NULL));
-		Clean();
+		m_hKey = m_runOnce.Key();
+		ASSERT_NE(nullptr, m_hKey);
 		m_command = kt::BinPath("kt_record.exe") + " a \"b c\"";
-		m_plain = "\"" + LongPath(kt::BinPath("kt_record.exe")) + "\" a \"b c\"";
-		m_restart = "\"" + Utility() + "\" /r \"/c=Cap\" \"/n=\\\"" + LongPath(kt::BinPath("kt_record.exe"))
+		m_plain = "\"" + kt::LongPath(kt::BinPath("kt_record.exe")) + "\" a \"b c\"";
+		m_restart = "\"" + Utility() + "\" /r \"/c=Cap\" \"/n=\\\"" + kt::LongPath(kt::BinPath("kt_record.exe"))
 			+ "\\\" a \\\"b c\\\"\"";
-	}
-	void TearDown() override
-	{
-		Clean();
-		RegCloseKey(m_hKey);
-	}
-	void Clean()
-	{
-		RegDeleteValueA(m_hKey, "Vormelle");
-		for (const char* name : { "KtSz", "KtExpand", "KtMulti", "KtDword", "KtEmpty" })
-			RegDeleteValueA(m_hKey, name);
-	}
-	std::string Registered(DWORD* pType = nullptr)
-	{
-		DWORD type = 0;
-		std::string data;
-		if (!kt::GetValue(m_hKey, "Vormelle", &type, &data))
-			return "(none)";
-		if (pType != nullptr)
-			*pType = type;
-		return data;
 	}
 	// The registered command, checked to be REG_SZ of its length + 1 bytes.
 	std::string RegisteredString()
 	{
 		DWORD type = 0;
-		std::string data = Registered(&type);
+		std::string data = m_runOnce.Registered(&type);
 		EXPECT_EQ((DWORD)REG_SZ, type);
 		EXPECT_TRUE(!data.empty() && data.back() == '\0') << "stored without its zero byte";
 		return data.empty() ? data : data.substr(0, data.size() - 1);
 	}
 
+	kt::RunOnceKey m_runOnce{ { "KtSz", "KtExpand", "KtMulti", "KtDword", "KtEmpty" } };
 	HKEY m_hKey = NULL;
 	std::string m_command, m_plain, m_restart;
 };
@@ -258,27 +223,23 @@ TEST_F(RunOnceTest, EarlierRegistrationIsScannedAndReplaced)
 	worker.m_astrKnownCommands.Add("kt_record.exe");
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	EXPECT_EQ(m_plain, RegisteredString());
-	DWORD values = 0;
-	RegQueryInfoKeyA(m_hKey, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
+	DWORD values = kt::CountValues(m_hKey);
 	// The earlier registration names kt_record.exe: it counts as a known entry.
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	EXPECT_EQ(m_restart, RegisteredString());
-	DWORD after = 0;
-	RegQueryInfoKeyA(m_hKey, NULL, NULL, NULL, NULL, NULL, NULL, &after, NULL, NULL, NULL, NULL);
-	EXPECT_EQ(values, after) << "a registration adds a value instead of replacing it";
+	EXPECT_EQ(values, kt::CountValues(m_hKey)) << "a registration adds a value instead of replacing it";
 }
 
 TEST_F(RunOnceTest, MissingKeyIsCreatedWithThePlainForm)
 {
-	DWORD values = 1;
-	RegQueryInfoKeyA(m_hKey, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
+	DWORD values = kt::CountValues(m_hKey);
 	if (values != 0)
 		GTEST_SKIP() << "the RunOnce key holds entries of others: " << values;
-	RegCloseKey(m_hKey);
-	ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, RUNONCE_KEY));
+	ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, WAITPROC_RUNONCE_KEY));
 	CWaitProcThread worker;
 	worker.m_astrKnownCommands.Add("");                 // would match any existing value
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
-	ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, RUNONCE_KEY, 0, KEY_ALL_ACCESS, &m_hKey));
+	ASSERT_TRUE(m_runOnce.Open());
+	m_hKey = m_runOnce.Key();
 	EXPECT_EQ(m_plain, RegisteredString());
 }

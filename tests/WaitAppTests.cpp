@@ -14,12 +14,11 @@
 static int CountThreads()
 {
 	int n = 0;
-	HANDLE hSnap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+	CHandle hSnap(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
 	THREADENTRY32 te;
 	te.dwSize = sizeof(te);
 	for (BOOL b = Thread32First(hSnap, &te); b; b = Thread32Next(hSnap, &te))
 		n += te.th32OwnerProcessID == GetCurrentProcessId();
-	CloseHandle(hSnap);
 	return n;
 }
 
@@ -41,7 +40,7 @@ TEST(WaitAppTest, LoopEndsOnceTheListedWorkerHasReportedAndBeenStopped)
 	ASSERT_TRUE(app.StartWaitThread(kt::UniqueName("KtNeverShown").c_str(), ""));
 	ASSERT_EQ(1, app.m_arrWaitThreads.GetSize());
 	CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(app.m_arrWaitThreads[0]);
-	HANDLE hWorker = OpenThread(SYNCHRONIZE, FALSE, pWorker->m_nThreadID);
+	CHandle hWorker(kt::Duplicate(pWorker->m_hThread));
 	// A report naming no listed worker, and the alternate report, change nothing.
 	PostThreadMessageA(GetCurrentThreadId(), WM_WAITPROC_DONE, 0, (LPARAM)pWorker->m_nThreadID + 1);
 	PostThreadMessageA(GetCurrentThreadId(), WM_WAITPROC_DONE_ALT, 0, (LPARAM)pWorker->m_nThreadID);
@@ -50,7 +49,6 @@ TEST(WaitAppTest, LoopEndsOnceTheListedWorkerHasReportedAndBeenStopped)
 	EXPECT_GE(GetTickCount64() - start, 3900u) << "the loop ended before the worker's 4 s wait";
 	EXPECT_TRUE(app.IsWaitListEmpty());
 	EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hWorker, 0)) << "the worker thread still runs";
-	CloseHandle(hWorker);
 }
 
 TEST(WaitAppTest, NullEntriesAreSkippedAndAQuitFromElsewhereEndsTheLoopWithItsCode)
@@ -60,11 +58,12 @@ TEST(WaitAppTest, NullEntriesAreSkippedAndAQuitFromElsewhereEndsTheLoopWithItsCo
 	app.m_arrWaitThreads.Add(NULL);
 	ASSERT_TRUE(app.StartWaitThread(kt::UniqueName("KtNeverShown").c_str(), ""));
 	CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(app.m_arrWaitThreads[1]);
-	HANDLE hWorker = OpenThread(SYNCHRONIZE, FALSE, pWorker->m_nThreadID);
+	CHandle hWorker(kt::Duplicate(pWorker->m_hThread));
+	HANDLE hWait = hWorker;
 	DWORD mainThread = GetCurrentThreadId();
 	// The NULL entry keeps the list from emptying: only this quit ends the loop.
 	std::thread quitter([=] {
-		WaitForSingleObject(hWorker, 30000);
+		WaitForSingleObject(hWait, 30000);
 		Sleep(300);
 		PostThreadMessageA(mainThread, WM_QUIT, 5, 0);
 	});
@@ -73,5 +72,4 @@ TEST(WaitAppTest, NullEntriesAreSkippedAndAQuitFromElsewhereEndsTheLoopWithItsCo
 	EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hWorker, 0));
 	ASSERT_EQ(1, app.m_arrWaitThreads.GetSize()) << "the reporting worker was not removed";
 	EXPECT_EQ(nullptr, app.m_arrWaitThreads[0]);
-	CloseHandle(hWorker);
 }

@@ -38,7 +38,7 @@ TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneRunsTheCommandAfterTwoAbsent
 	EXPECT_EQ(0ul, w);
 	EXPECT_EQ(0ul, l);
 	EXPECT_LE(heardAt, runs[0].startMs + 50) << "the broadcast comes before the command";
-	StopAfterReport(pWorker);
+	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
 TEST_F(WaitProcedureTest, WindowThatAppearsLater)
@@ -53,7 +53,7 @@ TEST_F(WaitProcedureTest, WindowThatAppearsLater)
 	ASSERT_TRUE(windows.Start(caption, "1000"));
 	ASSERT_TRUE(WaitDone(20000));
 	EXPECT_EQ(1u, Records().size());
-	StopAfterReport(pWorker);
+	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
 TEST_F(WaitProcedureTest, NoWindowFailsAfterTheAppearTimeoutBroadcastsAndRunsNothing)
@@ -68,7 +68,7 @@ TEST_F(WaitProcedureTest, NoWindowFailsAfterTheAppearTimeoutBroadcastsAndRunsNot
 	EXPECT_GE(doneAt - m_resumedAt, 3900u) << "8 probes of 500 ms";
 	EXPECT_TRUE(kt::PumpUntil([&] { return listener.Received().size() == 1; }, 5000));
 	EXPECT_TRUE(Records().empty()) << "the command ran after a failed wait";
-	StopAfterReport(pWorker);
+	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
 TEST_F(WaitProcedureTest, RunAlwaysRunsTheCommandAfterAFailedWait)
@@ -79,7 +79,7 @@ TEST_F(WaitProcedureTest, RunAlwaysRunsTheCommandAfterAFailedWait)
 	Resume(pWorker);
 	ASSERT_TRUE(WaitDone(30000));
 	EXPECT_EQ(1u, Records().size());
-	StopAfterReport(pWorker);
+	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
 TEST_F(WaitProcedureTest, ShortAbsencesRestartTheVanishCount)
@@ -97,7 +97,7 @@ TEST_F(WaitProcedureTest, ShortAbsencesRestartTheVanishCount)
 	std::vector<kt::Record> runs = Records();
 	ASSERT_EQ(1u, runs.size());
 	EXPECT_GE(runs[0].startMs + 50, goneAt + 1000) << "started " << (LONGLONG)(runs[0].startMs - goneAt) << " ms after the final vanish";
-	StopAfterReport(pWorker);
+	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
 TEST_F(WaitProcedureTest, CommandThatCannotStartIsReportedPromptly)
@@ -113,7 +113,7 @@ TEST_F(WaitProcedureTest, CommandThatCannotStartIsReportedPromptly)
 	ASSERT_TRUE(WaitDone(20000, &doneAt));
 	EXPECT_LT(doneAt - goneAt, 4000u);
 	EXPECT_STREQ("Z:\\kt-no-such-folder\\nope.exe /x", (LPCSTR)pWorker->m_strCommand) << "a command not started is kept";
-	StopAfterReport(pWorker);
+	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
 // A stop request during each wait is noticed within a poll, and the worker
@@ -122,10 +122,10 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 {
 	struct Case { const char* name; int waitType; bool window; bool command; };
 	const Case cases[] = {
-		{ "appear phase", 2, false, false },
-		{ "vanish phase", 2, true, false },
-		{ "process wait", 1, false, false },
-		{ "follow-up wait", 0, false, true },
+		{ "appear phase", CWaitProcThread::waitCaption, false, false },
+		{ "vanish phase", CWaitProcThread::waitCaption, true, false },
+		{ "process wait", CWaitProcThread::waitProcess, false, false },
+		{ "follow-up wait", CWaitProcThread::waitNone, false, true },
 	};
 	for (const Case& c : cases)
 	{
@@ -138,13 +138,11 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 		}
 		kt::Process sleeper;
 		ASSERT_TRUE(sleeper.Start(RecordCommand("--sleep 30000")));
-		if (m_hThread != NULL)
-			CloseHandle(m_hThread);
-		CWaitProcThread* pWorker = NewWorker(c.waitType == 2 ? caption : "",
+		CWaitProcThread* pWorker = NewWorker(c.waitType == CWaitProcThread::waitCaption ? caption : "",
 			c.command ? RecordCommand("--sleep 30000") : RecordCommand());
 		ASSERT_NE(nullptr, pWorker);
-		if (c.waitType == 1)
-			WaitOnProcess(pWorker, sleeper, 1);
+		if (c.waitType == CWaitProcThread::waitProcess)
+			WaitOnProcess(pWorker, sleeper, CWaitProcThread::waitProcess);
 		pWorker->m_bRunAlways = c.command;
 		Resume(pWorker);
 		kt::PumpFor(1500);
@@ -163,7 +161,7 @@ TEST_F(WaitProcedureTest, ProcessWaitThenCommand)
 	ASSERT_TRUE(waited.Start(RecordCommand("--sleep 1500 waited")));
 	CWaitProcThread* pWorker = NewWorker("", RecordCommand("follow-up"));
 	ASSERT_NE(nullptr, pWorker);
-	WaitOnProcess(pWorker, waited, 1);
+	WaitOnProcess(pWorker, waited, CWaitProcThread::waitProcess);
 	Resume(pWorker);
 	ASSERT_TRUE(WaitDone(20000));
 	std::vector<kt::Record> runs = Records();
@@ -172,7 +170,7 @@ TEST_F(WaitProcedureTest, ProcessWaitThenCommand)
 	EXPECT_EQ("follow-up", runs[1].args.back());
 	EXPECT_GE(runs[1].startMs + 50, runs[0].endMs);
 	EXPECT_EQ(nullptr, pWorker->m_hWaitProcess) << "closed after the broadcast";
-	StopAfterReport(pWorker);
+	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
 TEST_F(WaitProcedureTest, ProcessThenCaptionWhereTheWindowShowsWhileTheProcessRuns)
@@ -182,7 +180,7 @@ TEST_F(WaitProcedureTest, ProcessThenCaptionWhereTheWindowShowsWhileTheProcessRu
 	ASSERT_TRUE(waited.Start(RecordCommand("--sleep 30000 waited")));
 	CWaitProcThread* pWorker = NewWorker("", RecordCommand("follow-up"));
 	ASSERT_NE(nullptr, pWorker);
-	WaitOnProcess(pWorker, waited, 3, caption);
+	WaitOnProcess(pWorker, waited, CWaitProcThread::waitProcessThenCaption, caption);
 	Resume(pWorker);
 	kt::PumpFor(1000);
 	kt::CaptionWindows windows;
@@ -193,7 +191,7 @@ TEST_F(WaitProcedureTest, ProcessThenCaptionWhereTheWindowShowsWhileTheProcessRu
 	ASSERT_EQ(1u, runs.size()) << "the follow-up runs while the awaited process still runs";
 	EXPECT_EQ("follow-up", runs[0].args.back());
 	EXPECT_FALSE(waited.Wait(0));
-	StopAfterReport(pWorker);
+	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
 TEST_F(WaitProcedureTest, ProcessThenCaptionWhereTheProcessEndsFirst)
@@ -203,7 +201,7 @@ TEST_F(WaitProcedureTest, ProcessThenCaptionWhereTheProcessEndsFirst)
 	ASSERT_TRUE(waited.Start(RecordCommand("--sleep 300 waited")));
 	CWaitProcThread* pWorker = NewWorker("", RecordCommand("follow-up"));
 	ASSERT_NE(nullptr, pWorker);
-	WaitOnProcess(pWorker, waited, 3, caption);
+	WaitOnProcess(pWorker, waited, CWaitProcThread::waitProcessThenCaption, caption);
 	Resume(pWorker);
 	ASSERT_TRUE(waited.Wait(10000));
 	kt::PumpFor(1500);                  // the appear phase is running now
@@ -213,7 +211,7 @@ TEST_F(WaitProcedureTest, ProcessThenCaptionWhereTheProcessEndsFirst)
 	ASSERT_TRUE(WaitDone(20000));
 	EXPECT_FALSE(pWorker->m_bCaptionSeen);
 	EXPECT_EQ(2u, Records().size());
-	StopAfterReport(pWorker);
+	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
 TEST_F(WaitProcedureTest, EndedProcessCountsEvenWithAStopAlreadyRequested)
@@ -223,14 +221,14 @@ TEST_F(WaitProcedureTest, EndedProcessCountsEvenWithAStopAlreadyRequested)
 	ASSERT_TRUE(waited.Wait(10000));
 	CWaitProcThread* pWorker = NewWorker("", RecordCommand("follow-up"));
 	ASSERT_NE(nullptr, pWorker);
-	WaitOnProcess(pWorker, waited, 1);
+	WaitOnProcess(pWorker, waited, CWaitProcThread::waitProcess);
 	pWorker->m_bStopRequested = TRUE;
 	Resume(pWorker);
 	ASSERT_TRUE(WaitDone(20000));
 	std::vector<kt::Record> runs = Records();
 	ASSERT_EQ(2u, runs.size());
 	EXPECT_EQ("follow-up", runs[1].args.back());
-	StopAfterReport(pWorker);
+	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
 TEST_F(WaitProcedureTest, NoImmediateRunRunsNothing)
@@ -242,5 +240,5 @@ TEST_F(WaitProcedureTest, NoImmediateRunRunsNothing)
 	Resume(pWorker);
 	ASSERT_TRUE(WaitDone(20000));
 	EXPECT_TRUE(Records().empty());
-	StopAfterReport(pWorker);
+	EXPECT_TRUE(StopAfterReport(pWorker));
 }

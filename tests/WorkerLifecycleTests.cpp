@@ -1,9 +1,6 @@
 // The worker's life with its owner: configuration, the report, the stop
 // request and the end of its thread and object.
-#include <gtest/gtest.h>
-
-#include "TestSupport.h"
-#include "waitproc/WaitProcThread.h"
+#include "WorkerFixture.h"
 
 namespace {
 
@@ -18,36 +15,16 @@ public:
 LONG CCountedWorker::s_nDeleted;
 IMPLEMENT_DYNCREATE(CCountedWorker, CWaitProcThread)
 
-class WorkerTest : public ::testing::Test
+class WorkerTest : public WorkerFixture
 {
 protected:
 	void SetUp() override
 	{
+		WorkerFixture::SetUp();
 		CCountedWorker::s_nDeleted = 0;
-		kt::DropThreadMessages();
-		m_owner.m_nThreadID = GetCurrentThreadId();
 	}
-	void TearDown() override
-	{
-		if (m_hThread != NULL)
-			CloseHandle(m_hThread);
-	}
-
-	// A suspended worker with no wait configured; m_hThread keeps a handle of
-	// its thread that outlives the object.
-	CWaitProcThread* NewWorker()
-	{
-		CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(AfxBeginThread(
-			RUNTIME_CLASS(CCountedWorker), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED));
-		if (pWorker != NULL)
-			DuplicateHandle(GetCurrentProcess(), pWorker->m_hThread, GetCurrentProcess(), &m_hThread, 0,
-				FALSE, DUPLICATE_SAME_ACCESS);
-		return pWorker;
-	}
-	bool ThreadEnded(DWORD timeoutMs) { return WaitForSingleObject(m_hThread, timeoutMs) == WAIT_OBJECT_0; }
-
-	CWinThread m_owner;                 // stands for the application's main thread
-	HANDLE m_hThread = NULL;
+	// A suspended worker with no wait configured, reporting to this thread.
+	CWaitProcThread* NewWorker() { return WorkerFixture::NewWorker("", "", RUNTIME_CLASS(CCountedWorker)); }
 };
 
 }  // namespace
@@ -56,19 +33,11 @@ TEST_F(WorkerTest, ReportsToItsOwnerThreadAndStopWaitsForItsEnd)
 {
 	CWaitProcThread* pWorker = NewWorker();
 	ASSERT_NE(nullptr, pWorker);
-	ASSERT_TRUE(pWorker->SetNotifyThread(&m_owner));
-	DWORD nWorkerId = pWorker->m_nThreadID;
-	pWorker->ResumeThread();
-
-	MSG msg;
-	ASSERT_TRUE(kt::WaitForThreadMessage(WM_WAITPROC_DONE, &msg, 20000));
-	EXPECT_EQ(0u, msg.wParam);
-	EXPECT_EQ((LPARAM)nWorkerId, msg.lParam);
+	Resume(pWorker);
+	ASSERT_TRUE(WaitDone(20000));
 	EXPECT_FALSE(ThreadEnded(300)) << "the worker must wait for its stop request";
 	EXPECT_EQ(0, CCountedWorker::s_nDeleted);
-
-	EXPECT_TRUE(pWorker->Stop(TRUE));
-	EXPECT_TRUE(ThreadEnded(0)) << "Stop(TRUE) returned before the thread ended";
+	EXPECT_TRUE(StopAfterReport(pWorker));
 	EXPECT_EQ(1, CCountedWorker::s_nDeleted);
 }
 
@@ -78,16 +47,14 @@ TEST_F(WorkerTest, WithoutNotifyTargetItStopsItself)
 	{
 		SCOPED_TRACE(type);
 		CCountedWorker::s_nDeleted = 0;
-		if (m_hThread != NULL)
-			CloseHandle(m_hThread);
 		CWaitProcThread* pWorker = NewWorker();
 		ASSERT_NE(nullptr, pWorker);
+		pWorker->m_pNotifyThread = NULL;
 		pWorker->m_nNotifyType = type;
-		pWorker->ResumeThread();
+		Resume(pWorker);
 		ASSERT_TRUE(ThreadEnded(20000));
 		EXPECT_EQ(1, CCountedWorker::s_nDeleted);
-		MSG msg;
-		EXPECT_FALSE(kt::WaitForThreadMessage(WM_WAITPROC_DONE, &msg, 200));
+		EXPECT_FALSE(WaitDone(200));
 	}
 }
 
@@ -95,17 +62,11 @@ TEST_F(WorkerTest, AltNotifyPostsTheAlternateMessage)
 {
 	CWaitProcThread* pWorker = NewWorker();
 	ASSERT_NE(nullptr, pWorker);
-	pWorker->SetNotifyThread(&m_owner);
 	pWorker->m_bAltNotify = 5;          // any non-zero value
-	DWORD nWorkerId = pWorker->m_nThreadID;
-	pWorker->ResumeThread();
-	MSG msg;
-	ASSERT_TRUE(kt::WaitForThreadMessage(WM_WAITPROC_DONE_ALT, &msg, 20000));
-	EXPECT_EQ(0x0403u, msg.message);
-	EXPECT_EQ(0u, msg.wParam);
-	EXPECT_EQ((LPARAM)nWorkerId, msg.lParam);
-	EXPECT_FALSE(kt::WaitForThreadMessage(WM_WAITPROC_DONE, &msg, 100));
-	pWorker->Stop(TRUE);
+	Resume(pWorker);
+	ASSERT_TRUE(WaitDone(20000, nullptr, 0x0403));
+	EXPECT_FALSE(WaitDone(100));
+	EXPECT_TRUE(StopAfterReport(pWorker));
 	EXPECT_EQ(1, CCountedWorker::s_nDeleted);
 }
 
@@ -138,12 +99,11 @@ TEST_F(WorkerTest, NotifiesAWindow)
 	CWaitProcThread* pWorker = NewWorker();
 	ASSERT_NE(nullptr, pWorker);
 	pWorker->m_pNotifyWnd = &target;
-	pWorker->m_nNotifyType = 1;
-	DWORD nWorkerId = pWorker->m_nThreadID;
-	pWorker->ResumeThread();
+	pWorker->m_nNotifyType = CWaitProcThread::notifyWindow;
+	Resume(pWorker);
 	EXPECT_TRUE(kt::PumpUntil([] { return s_nWindowMessage != 0; }, 20000));
-	EXPECT_EQ((LPARAM)nWorkerId, s_lWindowParam);
-	pWorker->Stop(TRUE);
+	EXPECT_EQ((LPARAM)m_nWorkerId, s_lWindowParam);
+	EXPECT_TRUE(StopAfterReport(pWorker));
 	DestroyWindow(target.m_hWnd);
 }
 
@@ -151,17 +111,13 @@ TEST_F(WorkerTest, StopMessageWithOtherWParamIsIgnored)
 {
 	CWaitProcThread* pWorker = NewWorker();
 	ASSERT_NE(nullptr, pWorker);
-	pWorker->SetNotifyThread(&m_owner);
-	DWORD nWorkerId = pWorker->m_nThreadID;
-	pWorker->ResumeThread();
-	MSG msg;
-	ASSERT_TRUE(kt::WaitForThreadMessage(WM_WAITPROC_DONE, &msg, 20000));
+	Resume(pWorker);
+	ASSERT_TRUE(WaitDone(20000));
 	for (WPARAM w : { 0, 2, -1 })
-		PostThreadMessageA(nWorkerId, WM_WAITPROC_STOP, w, 0);
+		PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, w, 0);
 	EXPECT_FALSE(ThreadEnded(500));
 	EXPECT_EQ(0, CCountedWorker::s_nDeleted);
-	pWorker->Stop(TRUE);
-	EXPECT_TRUE(ThreadEnded(0));
+	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
 TEST_F(WorkerTest, SettersRefuseAndKeepTheConfiguration)
@@ -169,11 +125,11 @@ TEST_F(WorkerTest, SettersRefuseAndKeepTheConfiguration)
 	CWaitProcThread worker;             // never started
 	EXPECT_FALSE(worker.SetWaitCaption(NULL));
 	EXPECT_FALSE(worker.SetWaitCaption(""));
-	EXPECT_EQ(0, worker.m_nWaitType);
+	EXPECT_EQ(CWaitProcThread::waitNone, worker.m_nWaitType);
 	EXPECT_TRUE(worker.SetWaitCaption("First"));
 	EXPECT_FALSE(worker.SetWaitCaption("Second"));
 	EXPECT_STREQ("First", (LPCSTR)worker.m_strCaption);
-	EXPECT_EQ(2, worker.m_nWaitType);
+	EXPECT_EQ(CWaitProcThread::waitCaption, worker.m_nWaitType);
 
 	EXPECT_TRUE(worker.SetCommand("run.exe", TRUE));
 	EXPECT_FALSE(worker.SetCommand(NULL, FALSE));
@@ -183,14 +139,14 @@ TEST_F(WorkerTest, SettersRefuseAndKeepTheConfiguration)
 	EXPECT_TRUE(worker.m_strCommand.IsEmpty());
 
 	EXPECT_FALSE(worker.SetNotifyThread(NULL));
-	EXPECT_EQ(0, worker.m_nNotifyType);
+	EXPECT_EQ(CWaitProcThread::notifyNone, worker.m_nNotifyType);
 }
 
 TEST_F(WorkerTest, ProcessHandlesAreClosedOnceAndKeptWhenTheCloseFails)
 {
 	CWaitProcThread worker;
 	EXPECT_TRUE(worker.CloseWaitProcess());
-	worker.m_hWaitProcess = OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId());
+	worker.m_hWaitProcess = kt::Duplicate(GetCurrentProcess());
 	ASSERT_NE(nullptr, worker.m_hWaitProcess);
 	EXPECT_TRUE(worker.CloseWaitProcess());
 	EXPECT_EQ(nullptr, worker.m_hWaitProcess);

@@ -1,14 +1,21 @@
-#include "CaptionProbe.h"
-
+// The caption probe: is there a top-level window whose caption begins with a text?
 #include <stdlib.h>
 
 #include "WaitProcThread.h"
 
+namespace {
+
+struct CAPTIONSEARCH
+{
+	LPCSTR lpszCaption;                 // the caption prefix; not owned
+	HWND hWndFound;                     // NULL at the start; the last match so far
+};
+
+// Stores hWnd in the search record when its caption begins with the prefix,
+// compared case-insensitively over whole characters.
 BOOL CALLBACK EnumCaptionProc(HWND hWnd, LPARAM lParam)
 {
 	CAPTIONSEARCH* pSearch = (CAPTIONSEARCH*)lParam;
-	if (pSearch == NULL || pSearch->lpszCaption == NULL)
-		return FALSE;
 
 	int nPrefix = lstrlenA(pSearch->lpszCaption);
 	int nCaption = GetWindowTextLengthA(hWnd);
@@ -41,8 +48,12 @@ BOOL CALLBACK EnumCaptionProc(HWND hWnd, LPARAM lParam)
 	return TRUE;
 }
 
+}  // namespace
+
 HWND CWaitProcThread::FindCaptionWindow(LPCSTR lpszCaption)
 {
+	if (lpszCaption == NULL)
+		return NULL;
 	CAPTIONSEARCH search = { lpszCaption, NULL };
 	return EnumWindows(EnumCaptionProc, (LPARAM)&search) ? search.hWndFound : NULL;
 }

@@ -14,27 +14,17 @@ BOOL CWaitProcThread::RunCommand()
 {
 	if (m_strCommand.IsEmpty())
 		return TRUE;
-	m_nState = 2;
+	m_nState = stateRunning;
 
-	STARTUPINFOA si;
-	ZeroMemory(&si, sizeof(si));
-	si.cb = sizeof(si);
-	PROCESS_INFORMATION pi;
-	ZeroMemory(&pi, sizeof(pi));
-
-	// CreateProcessA may write into the command line while it parses it.
-	LPSTR pszCommand = m_strCommand.GetBuffer(m_strCommand.GetLength());
-	BOOL bStarted = pszCommand != NULL
-		&& CreateProcessA(NULL, pszCommand, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi);
-	m_strCommand.ReleaseBuffer();
+	CProcess process;
+	BOOL bStarted = process.Start(m_strCommand) == ERROR_SUCCESS;
 	ReportStart(bStarted, m_strCommand);
-	if (!bStarted)
-		return FALSE;
-
-	CloseHandle(pi.hThread);
-	m_hCommandProcess = pi.hProcess;
-	WaitForProcess(m_hCommandProcess);
-	CloseCommandProcess();
-	m_strCommand.Empty();
-	return TRUE;
+	if (bStarted)
+	{
+		m_hCommandProcess = process.Detach();
+		WaitForProcess(m_hCommandProcess);
+		CloseCommandProcess();
+		m_strCommand.Empty();
+	}
+	return bStarted;
 }

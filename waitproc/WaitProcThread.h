@@ -15,6 +15,9 @@
 // Every wait polls at this period.
 #define WAITPROC_POLL_MS        500
 
+// The machine's RunOnce key, under HKEY_LOCAL_MACHINE.
+#define WAITPROC_RUNONCE_KEY    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+
 class CWaitProcThread : public CWinThread
 {
 	DECLARE_DYNCREATE(CWaitProcThread)
@@ -23,11 +26,16 @@ public:
 	CWaitProcThread();
 	virtual ~CWaitProcThread();
 
+	// The values of m_nWaitType, m_nNotifyType and m_nState.
+	enum { waitNone = 0, waitProcess = 1, waitCaption = 2, waitProcessThenCaption = 3 };
+	enum { notifyNone = 0, notifyWindow = 1, notifyThread = 2 };
+	enum { stateIdle = 0, stateWaiting = 1, stateRunning = 2 };
+
 	// Attributes. The owner sets the configuration only while the thread is
 	// suspended, before it is resumed; afterwards only the worker writes it.
-	CWnd* m_pNotifyWnd;                 // notify type 1; not owned
-	CWinThread* m_pNotifyThread;        // notify type 2; not owned
-	int m_nNotifyType;                  // 0 none, 1 window, 2 thread; others count as none
+	CWnd* m_pNotifyWnd;                 // notifyWindow; not owned
+	CWinThread* m_pNotifyThread;        // notifyThread; not owned
+	int m_nNotifyType;                  // notify...; other values count as notifyNone
 	CString m_strCommand;               // follow-up command; emptied once it has run
 	BOOL m_bRunAlways;                  // act on the command even after a failed wait
 	BOOL m_bAltNotify;                  // notify with WM_WAITPROC_DONE_ALT
@@ -35,12 +43,12 @@ public:
 	CStringArray m_astrKnownCommands;   // programs whose pending RunOnce entry asks for a restart
 	BOOL m_bNoImmediateRun;             // with no reboot pending, run nothing
 	CString m_strRebootFlag;            // ROOT\subkey\value of the reboot flag
-	HANDLE m_hWaitProcess;              // wait types 1 and 3; owned
+	HANDLE m_hWaitProcess;              // waitProcess and waitProcessThenCaption; owned
 	HANDLE m_hCommandProcess;           // the follow-up process while it is awaited
-	int m_nWaitType;                    // 0 none, 1 process, 2 caption, 3 process then caption
+	int m_nWaitType;                    // wait...
 	BOOL m_bCaptionSeen;                // the caption window appeared during the process wait
 	volatile LONG m_bStopRequested;     // set by Stop from any thread, never cleared
-	int m_nState;                       // 0 idle, 1 waiting, 2 running the follow-up command
+	int m_nState;                       // state...
 
 	// Configuration: TRUE when the configuration changed, FALSE when nothing did.
 	BOOL SetWaitCaption(LPCSTR lpszCaption);    // only once; not NULL or empty
@@ -60,8 +68,8 @@ public:
 	// Posts the notification to the notify target; with none, stops itself.
 	BOOL NotifyFinished();
 
-	// The waits. WaitForProcess: TRUE when hProcess ended (or, in wait type 3,
-	// the caption window appeared), FALSE for NULL or a stop request.
+	// The waits. WaitForProcess: TRUE when hProcess ended (or, in
+	// waitProcessThenCaption, the caption window appeared), FALSE for NULL or a stop request.
 	// WaitForCaption: TRUE when a matching window appeared (or had been seen)
 	// and then stayed absent long enough.
 	BOOL WaitForProcess(HANDLE hProcess);

@@ -19,20 +19,20 @@ static BOOL LoadPollCount(UINT nID, int& nPolls)
 BOOL CWaitProcThread::InitInstance()
 {
 	m_bAutoDelete = FALSE;
-	m_nState = 1;
+	m_nState = stateWaiting;
 	BOOL bWaited = FALSE;
 
 	switch (m_nWaitType)
 	{
-	case 1:
+	case waitProcess:
 		if (m_hWaitProcess != NULL)
 			bWaited = WaitForProcess(m_hWaitProcess);
 		break;
-	case 2:
+	case waitCaption:
 		if (!m_strCaption.IsEmpty())
 			bWaited = WaitForCaption(m_strCaption);
 		break;
-	case 3:
+	case waitProcessThenCaption:
 		if (m_hWaitProcess != NULL)
 		{
 			bWaited = WaitForProcess(m_hWaitProcess);
@@ -53,7 +53,7 @@ BOOL CWaitProcThread::InitInstance()
 			RunCommand();
 	}
 
-	m_nState = 0;
+	m_nState = stateIdle;
 	NotifyFinished();
 	return TRUE;
 }
@@ -69,9 +69,9 @@ BOOL CWaitProcThread::WaitForProcess(HANDLE hProcess)
 			return TRUE;
 		if (m_bStopRequested)
 			return FALSE;
-		// Only the first wait of wait type 3 looks for the caption window, not
-		// the wait for the follow-up command.
-		if (m_nWaitType == 3 && m_nState == 1 && !m_strCaption.IsEmpty()
+		// Only the process wait before the caption wait looks for the caption
+		// window, not the wait for the follow-up command.
+		if (m_nWaitType == waitProcessThenCaption && m_nState == stateWaiting && !m_strCaption.IsEmpty()
 			&& FindCaptionWindow(m_strCaption) != NULL)
 		{
 			m_bCaptionSeen = TRUE;

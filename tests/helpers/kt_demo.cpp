@@ -5,7 +5,7 @@
 
 #include <stdio.h>
 
-#include "Kestrune.h"
+#include "TestSupport.h"
 #include "TestSupport.h"
 
 static ULONGLONG s_t0;

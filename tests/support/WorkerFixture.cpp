@@ -8,20 +8,14 @@ void WorkerFixture::SetUp()
 	kt::SetRecordFile(m_recordFile);
 }
 
-void WorkerFixture::TearDown()
+CWaitProcThread* WorkerFixture::NewWorker(const std::string& caption, const std::string& command,
+	CRuntimeClass* pClass)
 {
-	if (m_hThread != NULL)
-		CloseHandle(m_hThread);
-}
-
-CWaitProcThread* WorkerFixture::NewWorker(const std::string& caption, const std::string& command)
-{
-	CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(AfxBeginThread(
-		RUNTIME_CLASS(CWaitProcThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED));
+	CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(AfxBeginThread(pClass, THREAD_PRIORITY_NORMAL, 0,
+		CREATE_SUSPENDED));
 	if (pWorker == NULL)
 		return NULL;
-	DuplicateHandle(GetCurrentProcess(), pWorker->m_hThread, GetCurrentProcess(), &m_hThread, 0, FALSE,
-		DUPLICATE_SAME_ACCESS);
+	m_hThread.Attach(kt::Duplicate(pWorker->m_hThread));
 	m_nWorkerId = pWorker->m_nThreadID;
 	if (!caption.empty())
 		pWorker->SetWaitCaption(caption.c_str());
@@ -33,8 +27,7 @@ CWaitProcThread* WorkerFixture::NewWorker(const std::string& caption, const std:
 void WorkerFixture::WaitOnProcess(CWaitProcThread* pWorker, const kt::Process& process, int nWaitType,
 	const std::string& caption)
 {
-	DuplicateHandle(GetCurrentProcess(), process.Handle(), GetCurrentProcess(), &pWorker->m_hWaitProcess, 0, FALSE,
-		DUPLICATE_SAME_ACCESS);
+	pWorker->m_hWaitProcess = kt::Duplicate(process.Handle());
 	pWorker->m_nWaitType = nWaitType;
 	if (!caption.empty())
 		pWorker->m_strCaption = caption.c_str();
@@ -46,24 +39,28 @@ void WorkerFixture::Resume(CWaitProcThread* pWorker)
 	pWorker->ResumeThread();
 }
 
-bool WorkerFixture::WaitDone(DWORD timeoutMs, ULONGLONG* pAt)
+::testing::AssertionResult WorkerFixture::WaitDone(DWORD timeoutMs, ULONGLONG* pAt, UINT message)
 {
 	MSG msg;
-	if (!kt::WaitForThreadMessage(WM_WAITPROC_DONE, &msg, timeoutMs))
-		return false;
+	if (!kt::WaitForThreadMessage(message, &msg, timeoutMs))
+		return ::testing::AssertionFailure() << "no report " << message << " within " << timeoutMs << " ms";
 	if (pAt != nullptr)
 		*pAt = GetTickCount64();
-	EXPECT_EQ((LPARAM)m_nWorkerId, msg.lParam);
-	return true;
+	if (msg.wParam != 0 || msg.lParam != (LPARAM)m_nWorkerId)
+		return ::testing::AssertionFailure() << "report with wParam " << msg.wParam << ", lParam " << msg.lParam
+			<< "; the worker is " << m_nWorkerId;
+	return ::testing::AssertionSuccess();
 }
 
-void WorkerFixture::StopAfterReport(CWaitProcThread* pWorker)
+::testing::AssertionResult WorkerFixture::StopAfterReport(CWaitProcThread* pWorker)
 {
 	pWorker->Stop(TRUE);
-	EXPECT_TRUE(ThreadEnded(0));
+	if (!ThreadEnded(0))
+		return ::testing::AssertionFailure() << "Stop(TRUE) returned before the thread ended";
+	return ::testing::AssertionSuccess();
 }
 
 std::string WorkerFixture::RecordCommand(const std::string& args) const
 {
-	return "\"" + kt::BinPath("kt_record.exe") + "\"" + (args.empty() ? "" : " " + args);
+	return kt::QuotedRecorder() + (args.empty() ? "" : " " + args);
 }

@@ -1,0 +1,120 @@
+#include "afxhandle.h"
+
+#include "afxstr.h"
+
+BOOL CHandle::Close(HANDLE& hField)
+{
+	if (hField != NULL && ::CloseHandle(hField))
+		hField = NULL;
+	return hField == NULL;
+}
+
+LONG CRegKey::Open(HKEY hParent, LPCSTR lpszSubkey, REGSAM samDesired)
+{
+	HKEY hKey = NULL;
+	LONG lResult = ::RegOpenKeyExA(hParent, lpszSubkey, 0, samDesired, &hKey);
+	if (lResult == ERROR_SUCCESS)
+	{
+		Close();
+		m_hKey = hKey;
+	}
+	return lResult;
+}
+
+LONG CRegKey::Create(HKEY hParent, LPCSTR lpszSubkey, DWORD* pdwDisposition, REGSAM samDesired)
+{
+	HKEY hKey = NULL;
+	DWORD dwDisposition = 0;
+	LONG lResult = ::RegCreateKeyExA(hParent, lpszSubkey, 0, NULL, REG_OPTION_NON_VOLATILE, samDesired, NULL,
+		&hKey, &dwDisposition);
+	if (lResult == ERROR_SUCCESS)
+	{
+		Close();
+		m_hKey = hKey;
+	}
+	if (pdwDisposition != NULL)
+		*pdwDisposition = dwDisposition;
+	return lResult;
+}
+
+LONG CRegKey::QueryValue(LPCSTR lpszName, DWORD* pdwType, void* pData, DWORD* pcbData) const
+{
+	return ::RegQueryValueExA(m_hKey, lpszName, NULL, pdwType, (LPBYTE)pData, pcbData);
+}
+
+LONG CRegKey::SetValue(LPCSTR lpszName, DWORD dwType, const void* pData, DWORD cbData)
+{
+	return ::RegSetValueExA(m_hKey, lpszName, 0, dwType, (const BYTE*)pData, cbData);
+}
+
+LONG CRegKey::SetValue(LPCSTR lpszName, LPCSTR lpszText)
+{
+	return SetValue(lpszName, REG_SZ, lpszText, (DWORD)lstrlenA(lpszText) + 1);
+}
+
+LONG CRegKey::DeleteValue(LPCSTR lpszName)
+{
+	return ::RegDeleteValueA(m_hKey, lpszName);
+}
+
+LONG CRegKey::Close()
+{
+	LONG lResult = ERROR_SUCCESS;
+	if (m_hKey != NULL)
+	{
+		lResult = ::RegCloseKey(m_hKey);
+		if (lResult == ERROR_SUCCESS)
+			m_hKey = NULL;
+	}
+	return lResult;
+}
+
+BOOL CLibrary::Load(LPCSTR lpszFileName)
+{
+	Free();
+	if (m_hModule == NULL)
+		m_hModule = ::LoadLibraryA(lpszFileName);
+	return m_hModule != NULL;
+}
+
+FARPROC CLibrary::GetProc(LPCSTR lpszProcName) const
+{
+	return m_hModule != NULL ? ::GetProcAddress(m_hModule, lpszProcName) : NULL;
+}
+
+BOOL CLibrary::Free()
+{
+	if (m_hModule != NULL && ::FreeLibrary(m_hModule))
+		m_hModule = NULL;
+	return m_hModule == NULL;
+}
+
+DWORD CProcess::Start(LPCSTR lpszCommandLine)
+{
+	if (!m_hProcess.Close())
+		return ERROR_INVALID_HANDLE;
+	// CreateProcessA may write into the command line while it parses it.
+	CString strCommandLine(lpszCommandLine);
+	LPSTR pszCommandLine = strCommandLine.GetBuffer(strCommandLine.GetLength());
+	if (pszCommandLine == NULL)
+		return ERROR_NOT_ENOUGH_MEMORY;
+	STARTUPINFOA si;
+	ZeroMemory(&si, sizeof(si));
+	si.cb = sizeof(si);
+	PROCESS_INFORMATION pi;
+	ZeroMemory(&pi, sizeof(pi));
+	DWORD dwResult = ERROR_SUCCESS;
+	if (::CreateProcessA(NULL, pszCommandLine, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+	{
+		CHandle hThread(pi.hThread);
+		m_hProcess.Attach(pi.hProcess);
+	}
+	else
+	{
+		dwResult = ::GetLastError();
+		if (dwResult == ERROR_SUCCESS)
+			dwResult = ERROR_GEN_FAILURE;
+	}
+	strCommandLine.ReleaseBuffer();
+	return dwResult;
+}

@@ -1,0 +1,109 @@
+// Guards for kernel handles, registry keys, libraries and started processes.
+// Each owns what it holds and releases it in its destructor; none can be
+// copied. Close() is safe to call twice, and keeps the handle when releasing
+// it fails, so that a later attempt can still release it.
+#pragma once
+
+#include <windows.h>
+
+class CHandle
+{
+public:
+	CHandle() : m_h(NULL) {}
+	explicit CHandle(HANDLE h) : m_h(h) {}
+	~CHandle() { Close(); }
+
+	// Attributes
+	operator HANDLE() const { return m_h; }
+	BOOL IsCreated() const { return m_h != NULL; }
+
+	// Operations
+	void Attach(HANDLE h) { Close(); m_h = h; }
+	HANDLE Detach() { HANDLE h = m_h; m_h = NULL; return h; }
+	// An output slot for an API that hands out a handle; closes the old one first.
+	HANDLE* Receive() { Close(); return &m_h; }
+	BOOL Close() { return Close(m_h); }
+
+	// The rule for every owned handle field: it becomes NULL only once its
+	// handle has been closed. TRUE when the field is NULL afterwards.
+	static BOOL Close(HANDLE& hField);
+
+private:
+	CHandle(const CHandle&);
+	void operator=(const CHandle&);
+
+	HANDLE m_h;
+};
+
+// A registry key. Every operation returns the Win32 error code.
+class CRegKey
+{
+public:
+	CRegKey() : m_hKey(NULL) {}
+	~CRegKey() { Close(); }
+
+	// Attributes
+	operator HKEY() const { return m_hKey; }
+
+	// Operations
+	LONG Open(HKEY hParent, LPCSTR lpszSubkey, REGSAM samDesired = KEY_ALL_ACCESS);
+	// Opens the key, or creates it (non-volatile, no class, default security).
+	// *pdwDisposition, when given, tells which: REG_CREATED_NEW_KEY or
+	// REG_OPENED_EXISTING_KEY.
+	LONG Create(HKEY hParent, LPCSTR lpszSubkey, DWORD* pdwDisposition = NULL,
+		REGSAM samDesired = KEY_ALL_ACCESS);
+	// RegQueryValueExA: pData may be NULL to learn the type and size.
+	LONG QueryValue(LPCSTR lpszName, DWORD* pdwType, void* pData, DWORD* pcbData) const;
+	LONG SetValue(LPCSTR lpszName, DWORD dwType, const void* pData, DWORD cbData);
+	// A REG_SZ value: the text and its terminating zero.
+	LONG SetValue(LPCSTR lpszName, LPCSTR lpszText);
+	LONG DeleteValue(LPCSTR lpszName);
+	LONG Close();
+
+private:
+	CRegKey(const CRegKey&);
+	void operator=(const CRegKey&);
+
+	HKEY m_hKey;
+};
+
+// A loaded library, freed on destruction.
+class CLibrary
+{
+public:
+	CLibrary() : m_hModule(NULL) {}
+	~CLibrary() { Free(); }
+
+	// Operations
+	BOOL Load(LPCSTR lpszFileName);     // frees the library held before
+	// The exported function, or NULL when it or the library is missing.
+	FARPROC GetProc(LPCSTR lpszProcName) const;
+	BOOL Free();
+
+private:
+	CLibrary(const CLibrary&);
+	void operator=(const CLibrary&);
+
+	HMODULE m_hModule;
+};
+
+// A process started from a command line, with no handles inherited. The
+// thread handle is closed at once; the process handle is kept until Close,
+// Detach or destruction. The process itself is never ended by this object.
+class CProcess
+{
+public:
+	// Attributes
+	HANDLE GetHandle() const { return m_hProcess; }
+
+	// Operations
+	// Starts lpszCommandLine (program and arguments, as CreateProcessA reads
+	// them); the Win32 error code, ERROR_SUCCESS when it runs. A process held
+	// before is closed first.
+	DWORD Start(LPCSTR lpszCommandLine);
+	HANDLE Detach() { return m_hProcess.Detach(); }
+	BOOL Close() { return m_hProcess.Close(); }
+
+private:
+	CHandle m_hProcess;
+};

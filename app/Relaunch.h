@@ -1,0 +1,9 @@
+// Relaunch: a new instance of the utility takes over the work, so that the
+// caller is not held up.
+#pragma once
+
+#include <windows.h>
+
+// Starts a new instance of this executable with the caption and next command,
+// and does not wait for it. TRUE when it was started.
+BOOL RelaunchWaiter(LPCSTR lpszCaption, LPCSTR lpszNext);

@@ -1,0 +1,215 @@
+#include "Processes.h"
+
+#include <stdio.h>
+
+namespace kt {
+
+std::string BinDir()
+{
+	char path[MAX_PATH];
+	DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
+	std::string dir(path, n);
+	return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
+std::string BinPath(const char* name)
+{
+	return BinDir() + name;
+}
+
+std::string LongPath(const std::string& path)
+{
+	char buffer[MAX_PATH];
+	DWORD n = GetLongPathNameA(path.c_str(), buffer, MAX_PATH);
+	return n > 0 && n < MAX_PATH ? std::string(buffer, n) : path;
+}
+
+std::string ToHex(const std::string& bytes)
+{
+	static const char digits[] = "0123456789abcdef";
+	std::string hex;
+	for (unsigned char c : bytes)
+	{
+		hex += digits[c >> 4];
+		hex += digits[c & 15];
+	}
+	return hex;
+}
+
+std::string FromHex(const std::string& hex)
+{
+	std::string bytes;
+	for (size_t i = 0; i + 1 < hex.size(); i += 2)
+		bytes += (char)strtoul(hex.substr(i, 2).c_str(), NULL, 16);
+	return bytes;
+}
+
+std::string UniqueName(const char* stem)
+{
+	static LONG counter;
+	char name[128];
+	sprintf(name, "%s-%lu-%ld-%llu", stem, GetCurrentProcessId(), InterlockedIncrement(&counter),
+		GetTickCount64());
+	return name;
+}
+
+ScratchDir::ScratchDir()
+{
+	char temp[MAX_PATH];
+	GetTempPathA(MAX_PATH, temp);
+	m_path = std::string(temp) + UniqueName("kt");
+	CreateDirectoryA(m_path.c_str(), NULL);
+}
+
+ScratchDir::~ScratchDir()
+{
+	WIN32_FIND_DATAA fd;
+	HANDLE hFind = FindFirstFileA((m_path + "\\*").c_str(), &fd);
+	if (hFind != INVALID_HANDLE_VALUE)
+	{
+		do
+		{
+			std::string file = m_path + "\\" + fd.cFileName;
+			SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+			DeleteFileA(file.c_str());
+		} while (FindNextFileA(hFind, &fd));
+		FindClose(hFind);
+	}
+	RemoveDirectoryA(m_path.c_str());
+}
+
+bool FileExists(const std::string& path)
+{
+	return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+::testing::AssertionResult Touch(const std::string& path)
+{
+	HANDLE hFile = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+	if (hFile == INVALID_HANDLE_VALUE)
+		return ::testing::AssertionFailure() << "CreateFileA(" << path << ") failed, error " << GetLastError();
+	CHandle file(hFile);
+	return ::testing::AssertionSuccess();
+}
+
+std::string ReadText(const std::string& path)
+{
+	std::string text;
+	HANDLE hFile = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+		NULL, OPEN_EXISTING, 0, NULL);
+	if (hFile == INVALID_HANDLE_VALUE)
+		return text;
+	CHandle file(hFile);
+	char buffer[4096];
+	DWORD got;
+	while (ReadFile(file, buffer, sizeof(buffer), &got, NULL) && got > 0)
+		text.append(buffer, got);
+	return text;
+}
+
+std::vector<std::string> ReadLines(const std::string& path)
+{
+	std::vector<std::string> lines;
+	std::string text = ReadText(path);
+	size_t start = 0;
+	for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+		lines.push_back(text.substr(start, nl - start));
+	return lines;
+}
+
+HANDLE Duplicate(HANDLE h)
+{
+	HANDLE hCopy = NULL;
+	DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &hCopy, 0, FALSE, DUPLICATE_SAME_ACCESS);
+	return hCopy;
+}
+
+::testing::AssertionResult Process::Start(const std::string& commandLine)
+{
+	Kill();
+	DWORD error = m_process.Start(commandLine.c_str());
+	if (error != ERROR_SUCCESS)
+		return ::testing::AssertionFailure() << "CreateProcessA failed, error " << error << ": " << commandLine;
+	return ::testing::AssertionSuccess();
+}
+
+bool Process::Wait(DWORD timeoutMs) const
+{
+	return Handle() != NULL && WaitForSingleObject(Handle(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD Process::ExitCode() const
+{
+	DWORD code = STILL_ACTIVE;
+	if (Handle() != NULL)
+		GetExitCodeProcess(Handle(), &code);
+	return code;
+}
+
+void Process::Kill()
+{
+	if (Handle() != NULL && WaitForSingleObject(Handle(), 0) == WAIT_TIMEOUT)
+	{
+		TerminateProcess(Handle(), 1);
+		WaitForSingleObject(Handle(), 5000);
+	}
+	m_process.Close();
+}
+
+std::vector<Record> ReadRecords(const std::string& path)
+{
+	std::vector<Record> records;
+	for (const std::string& line : ReadLines(path))
+	{
+		Record r;
+		int argc = 0, used = 0;
+		if (sscanf(line.c_str(), "start=%llu end=%llu argc=%d%n", &r.startMs, &r.endMs, &argc, &used) < 3)
+			continue;
+		size_t pos = (size_t)used;
+		while (pos < line.size())
+		{
+			size_t next = line.find(' ', pos + 1);
+			std::string word = line.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1);
+			r.args.push_back(word == "-" ? std::string() : FromHex(word));
+			pos = next == std::string::npos ? line.size() : next;
+		}
+		records.push_back(r);
+	}
+	return records;
+}
+
+void SetRecordFile(const std::string& path)
+{
+	SetEnvironmentVariableA("KT_RECORD_FILE", path.c_str());
+}
+
+std::string KestruneCommand(const std::string& args)
+{
+	return "\"" + BinPath("Kestrune.exe") + "\"" + (args.empty() ? "" : " " + args);
+}
+
+std::string QuotedRecorder()
+{
+	return "\"" + BinPath("kt_record.exe") + "\"";
+}
+
+DebugRun RunUnderDebugger(const std::string& args, DWORD timeoutMs)
+{
+	DebugRun run;
+	ScratchDir dir;
+	std::string out = dir.File("debug.txt");
+	Process p;
+	if (!p.Start("\"" + BinPath("kt_debugrun.exe") + "\" \"" + out + "\" " + KestruneCommand(args)))
+		return run;
+	run.ended = p.Wait(timeoutMs);
+	for (const std::string& line : ReadLines(out))
+	{
+		if (line.compare(0, 6, "debug:") == 0)
+			run.texts.push_back(FromHex(line.substr(6)));
+		else if (line.compare(0, 5, "exit:") == 0)
+			run.exitCode = strtoul(line.c_str() + 5, NULL, 10);
+	}
+	return run;
+}
+
+}  // namespace kt

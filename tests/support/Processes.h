@@ -1,0 +1,92 @@
+// Test support, processes and files: where the helpers are, scratch folders,
+// real processes with bounded waits, the records kt_record leaves, and
+// Kestrune.exe run the way a launcher runs it.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "afx/afxhandle.h"
+
+namespace kt {
+
+// The folder of the running test program, where every helper and
+// Kestrune.exe are built; with a trailing backslash.
+std::string BinDir();
+std::string BinPath(const char* name);
+// The long form of an existing path; the path itself otherwise.
+std::string LongPath(const std::string& path);
+
+std::string ToHex(const std::string& bytes);
+std::string FromHex(const std::string& hex);
+
+// A name that no other test, or earlier run, uses.
+std::string UniqueName(const char* stem);
+
+// A folder of its own under the temporary folder, removed with its files.
+class ScratchDir
+{
+public:
+	ScratchDir();
+	~ScratchDir();
+	const std::string& Path() const { return m_path; }
+	std::string File(const char* name) const { return m_path + "\\" + name; }
+
+private:
+	std::string m_path;
+};
+
+bool FileExists(const std::string& path);
+// Creates an empty file, or empties an existing one.
+::testing::AssertionResult Touch(const std::string& path);
+std::string ReadText(const std::string& path);
+std::vector<std::string> ReadLines(const std::string& path);
+
+// A second handle of h with the same access, for a guard of the caller's.
+HANDLE Duplicate(HANDLE h);
+
+// A started process; ended (if still running) and closed on destruction.
+class Process
+{
+public:
+	~Process() { Kill(); }
+
+	::testing::AssertionResult Start(const std::string& commandLine);
+	// True when the process has ended within timeoutMs.
+	bool Wait(DWORD timeoutMs) const;
+	DWORD ExitCode() const;
+	HANDLE Handle() const { return m_process.GetHandle(); }
+	void Kill();
+
+private:
+	CProcess m_process;
+};
+
+// One run of kt_record, parsed from its line.
+struct Record
+{
+	ULONGLONG startMs = 0;
+	ULONGLONG endMs = 0;
+	std::vector<std::string> args;      // argv[1..]
+};
+std::vector<Record> ReadRecords(const std::string& path);
+
+// Sets KT_RECORD_FILE for the processes started from now on.
+void SetRecordFile(const std::string& path);
+
+std::string KestruneCommand(const std::string& args);
+std::string QuotedRecorder();
+
+// Runs Kestrune.exe under kt_debugrun: its debug-output texts and exit code.
+struct DebugRun
+{
+	std::vector<std::string> texts;
+	DWORD exitCode = 0xffffffff;
+	bool ended = false;
+};
+DebugRun RunUnderDebugger(const std::string& args, DWORD timeoutMs);
+
+}  // namespace kt

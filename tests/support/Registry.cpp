@@ -1,0 +1,108 @@
+#include "Registry.h"
+
+#include "waitproc/WaitProcThread.h"
+
+namespace kt {
+
+static ::testing::AssertionResult Check(LONG error, const char* what, const char* name)
+{
+	if (error == ERROR_SUCCESS)
+		return ::testing::AssertionSuccess() << what << "(\"" << name << "\") succeeded";
+	return ::testing::AssertionFailure() << what << "(\"" << name << "\") failed, error " << error;
+}
+
+::testing::AssertionResult DeleteKeyTree(HKEY hRoot, const std::string& path)
+{
+	{
+		CRegKey key;
+		char name[512];
+		DWORD cch = sizeof(name);
+		if (key.Open(hRoot, path.c_str()) == ERROR_SUCCESS)
+			while (RegEnumKeyExA(key, 0, name, &cch, NULL, NULL, NULL, NULL) == ERROR_SUCCESS
+				&& DeleteKeyTree(hRoot, path + "\\" + name))
+				cch = sizeof(name);
+	}
+	RegDeleteKeyA(hRoot, path.c_str());
+	CRegKey gone;
+	return Check(gone.Open(hRoot, path.c_str(), KEY_READ) == ERROR_SUCCESS ? ERROR_ACCESS_DENIED : ERROR_SUCCESS,
+		"DeleteKeyTree", path.c_str());
+}
+
+ScratchKey::ScratchKey(HKEY hRoot) : m_hRoot(hRoot), m_path("Software\\KestruneTest\\" + UniqueName("key"))
+{
+	DeleteKeyTree(hRoot, m_path);
+	EXPECT_EQ(ERROR_SUCCESS, m_key.Create(hRoot, m_path.c_str())) << "ScratchKey " << m_path;
+}
+
+ScratchKey::~ScratchKey()
+{
+	m_key.Close();
+	DeleteKeyTree(m_hRoot, m_path);
+	RegDeleteKeyA(m_hRoot, "Software\\KestruneTest");     // only when no other test's key is left
+}
+
+RunOnceKey::RunOnceKey(std::vector<std::string> scratchValues) : m_scratch(std::move(scratchValues))
+{
+	EXPECT_TRUE(Open());
+	Clean();
+}
+
+::testing::AssertionResult RunOnceKey::Open()
+{
+	return Check(m_key.Create(HKEY_LOCAL_MACHINE, WAITPROC_RUNONCE_KEY), "RegCreateKeyExA", WAITPROC_RUNONCE_KEY);
+}
+
+void RunOnceKey::Clean()
+{
+	m_key.DeleteValue("Vormelle");
+	for (const std::string& name : m_scratch)
+		m_key.DeleteValue(name.c_str());
+}
+
+std::string RunOnceKey::Registered(DWORD* pType) const
+{
+	DWORD type = 0;
+	std::string data;
+	if (!GetValue(m_key, "Vormelle", &type, &data))
+		return "(none)";
+	if (pType != nullptr)
+		*pType = type;
+	return data;
+}
+
+::testing::AssertionResult SetValue(HKEY hKey, const char* name, DWORD type, const std::string& data)
+{
+	return Check(RegSetValueExA(hKey, name, 0, type, (const BYTE*)data.data(), (DWORD)data.size()), "RegSetValueExA",
+		name);
+}
+
+::testing::AssertionResult SetDword(HKEY hKey, const char* name, DWORD value)
+{
+	return SetValue(hKey, name, REG_DWORD, std::string((const char*)&value, sizeof(value)));
+}
+
+::testing::AssertionResult ValueExists(HKEY hKey, const char* name)
+{
+	return Check(RegQueryValueExA(hKey, name, NULL, NULL, NULL, NULL), "RegQueryValueExA", name);
+}
+
+::testing::AssertionResult GetValue(HKEY hKey, const char* name, DWORD* pType, std::string* pData)
+{
+	DWORD cb = 0;
+	LONG error = RegQueryValueExA(hKey, name, NULL, pType, NULL, &cb);
+	if (error == ERROR_SUCCESS)
+	{
+		pData->assign(cb, '\0');
+		error = RegQueryValueExA(hKey, name, NULL, pType, (BYTE*)&(*pData)[0], &cb);
+	}
+	return Check(error, "RegQueryValueExA", name);
+}
+
+DWORD CountValues(HKEY hKey)
+{
+	DWORD values = (DWORD)-1;           // a sentinel: a failed query shows in the caller's check
+	RegQueryInfoKeyA(hKey, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
+	return values;
+}
+
+}  // namespace kt

@@ -1,0 +1,55 @@
+// Test support, the registry: scratch keys in the test prefix, values written
+// and read with the error code in every failure.
+#pragma once
+
+#include "Processes.h"
+
+namespace kt {
+
+// A registry key of its own, "Software\\KestruneTest\\<unique>" under root,
+// created empty and removed with everything below it.
+class ScratchKey
+{
+public:
+	explicit ScratchKey(HKEY hRoot);
+	~ScratchKey();
+	HKEY Root() const { return m_hRoot; }
+	const std::string& Path() const { return m_path; }
+	HKEY Key() const { return m_key; }
+
+private:
+	HKEY m_hRoot;
+	std::string m_path;
+	CRegKey m_key;
+};
+
+// The machine's RunOnce key, opened (created when missing), with the
+// utility's value and the listed scratch values removed before and after.
+class RunOnceKey
+{
+public:
+	explicit RunOnceKey(std::vector<std::string> scratchValues = {});
+	~RunOnceKey() { Clean(); }
+	HKEY Key() const { return m_key; }
+	// Opens the key again, creating it when it is missing.
+	::testing::AssertionResult Open();
+	// The utility's value as stored, its zero byte included; "(none)" when missing.
+	std::string Registered(DWORD* pType = nullptr) const;
+	void Clean();
+
+private:
+	std::vector<std::string> m_scratch;
+	CRegKey m_key;
+};
+
+// Deletes a key and everything below it; success when it is gone.
+::testing::AssertionResult DeleteKeyTree(HKEY hRoot, const std::string& path);
+::testing::AssertionResult SetValue(HKEY hKey, const char* name, DWORD type, const std::string& data);
+::testing::AssertionResult SetDword(HKEY hKey, const char* name, DWORD value);
+::testing::AssertionResult ValueExists(HKEY hKey, const char* name);
+// The value's type and bytes; failure when it does not exist.
+::testing::AssertionResult GetValue(HKEY hKey, const char* name, DWORD* pType, std::string* pData);
+// How many values the key holds; (DWORD)-1 when it cannot be asked.
+DWORD CountValues(HKEY hKey);
+
+}  // namespace kt

@@ -1,0 +1,119 @@
+#include "Windows.h"
+
+#include <stdio.h>
+
+#include <deque>
+
+namespace kt {
+
+// Thread messages taken while pumping, kept for WaitForThreadMessage.
+static std::deque<MSG> s_heldThreadMessages;
+
+static void PumpPending()
+{
+	MSG msg;
+	while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+	{
+		if (msg.hwnd == NULL)
+		{
+			s_heldThreadMessages.push_back(msg);
+			continue;
+		}
+		TranslateMessage(&msg);
+		DispatchMessageA(&msg);
+	}
+}
+
+bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs)
+{
+	ULONGLONG end = GetTickCount64() + timeoutMs;
+	for (;;)
+	{
+		PumpPending();
+		if (pred())
+			return true;
+		if (GetTickCount64() >= end)
+			return false;
+		MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
+	}
+}
+
+bool WaitForThreadMessage(UINT message, MSG* pMsg, DWORD timeoutMs)
+{
+	return PumpUntil([&] {
+		for (auto it = s_heldThreadMessages.begin(); it != s_heldThreadMessages.end(); ++it)
+		{
+			if (it->message == message)
+			{
+				*pMsg = *it;
+				s_heldThreadMessages.erase(it);
+				return true;
+			}
+		}
+		return false;
+	}, timeoutMs);
+}
+
+void DropThreadMessages()
+{
+	PumpPending();
+	s_heldThreadMessages.clear();
+}
+
+void PumpFor(DWORD ms)
+{
+	PumpUntil([] { return false; }, ms);
+}
+
+// Starts a helper that writes its ready file once it is set up.
+static ::testing::AssertionResult StartAndAwaitReady(Process& process, const std::string& command,
+	const std::string& ready)
+{
+	::testing::AssertionResult started = process.Start(command);
+	if (!started)
+		return started;
+	if (!PumpUntil([&] { return FileExists(ready) || process.Wait(0); }, 20000) || !FileExists(ready))
+		return ::testing::AssertionFailure() << "not ready within 20 s (exit code " << process.ExitCode()
+			<< "): " << command;
+	return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult CaptionWindows::Start(const std::string& caption, const std::string& plan, bool hidden,
+	int count)
+{
+	std::string ready = m_dir.File("ready");
+	std::string cmd = "\"" + BinPath("kt_window.exe") + "\" --ready \"" + ready + "\" --gone \""
+		+ m_dir.File("gone") + "\" --count " + std::to_string(count)
+		+ (hidden ? " --hidden" : "") + " --caption-hex " + ToHex(caption) + " " + plan;
+	return StartAndAwaitReady(m_process, cmd, ready);
+}
+
+static ULONGLONG ReadTick(const std::string& path)
+{
+	return strtoull(ReadText(path).c_str(), NULL, 10);
+}
+
+ULONGLONG CaptionWindows::ShownAt() const
+{
+	return ReadTick(m_dir.File("ready"));
+}
+
+ULONGLONG CaptionWindows::VanishStartAt() const
+{
+	return ReadTick(m_dir.File("gone.before"));
+}
+
+ULONGLONG CaptionWindows::GoneAt() const
+{
+	return ReadTick(m_dir.File("gone"));
+}
+
+::testing::AssertionResult EndListener::Start(DWORD lifetimeMs)
+{
+	std::string ready = m_dir.File("ready");
+	std::string cmd = "\"" + BinPath("kt_listener.exe") + "\" \"" + m_dir.File("heard.txt") + "\" \"" + ready
+		+ "\" " + std::to_string(lifetimeMs);
+	return StartAndAwaitReady(m_process, cmd, ready);
+}
+
+}  // namespace kt
