@@ -32,6 +32,7 @@ private:
 	void operator=(const CObject&);
 };
 
+// clang-format off: the macros keep their one-line bodies.
 #define RUNTIME_CLASS(class_name) (const_cast<CRuntimeClass*>(&class_name::class##class_name))
 
 #define DECLARE_DYNCREATE(class_name) \
@@ -81,6 +82,8 @@ public: \
 
 #define END_MESSAGE_MAP() \
 	{ 0, NULL } };
+
+// clang-format on
 
 class CCmdTarget : public CObject
 {

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 # wine64 runs the x86_64 build where the kernel cannot run 32-bit programs.
-packages=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth googletest)
+packages=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth googletest nsis cppcheck clang-format)
 
 missing=()
 for p in "${packages[@]}"; do

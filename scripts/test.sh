@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the utility, its tests and helpers, checks the product, and runs every
+# Builds the utility, its tests and helpers with warnings as errors, checks the
+# product, its release package, its code and format, and runs every
 # test under Wine in one Xvfb server and one throwaway WINEPREFIX under the
 # build folder. Extra arguments go to ctest (for example -R WaitProcedure).
 source "$(dirname "$0")/preamble.sh"
@@ -9,6 +10,8 @@ for preset in win32 win64; do
   kestrune_build "$preset"
 done
 scripts/check-product.sh build/win32/bin/Kestrune.exe
+scripts/check-release.sh
+scripts/check-code.sh
 
 echo "test.sh: running the tests of the $KESTRUNE_TEST_PRESET build under Wine ($KESTRUNE_ARCH_REASON)" >&2
 wine_session_start "$KESTRUNE_ROOT/build/$KESTRUNE_TEST_PRESET"

@@ -1,0 +1,70 @@
+// The utility with a real installer engine: NSIS installers built by makensis,
+// whose wizard shows for three seconds and closes by itself.
+#include "TestSupport.h"
+#include "waitproc/WaitProcThread.h"
+
+namespace {
+
+class InstallerTest : public ::testing::Test
+{
+protected:
+	void SetUp() override { kt::SetRecordFile(m_record); }
+
+	// The runs of kt_record whose first argument is tag.
+	std::vector<kt::Record> FollowUps(const char* tag) const
+	{
+		std::vector<kt::Record> found;
+		for (const kt::Record& r : kt::ReadRecords(m_record))
+			if (!r.args.empty() && r.args[0] == tag)
+				found.push_back(r);
+		return found;
+	}
+
+	kt::ScratchDir m_dir;
+	std::string m_record = m_dir.File("record.txt");
+};
+
+}  // namespace
+
+// The installer chains its follow-up with ExecWait on Kestrune.exe /r: were it
+// held up, it would wait for a utility that waits for its own window.
+TEST_F(InstallerTest, InstallerChainsTheFollowUpThatRunsOnceAfterItsWizardIsGone)
+{
+	kt::Process setup;
+	ULONGLONG startedAt = GetTickCount64();
+	ASSERT_TRUE(setup.Start("\"" + kt::BinPath("kt_chain_setup.exe") + "\""));
+	ASSERT_TRUE(setup.Wait(30000)) << "the installer was held up";
+	ULONGLONG goneAt = GetTickCount64();
+	EXPECT_EQ(0u, setup.ExitCode());
+	EXPECT_GE(goneAt - startedAt, 3000u) << "the wizard did not show for its three seconds";
+	EXPECT_TRUE(FollowUps("after-setup").empty()) << "the follow-up ran while the wizard was up";
+
+	ASSERT_TRUE(kt::PumpUntil([&] { return !FollowUps("after-setup").empty(); }, 20000));
+	kt::PumpFor(1500);
+	std::vector<kt::Record> runs = FollowUps("after-setup");
+	ASSERT_EQ(1u, runs.size());
+	EXPECT_EQ((std::vector<std::string>{ "after-setup", "two words", "C:\\dir\\" }), runs[0].args);
+	EXPECT_GE(runs[0].startMs + 50, goneAt + 1000) << "two absent probes 500 ms apart come first";
+}
+
+TEST_F(InstallerTest, LauncherStartsTheUtilityThenTheWatchedInstaller)
+{
+	kt::Process launcher;
+	ULONGLONG startedAt = GetTickCount64();
+	ASSERT_TRUE(launcher.Start("cmd.exe /c \"" + kt::BinPath("kt_launch.cmd") + "\""));
+	ASSERT_TRUE(launcher.Wait(20000));
+	EXPECT_LT(GetTickCount64() - startedAt, 3000u) << "the launcher was held up";
+
+	std::string caption = "Kt Watched Setup";
+	CWaitProcThread probe;
+	ASSERT_TRUE(kt::PumpUntil([&] { return probe.FindCaptionWindow(caption.c_str()) != NULL; }, 20000));
+	EXPECT_TRUE(FollowUps("after-watched").empty()) << "the follow-up ran while the wizard was up";
+	ASSERT_TRUE(kt::PumpUntil([&] { return probe.FindCaptionWindow(caption.c_str()) == NULL; }, 30000));
+	ULONGLONG goneAt = GetTickCount64();
+	ASSERT_TRUE(kt::PumpUntil([&] { return !FollowUps("after-watched").empty(); }, 20000));
+	kt::PumpFor(1500);
+	std::vector<kt::Record> runs = FollowUps("after-watched");
+	ASSERT_EQ(1u, runs.size());
+	EXPECT_EQ((std::vector<std::string>{ "after-watched", "a b" }), runs[0].args);
+	EXPECT_GE(runs[0].startMs + 50, goneAt) << "the follow-up started before the wizard was gone";
+}
