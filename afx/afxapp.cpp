@@ -2,8 +2,7 @@
 
 static CWinApp* s_pApp = NULL;
 
-CWinApp::CWinApp(LPCSTR lpszAppName)
-	: m_pszAppName(lpszAppName), m_hInstance(NULL)
+CWinApp::CWinApp(LPCSTR lpszAppName) : m_pszAppName(lpszAppName), m_hInstance(NULL)
 {
 	// The application object is constructed on the main thread: that is the
 	// thread its message loop runs on and that workers post to.

@@ -39,8 +39,7 @@ void CObArray::RemoveAt(int nIndex, int nCount)
 		return;
 	if (nCount > m_nSize - nIndex)
 		nCount = m_nSize - nIndex;
-	memmove(m_pData + nIndex, m_pData + nIndex + nCount,
-		sizeof(CObject*) * (size_t)(m_nSize - nIndex - nCount));
+	memmove(m_pData + nIndex, m_pData + nIndex + nCount, sizeof(CObject*) * (size_t)(m_nSize - nIndex - nCount));
 	m_nSize -= nCount;
 }
 

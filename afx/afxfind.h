@@ -7,7 +7,7 @@ class CFileFind
 {
 public:
 	CFileFind();
-	~CFileFind();                       // closes the search
+	~CFileFind(); // closes the search
 
 	// Operations
 	// TRUE when at least one entry matches lpszName (wildcards allowed). The
@@ -20,15 +20,15 @@ public:
 	void Close();
 
 	// Attributes of the current match (after FindNextFile)
-	CString GetFileName() const;        // the name as the file system stores it
-	CString GetFilePath() const;        // root + backslash (unless it ends in one) + name
+	CString GetFileName() const; // the name as the file system stores it
+	CString GetFilePath() const; // root + backslash (unless it ends in one) + name
 
 private:
 	CFileFind(const CFileFind&);
 	void operator=(const CFileFind&);
 
 	HANDLE m_hFind;
-	WIN32_FIND_DATAA m_next;            // found ahead, not yet current
+	WIN32_FIND_DATAA m_next; // found ahead, not yet current
 	WIN32_FIND_DATAA m_current;
 	BOOL m_bHaveNext;
 	CString m_strRoot;

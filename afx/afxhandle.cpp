@@ -25,8 +25,8 @@ LONG CRegKey::Create(HKEY hParent, LPCSTR lpszSubkey, DWORD* pdwDisposition, REG
 {
 	HKEY hKey = NULL;
 	DWORD dwDisposition = 0;
-	LONG lResult = ::RegCreateKeyExA(hParent, lpszSubkey, 0, NULL, REG_OPTION_NON_VOLATILE, samDesired, NULL,
-		&hKey, &dwDisposition);
+	LONG lResult = ::RegCreateKeyExA(
+		hParent, lpszSubkey, 0, NULL, REG_OPTION_NON_VOLATILE, samDesired, NULL, &hKey, &dwDisposition);
 	if (lResult == ERROR_SUCCESS)
 	{
 		Close();

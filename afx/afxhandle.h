@@ -18,10 +18,23 @@ public:
 	BOOL IsCreated() const { return m_h != NULL; }
 
 	// Operations
-	void Attach(HANDLE h) { Close(); m_h = h; }
-	HANDLE Detach() { HANDLE h = m_h; m_h = NULL; return h; }
+	void Attach(HANDLE h)
+	{
+		Close();
+		m_h = h;
+	}
+	HANDLE Detach()
+	{
+		HANDLE h = m_h;
+		m_h = NULL;
+		return h;
+	}
 	// An output slot for an API that hands out a handle; closes the old one first.
-	HANDLE* Receive() { Close(); return &m_h; }
+	HANDLE* Receive()
+	{
+		Close();
+		return &m_h;
+	}
 	BOOL Close() { return Close(m_h); }
 
 	// The rule for every owned handle field: it becomes NULL only once its
@@ -50,8 +63,7 @@ public:
 	// Opens the key, or creates it (non-volatile, no class, default security).
 	// *pdwDisposition, when given, tells which: REG_CREATED_NEW_KEY or
 	// REG_OPENED_EXISTING_KEY.
-	LONG Create(HKEY hParent, LPCSTR lpszSubkey, DWORD* pdwDisposition = NULL,
-		REGSAM samDesired = KEY_ALL_ACCESS);
+	LONG Create(HKEY hParent, LPCSTR lpszSubkey, DWORD* pdwDisposition = NULL, REGSAM samDesired = KEY_ALL_ACCESS);
 	// RegQueryValueExA: pData may be NULL to learn the type and size.
 	LONG QueryValue(LPCSTR lpszName, DWORD* pdwType, void* pData, DWORD* pcbData) const;
 	LONG SetValue(LPCSTR lpszName, DWORD dwType, const void* pData, DWORD cbData);
@@ -75,7 +87,7 @@ public:
 	~CLibrary() { Free(); }
 
 	// Operations
-	BOOL Load(LPCSTR lpszFileName);     // frees the library held before
+	BOOL Load(LPCSTR lpszFileName); // frees the library held before
 	// The exported function, or NULL when it or the library is missing.
 	FARPROC GetProc(LPCSTR lpszProcName) const;
 	BOOL Free();

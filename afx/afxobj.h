@@ -9,7 +9,7 @@ class CObject;
 struct CRuntimeClass
 {
 	LPCSTR m_lpszClassName;
-	CObject* (*m_pfnCreateObject)();        // NULL for classes that cannot be created
+	CObject* (*m_pfnCreateObject)(); // NULL for classes that cannot be created
 
 	// A new object made by its default constructor; NULL when the class cannot
 	// be created or memory is exhausted.
@@ -42,9 +42,15 @@ public: \
 	virtual CRuntimeClass* GetRuntimeClass() const;
 
 #define IMPLEMENT_DYNCREATE(class_name, base_class_name) \
-	CObject* class_name::CreateObject() { return new class_name; } \
+	CObject* class_name::CreateObject() \
+	{ \
+		return new class_name; \
+	} \
 	const CRuntimeClass class_name::class##class_name = { #class_name, &class_name::CreateObject }; \
-	CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
+	CRuntimeClass* class_name::GetRuntimeClass() const \
+	{ \
+		return RUNTIME_CLASS(class_name); \
+	}
 
 // Message maps: tables of (message number, handler) pairs, each chained to the
 // map of its base class.
@@ -55,7 +61,7 @@ typedef void (CCmdTarget::*AFX_PMSG)(WPARAM wParam, LPARAM lParam);
 struct AFX_MSGMAP_ENTRY
 {
 	UINT nMessage;
-	AFX_PMSG pfn;                           // NULL ends the table
+	AFX_PMSG pfn; // NULL ends the table
 };
 
 struct AFX_MSGMAP
@@ -67,21 +73,28 @@ struct AFX_MSGMAP
 #define DECLARE_MESSAGE_MAP() \
 protected: \
 	static const AFX_MSGMAP_ENTRY _messageEntries[]; \
+\
 public: \
 	static const AFX_MSGMAP messageMap; \
 	virtual const AFX_MSGMAP* GetMessageMap() const;
 
 #define BEGIN_MESSAGE_MAP(theClass, baseClass) \
-	const AFX_MSGMAP* theClass::GetMessageMap() const { return &theClass::messageMap; } \
+	const AFX_MSGMAP* theClass::GetMessageMap() const \
+	{ \
+		return &theClass::messageMap; \
+	} \
 	const AFX_MSGMAP theClass::messageMap = { &baseClass::messageMap, &theClass::_messageEntries[0] }; \
 	const AFX_MSGMAP_ENTRY theClass::_messageEntries[] = {
 
 // memberFxn is qualified with its class: ON_THREAD_MESSAGE(WM_X, CMyThread::OnX).
-#define ON_THREAD_MESSAGE(message, memberFxn) \
-	{ message, static_cast<AFX_PMSG>(&memberFxn) },
+#define ON_THREAD_MESSAGE(message, memberFxn) { message, static_cast<AFX_PMSG>(&memberFxn) },
 
 #define END_MESSAGE_MAP() \
-	{ 0, NULL } };
+	{ \
+		0, NULL \
+	} \
+	} \
+	;
 
 // clang-format on
 
@@ -99,5 +112,5 @@ class CWnd : public CCmdTarget
 {
 public:
 	CWnd() : m_hWnd(NULL) {}
-	HWND m_hWnd;                            // not owned
+	HWND m_hWnd; // not owned
 };

@@ -211,7 +211,7 @@ int CString::Find(LPCSTR lpszSub) const
 	// Matches start only where a character starts, so that a trail byte is
 	// never taken for the first byte of the text sought.
 	int nSub = lstrlenA(lpszSub);
-	for (LPCSTR p = m_pchData; ; p = CharNextA(p))
+	for (LPCSTR p = m_pchData;; p = CharNextA(p))
 	{
 		if (m_nDataLength - (p - m_pchData) < nSub)
 			return -1;

@@ -9,8 +9,8 @@ public:
 	// Construction
 	CString();
 	CString(const CString& stringSrc);
-	CString(LPCSTR lpsz);                   // NULL gives an empty string
-	CString(LPCSTR lpch, int nLength);       // the first nLength bytes of lpch
+	CString(LPCSTR lpsz);              // NULL gives an empty string
+	CString(LPCSTR lpch, int nLength); // the first nLength bytes of lpch
 	~CString();
 
 	// Attributes
@@ -61,14 +61,20 @@ public:
 
 	// Implementation
 private:
-	BOOL AllocBuffer(int nLength);          // room for nLength bytes; keeps the text
+	BOOL AllocBuffer(int nLength); // room for nLength bytes; keeps the text
 	void AssignCopy(LPCSTR lpch, int nLength);
 	void ConcatInPlace(LPCSTR lpch, int nLength);
 
-	LPSTR m_pchData;                        // never NULL; NUL-terminated
+	LPSTR m_pchData; // never NULL; NUL-terminated
 	int m_nDataLength;
-	int m_nAllocLength;                     // 0 while m_pchData is the shared empty text
+	int m_nAllocLength; // 0 while m_pchData is the shared empty text
 };
 
-inline bool operator==(const CString& s1, LPCSTR s2) { return lstrcmpA(s1, s2 ? s2 : "") == 0; }
-inline bool operator!=(const CString& s1, LPCSTR s2) { return !(s1 == s2); }
+inline bool operator==(const CString& s1, LPCSTR s2)
+{
+	return lstrcmpA(s1, s2 ? s2 : "") == 0;
+}
+inline bool operator!=(const CString& s1, LPCSTR s2)
+{
+	return !(s1 == s2);
+}

@@ -10,8 +10,8 @@ static DWORD ThreadSlot()
 	if (s_dwTlsIndex == TLS_OUT_OF_INDEXES)
 	{
 		DWORD dwNew = TlsAlloc();
-		if (InterlockedCompareExchange((LONG volatile*)&s_dwTlsIndex, (LONG)dwNew,
-				(LONG)TLS_OUT_OF_INDEXES) != (LONG)TLS_OUT_OF_INDEXES)
+		if (InterlockedCompareExchange((LONG volatile*)&s_dwTlsIndex, (LONG)dwNew, (LONG)TLS_OUT_OF_INDEXES)
+			!= (LONG)TLS_OUT_OF_INDEXES)
 			TlsFree(dwNew);
 	}
 	return s_dwTlsIndex;
@@ -28,8 +28,7 @@ CWinThread* AfxGetThread()
 }
 
 CWinThread::CWinThread()
-	: m_bAutoDelete(TRUE), m_hThread(NULL), m_nThreadID(0), m_pMainWnd(NULL), m_hStartReady(NULL),
-	  m_bDiscarded(FALSE)
+	: m_bAutoDelete(TRUE), m_hThread(NULL), m_nThreadID(0), m_pMainWnd(NULL), m_hStartReady(NULL), m_bDiscarded(FALSE)
 {
 	ZeroMemory(&m_msgCur, sizeof(m_msgCur));
 }
@@ -61,8 +60,7 @@ unsigned __stdcall CWinThread::ThreadEntry(void* pParam)
 	return 0;
 }
 
-BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize,
-	LPSECURITY_ATTRIBUTES lpSecurityAttrs)
+BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_ATTRIBUTES lpSecurityAttrs)
 {
 	CHandle hReady(CreateEventA(NULL, TRUE, FALSE, NULL));
 	m_hStartGo.Attach(CreateEventA(NULL, TRUE, FALSE, NULL));
@@ -70,8 +68,8 @@ BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize,
 	if (hReady.IsCreated() && m_hStartGo.IsCreated())
 	{
 		m_hStartReady = hReady;
-		m_hThread = (HANDLE)_beginthreadex(lpSecurityAttrs, nStackSize, &ThreadEntry, this,
-			CREATE_SUSPENDED, &nThreadID);
+		m_hThread =
+			(HANDLE)_beginthreadex(lpSecurityAttrs, nStackSize, &ThreadEntry, this, CREATE_SUSPENDED, &nThreadID);
 	}
 	if (m_hThread == NULL)
 		return FALSE;
@@ -127,8 +125,8 @@ void CWinThread::Delete()
 		delete this;
 }
 
-CWinThread* AfxBeginThread(CRuntimeClass* pThreadClass, int nPriority, UINT nStackSize,
-	DWORD dwCreateFlags, LPSECURITY_ATTRIBUTES lpSecurityAttrs)
+CWinThread* AfxBeginThread(CRuntimeClass* pThreadClass, int nPriority, UINT nStackSize, DWORD dwCreateFlags,
+	LPSECURITY_ATTRIBUTES lpSecurityAttrs)
 {
 	if (pThreadClass == NULL)
 		return NULL;

@@ -9,41 +9,42 @@ class CWinThread : public CCmdTarget
 {
 public:
 	CWinThread();
-	virtual ~CWinThread();              // closes m_hThread
+	virtual ~CWinThread(); // closes m_hThread
 
 	// Attributes
-	BOOL m_bAutoDelete;                 // delete the object when its thread ends through AfxEndThread
-	HANDLE m_hThread;                   // owned; NULL for the application's main thread
+	BOOL m_bAutoDelete; // delete the object when its thread ends through AfxEndThread
+	HANDLE m_hThread;   // owned; NULL for the application's main thread
 	DWORD m_nThreadID;
-	CWnd* m_pMainWnd;                   // not owned
-	MSG m_msgCur;                       // the last message the loop took; zero before the first
+	CWnd* m_pMainWnd; // not owned
+	MSG m_msgCur;     // the last message the loop took; zero before the first
 
 	// Operations
 	// Starts the thread. It sets up its message queue and framework state and
 	// then, with CREATE_SUSPENDED, holds suspended before InitInstance.
-	BOOL CreateThread(DWORD dwCreateFlags = 0, UINT nStackSize = 0,
-		LPSECURITY_ATTRIBUTES lpSecurityAttrs = NULL);
+	BOOL CreateThread(DWORD dwCreateFlags = 0, UINT nStackSize = 0, LPSECURITY_ATTRIBUTES lpSecurityAttrs = NULL);
 	DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
 	BOOL PostThreadMessage(UINT message, WPARAM wParam, LPARAM lParam)
-		{ return ::PostThreadMessageA(m_nThreadID, message, wParam, lParam); }
+	{
+		return ::PostThreadMessageA(m_nThreadID, message, wParam, lParam);
+	}
 
 	// Overridables
-	virtual BOOL InitInstance();        // FALSE: the thread ends through ExitInstance
+	virtual BOOL InitInstance(); // FALSE: the thread ends through ExitInstance
 	// Takes messages until the quit request, then returns ExitInstance().
 	// Thread messages have no window, so the loop hands them to the message map
 	// itself; one without an entry is dropped.
 	virtual int Run();
-	virtual int ExitInstance();         // the code of the last message taken
-	virtual void Delete();              // deletes the object when m_bAutoDelete
+	virtual int ExitInstance(); // the code of the last message taken
+	virtual void Delete();      // deletes the object when m_bAutoDelete
 
 	// Implementation
 private:
 	static unsigned __stdcall ThreadEntry(void* pParam);
 	friend void AfxDiscardThread(CWinThread* pThread);
 
-	HANDLE m_hStartReady;               // set by the new thread once its queue exists; not owned
-	CHandle m_hStartGo;                 // set by the creator once the thread may go on
-	volatile LONG m_bDiscarded;         // the new thread ends without InitInstance
+	HANDLE m_hStartReady;       // set by the new thread once its queue exists; not owned
+	CHandle m_hStartGo;         // set by the creator once the thread may go on
+	volatile LONG m_bDiscarded; // the new thread ends without InitInstance
 };
 
 // The thread object of the calling thread; NULL on a thread the framework did not start.
@@ -51,8 +52,8 @@ CWinThread* AfxGetThread();
 
 // Creates an object of pThreadClass (a CWinThread) and starts its thread.
 // NULL when the object or its thread cannot be created (the object is then deleted).
-CWinThread* AfxBeginThread(CRuntimeClass* pThreadClass, int nPriority = THREAD_PRIORITY_NORMAL,
-	UINT nStackSize = 0, DWORD dwCreateFlags = 0, LPSECURITY_ATTRIBUTES lpSecurityAttrs = NULL);
+CWinThread* AfxBeginThread(CRuntimeClass* pThreadClass, int nPriority = THREAD_PRIORITY_NORMAL, UINT nStackSize = 0,
+	DWORD dwCreateFlags = 0, LPSECURITY_ATTRIBUTES lpSecurityAttrs = NULL);
 
 // Ends the calling thread with nExitCode. With bDelete, deletes its thread
 // object first when that object's m_bAutoDelete is TRUE. Does not return.

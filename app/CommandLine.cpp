@@ -9,8 +9,7 @@ BOOL OptionTextBeginsWith(LPCSTR lpszText, const CString& strName)
 	// The first k bytes of the text, k being the name's length; all of a shorter text.
 	int nText = lstrlenA(lpszText);
 	CString strHead(lpszText, nText < strName.GetLength() ? nText : strName.GetLength());
-	return _mbsicmp((const unsigned char*)(LPCSTR)strHead,
-		(const unsigned char*)(LPCSTR)strName) == 0;
+	return _mbsicmp((const unsigned char*)(LPCSTR)strHead, (const unsigned char*)(LPCSTR)strName) == 0;
 }
 
 BOOL CWaitOptionNames::Load()
@@ -68,8 +67,8 @@ BOOL QuoteArgumentText(LPCSTR lpszValue, CString& strResult)
 	if (pOut == NULL)
 		return FALSE;
 	LPSTR pStart = pOut;
-	int nBackslashes = 0;               // the run of backslashes just copied
-	for (LPCSTR p = lpszValue; *p != '\0'; )
+	int nBackslashes = 0; // the run of backslashes just copied
+	for (LPCSTR p = lpszValue; *p != '\0';)
 	{
 		LPCSTR pNext = CharNextA(p);
 		if (*p == '"')
@@ -93,8 +92,7 @@ BOOL QuoteArgumentText(LPCSTR lpszValue, CString& strResult)
 	return strResult.GetLength() == strQuoted.GetLength();
 }
 
-BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, LPCSTR lpszNext,
-	CString& strCommand)
+BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, LPCSTR lpszNext, CString& strCommand)
 {
 	// The new instance splits its command line by the C runtime's rules, so
 	// each value is quoted for them.
@@ -106,8 +104,8 @@ BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, 
 	CString strRelaunch;
 	if (bRelaunch)
 		strRelaunch = " /" + names.strRelaunch;
-	strLine.Format("\"%s\"%s \"/%s%s\" \"/%s%s\"", lpszExePath, (LPCSTR)strRelaunch,
-		(LPCSTR)names.strCaption, (LPCSTR)strCaption, (LPCSTR)names.strNext, (LPCSTR)strNext);
+	strLine.Format("\"%s\"%s \"/%s%s\" \"/%s%s\"", lpszExePath, (LPCSTR)strRelaunch, (LPCSTR)names.strCaption,
+		(LPCSTR)strCaption, (LPCSTR)names.strNext, (LPCSTR)strNext);
 	// A line always holds quotes: an empty one is a failed format.
 	if (strLine.IsEmpty() || (bRelaunch && strRelaunch.IsEmpty()))
 		return FALSE;

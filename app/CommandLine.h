@@ -8,9 +8,9 @@
 // The option names of the string table.
 struct CWaitOptionNames
 {
-	CString strRelaunch;                // "r"
-	CString strCaption;                 // "c="
-	CString strNext;                    // "n="
+	CString strRelaunch; // "r"
+	CString strCaption;  // "c="
+	CString strNext;     // "n="
 
 	// FALSE when a name is missing or empty.
 	BOOL Load();
@@ -18,11 +18,11 @@ struct CWaitOptionNames
 
 struct CWaitOptions
 {
-	BOOL bRelaunch;                     // a relaunch option came before /n=
-	BOOL bCaptionGiven;                 // a caption option was seen (an empty value counts)
-	CString strCaption;                 // the value of the last caption option
-	BOOL bNextGiven;                    // the next-command option was seen
-	CString strNext;                    // its value, followed by every later argument
+	BOOL bRelaunch;     // a relaunch option came before /n=
+	BOOL bCaptionGiven; // a caption option was seen (an empty value counts)
+	CString strCaption; // the value of the last caption option
+	BOOL bNextGiven;    // the next-command option was seen
+	CString strNext;    // its value, followed by every later argument
 
 	CWaitOptions() : bRelaunch(FALSE), bCaptionGiven(FALSE), bNextGiven(FALSE) {}
 };
@@ -50,5 +50,4 @@ BOOL QuoteArgumentText(LPCSTR lpszValue, CString& strResult);
 //   "<exe>" "/c=<caption>" "/n=<next>"  or  "<exe>" /r "/c=<caption>" "/n=<next>"
 // The values are quoted by QuoteArgumentText, the path is taken as it is.
 // FALSE for a NULL argument, a missing option name or exhausted memory.
-BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, LPCSTR lpszNext,
-	CString& strCommand);
+BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, LPCSTR lpszNext, CString& strCommand);

@@ -34,8 +34,8 @@ BOOL CWaitApp::StartWaitThread(LPCSTR lpszCaption, LPCSTR lpszCommand)
 {
 	if (lpszCaption == NULL)
 		return FALSE;
-	CWaitProcThread* pThread = static_cast<CWaitProcThread*>(AfxBeginThread(
-		RUNTIME_CLASS(CWaitProcThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED, NULL));
+	CWaitProcThread* pThread = static_cast<CWaitProcThread*>(
+		AfxBeginThread(RUNTIME_CLASS(CWaitProcThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED, NULL));
 	if (pThread == NULL)
 		return FALSE;
 
@@ -71,7 +71,7 @@ void CWaitApp::OnWaitProcDone(WPARAM, LPARAM lParam)
 		CWaitProcThread* pThread = static_cast<CWaitProcThread*>(m_arrWaitThreads[i]);
 		if (pThread != NULL && pThread->m_nThreadID == (DWORD)lParam)
 		{
-			pThread->Stop(TRUE);        // the worker is deleted when this returns
+			pThread->Stop(TRUE); // the worker is deleted when this returns
 			m_arrWaitThreads.RemoveAt(i);
 			break;
 		}

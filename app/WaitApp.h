@@ -11,7 +11,7 @@ public:
 	virtual ~CWaitApp();
 
 	// Attributes
-	CObArray m_arrWaitThreads;          // CWaitProcThread*, in the order started; not owned
+	CObArray m_arrWaitThreads; // CWaitProcThread*, in the order started; not owned
 
 	// Operations
 	// Starts a worker that waits for a window whose caption begins with
@@ -20,7 +20,7 @@ public:
 	BOOL IsWaitListEmpty();
 
 	// Overridables
-	virtual BOOL InitInstance();        // parses the command line
+	virtual BOOL InitInstance(); // parses the command line
 	virtual int Run();
 
 	// Implementation

@@ -35,8 +35,8 @@ static double DetectionMs(const std::string& caption)
 {
 	kt::Process sleeper;
 	sleeper.Start("\"" + kt::BinPath("kt_record.exe") + "\" --sleep 60000");
-	CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(AfxBeginThread(
-		RUNTIME_CLASS(CWaitProcThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED));
+	CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(
+		AfxBeginThread(RUNTIME_CLASS(CWaitProcThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED));
 	CHandle hThread(kt::Duplicate(pWorker->m_hThread));
 	pWorker->m_hWaitProcess = kt::Duplicate(sleeper.Handle());
 	pWorker->m_strCaption = caption.c_str();
@@ -49,7 +49,7 @@ static double DetectionMs(const std::string& caption)
 	while (!pWorker->m_bCaptionSeen)
 		Sleep(1);
 	double ms = (double)(GetTickCount64() - windows.ShownAt());
-	pWorker->Stop(FALSE);                // it ends and deletes itself
+	pWorker->Stop(FALSE); // it ends and deletes itself
 	WaitForSingleObject(hThread, 10000);
 	return ms;
 }
@@ -86,8 +86,8 @@ int main(int argc, char** argv)
 {
 	int others = argc > 1 ? atoi(argv[1]) : 1000;
 	int runs = argc > 2 ? atoi(argv[2]) : 7;
-	printf("Benchmark under Wine, %d other top-level windows present, %d runs each (min / median / max).\n\n",
-		others, runs);
+	printf("Benchmark under Wine, %d other top-level windows present, %d runs each (min / median / max).\n\n", others,
+		runs);
 	printf("| measure | result | reference |\n|---|---|---|\n");
 
 	kt::CaptionWindows crowd;

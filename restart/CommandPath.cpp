@@ -38,7 +38,7 @@ void RemoveChar(CString& str, char ch)
 	if (pBuffer == NULL)
 		return;
 	int nWrite = 0;
-	for (int nRead = 0; nRead < nLength; )
+	for (int nRead = 0; nRead < nLength;)
 	{
 		// A lead byte takes its trail byte with it; one at the very end stands alone.
 		if (IsDBCSLeadByte((BYTE)pBuffer[nRead]) && nRead + 1 < nLength)
@@ -83,7 +83,7 @@ BOOL GetFullLongPath(LPCSTR lpszPath, CString& strResult, BOOL bDirectory)
 DWORD CallGetLongPathName(LPCSTR lpszPath, LPSTR lpszBuffer, DWORD cchBuffer)
 {
 	// Looked up at run time: the oldest systems have no GetLongPathNameA.
-	typedef DWORD (WINAPI* PFNGETLONGPATHNAMEA)(LPCSTR, LPSTR, DWORD);
+	typedef DWORD(WINAPI * PFNGETLONGPATHNAMEA)(LPCSTR, LPSTR, DWORD);
 	CLibrary kernel;
 	kernel.Load("kernel32.dll");
 	PFNGETLONGPATHNAMEA pfn = (PFNGETLONGPATHNAMEA)kernel.GetProc("GetLongPathNameA");

@@ -4,7 +4,7 @@
 
 #include <mbstring.h>
 
-#define ROOT_NAME_SIZE 22               // "HKEY_PERFORMANCE_DATA" and its terminator
+#define ROOT_NAME_SIZE 22 // "HKEY_PERFORMANCE_DATA" and its terminator
 
 BOOL CWaitProcThread::CheckRebootFlag(LPCSTR lpszFlagPath)
 {
@@ -18,11 +18,9 @@ BOOL CWaitProcThread::CheckRebootFlag(LPCSTR lpszFlagPath)
 	if (*pFirst == '\0')
 		return FALSE;
 
-	static const char aszRootNames[7][ROOT_NAME_SIZE] = {
-		"HKEY_CLASSES_ROOT", "HKEY_CURRENT_CONFIG", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-		"HKEY_USERS", "HKEY_PERFORMANCE_DATA", "HKEY_DYN_DATA" };
-	static const HKEY ahRoots[7] = {
-		HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
+	static const char aszRootNames[7][ROOT_NAME_SIZE] = { "HKEY_CLASSES_ROOT", "HKEY_CURRENT_CONFIG",
+		"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS", "HKEY_PERFORMANCE_DATA", "HKEY_DYN_DATA" };
+	static const HKEY ahRoots[7] = { HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
 		HKEY_USERS, HKEY_PERFORMANCE_DATA, HKEY_DYN_DATA };
 	CString strRoot(lpszFlagPath, (int)(pFirst - lpszFlagPath));
 	HKEY hRoot = NULL;

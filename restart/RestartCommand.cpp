@@ -38,8 +38,7 @@ static BOOL CopyToTemp(const CString& strUtility, const CString& strFileName, CS
 	return TRUE;
 }
 
-BOOL CWaitProcThread::BuildRestartCommand(LPCSTR lpszCaption, LPCSTR lpszCommand, CString& strResult,
-	BOOL bTempCopy)
+BOOL CWaitProcThread::BuildRestartCommand(LPCSTR lpszCaption, LPCSTR lpszCommand, CString& strResult, BOOL bTempCopy)
 {
 	if (lpszCaption == NULL || lpszCommand == NULL)
 		return FALSE;

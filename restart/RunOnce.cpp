@@ -33,8 +33,9 @@ BOOL CWaitProcThread::HasKnownRunOnceEntry(HKEY hKey)
 	if (hKey == NULL || m_astrKnownCommands.GetSize() == 0)
 		return FALSE;
 	DWORD nValues = 0, cchMaxName = 0, cbMaxData = 0;
-	if (RegQueryInfoKeyA(hKey, NULL, NULL, NULL, NULL, NULL, NULL, &nValues, &cchMaxName, &cbMaxData, NULL,
-			NULL) != ERROR_SUCCESS || nValues == 0)
+	if (RegQueryInfoKeyA(hKey, NULL, NULL, NULL, NULL, NULL, NULL, &nValues, &cchMaxName, &cbMaxData, NULL, NULL)
+			!= ERROR_SUCCESS
+		|| nValues == 0)
 		return FALSE;
 
 	DWORD cbName = cchMaxName * 2 + 2, cbData = cbMaxData + 1;

@@ -29,12 +29,12 @@ TEST_F(AppProcessTest, ExitCodeIsZeroAndNothingRunsWhenStartUpFails)
 	ASSERT_TRUE(listener.Start(120000));
 	const std::string rec = QuotedRecorder();
 	const char* const cases[] = {
-		"",                             // no arguments
-		"/c=KtNever",                   // no next command
-		"/n=x /c=KtNever",              // the caption belongs to the command
-		"/c /n=x",                      // "/c" is no caption option
-		"/c= /n=x",                     // empty caption: the worker refuses it
-		"/r /c= /n=x",                  // relaunched instance started, and refuses the same
+		"",                // no arguments
+		"/c=KtNever",      // no next command
+		"/n=x /c=KtNever", // the caption belongs to the command
+		"/c /n=x",         // "/c" is no caption option
+		"/c= /n=x",        // empty caption: the worker refuses it
+		"/r /c= /n=x",     // relaunched instance started, and refuses the same
 	};
 	for (const char* args : cases)
 	{
@@ -81,7 +81,8 @@ TEST_F(AppProcessTest, RelaunchEndsAtOnceWhileTheNewInstanceDoesTheWork)
 
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(caption, "1000"));
-	ASSERT_TRUE(kt::PumpUntil([&] { return Records().size() == 1; }, 30000)) << "the new instance did not run the command";
+	ASSERT_TRUE(kt::PumpUntil([&] { return Records().size() == 1; }, 30000))
+		<< "the new instance did not run the command";
 	std::vector<kt::Record> runs = Records();
 	EXPECT_EQ((std::vector<std::string>{ "say", "hi", "C:\\a\\", "\\\\srv\\share\\" }), runs[0].args);
 }

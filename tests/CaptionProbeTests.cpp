@@ -11,17 +11,17 @@ TEST(CaptionProbeTest, MatchesOnlyTheBeginningOfACaptionInAnyCase)
 	ASSERT_TRUE(shown.Start(id + " Setup Wizard", "60000"));
 	ASSERT_TRUE(hidden.Start("Hidden " + id, "60000", true));
 	CWaitProcThread worker;
-	struct { std::string prefix; bool found; } cases[] = {
-		{ id + " Setup", true },
-		{ id + " SETUP wizard", true },             // the whole caption, other case
-		{ id + " setup wizarD", true },
-		{ id + " Setup Wizard!", false },           // longer than the caption
-		{ id + " Setup Wizards", false },
-		{ id + " Setup Wizar_", false },
-		{ id.substr(1), false },                    // the same letters, further on
-		{ "Hidden " + id, true },                   // hidden windows count
-		{ "hidden " + id.substr(0, 4), true },
-		{ "", true },                               // an empty prefix matches any window
+	struct
+	{
+		std::string prefix;
+		bool found;
+	} cases[] = {
+		{ id + " Setup", true }, { id + " SETUP wizard", true },          // the whole caption, other case
+		{ id + " setup wizarD", true }, { id + " Setup Wizard!", false }, // longer than the caption
+		{ id + " Setup Wizards", false }, { id + " Setup Wizar_", false },
+		{ id.substr(1), false },                             // the same letters, further on
+		{ "Hidden " + id, true },                            // hidden windows count
+		{ "hidden " + id.substr(0, 4), true }, { "", true }, // an empty prefix matches any window
 	};
 	for (const auto& c : cases)
 		EXPECT_EQ(c.found, worker.FindCaptionWindow(c.prefix.c_str()) != NULL) << "prefix [" << c.prefix << "]";
@@ -42,5 +42,3 @@ TEST(CaptionProbeTest, SeveralMatchingWindowsGiveOneOfThem)
 	windows.Close();
 	EXPECT_TRUE(kt::PumpUntil([&] { return worker.FindCaptionWindow(id.c_str()) == NULL; }, 10000));
 }
-
-

@@ -9,11 +9,12 @@
 #include "afx/afx.h"
 #include "app/CommandLine.h"
 
-namespace {
+namespace
+{
 
 struct ParseCase
 {
-	std::vector<std::string> args;      // argv[1..]
+	std::vector<std::string> args; // argv[1..]
 	bool relaunch, captionGiven;
 	const char* caption;
 	bool nextGiven;
@@ -38,7 +39,7 @@ std::string Join(const std::vector<std::string>& args)
 	return s;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ParseWaitOptionsTest, Table)
 {
@@ -83,7 +84,14 @@ TEST(ParseWaitOptionsTest, Table)
 
 TEST(BuildWaiterCommandTest, ValuesAreQuotedForTheCrtInBothForms)
 {
-	struct { const char* exe; BOOL relaunch; const char* caption; const char* next; const char* line; } cases[] = {
+	struct
+	{
+		const char* exe;
+		BOOL relaunch;
+		const char* caption;
+		const char* next;
+		const char* line;
+	} cases[] = {
 		{ "C:\\Tools\\Kestrune.exe", FALSE, "Setup", "next.exe /q",
 			"\"C:\\Tools\\Kestrune.exe\" \"/c=Setup\" \"/n=next.exe /q\"" },
 		{ "K.exe", FALSE, "", "", "\"K.exe\" \"/c=\" \"/n=\"" },
@@ -114,8 +122,8 @@ TEST(BuildWaiterCommandTest, ValuesAreQuotedForTheCrtInBothForms)
 // backslash.
 static std::string RandomValue(std::mt19937& rng)
 {
-	static const char* const pieces[] = { "a", "Z", " ", "\t", "\"", "\\", "\\\\", "*", "?", "/",
-		"-", "=", "\xe9", "%s", "^" };
+	static const char* const pieces[] = { "a", "Z", " ", "\t", "\"", "\\", "\\\\", "*", "?", "/", "-", "=", "\xe9",
+		"%s", "^" };
 	static const char* const dbcs[] = { "\x83\x5c", "\x95\x5c", "\x82\xa0", "\x88\x9f" };
 	bool doubleByte = GetACP() == 932;
 	std::string value;
@@ -171,7 +179,8 @@ TEST(BuildWaiterCommandTest, RealProgramReadsRandomLinesBackExactly)
 		if (i < (int)fixed.size() && GetACP() == 932)
 			caption = fixed[i].first, next = fixed[i].second;
 		CString line;
-		ASSERT_TRUE(BuildWaiterCommand(kt::BinPath("kt_record.exe").c_str(), FALSE, caption.c_str(), next.c_str(), line));
+		ASSERT_TRUE(
+			BuildWaiterCommand(kt::BinPath("kt_record.exe").c_str(), FALSE, caption.c_str(), next.c_str(), line));
 		kt::Process p;
 		ASSERT_TRUE(p.Start((LPCSTR)line));
 		ASSERT_TRUE(p.Wait(30000));
@@ -181,7 +190,8 @@ TEST(BuildWaiterCommandTest, RealProgramReadsRandomLinesBackExactly)
 	ASSERT_EQ((size_t)runs, got.size());
 	for (int i = 0; i < runs; ++i)
 	{
-		ASSERT_EQ(2u, got[i].args.size()) << "caption " << kt::ToHex(sent[i].first) << " next " << kt::ToHex(sent[i].second);
+		ASSERT_EQ(2u, got[i].args.size())
+			<< "caption " << kt::ToHex(sent[i].first) << " next " << kt::ToHex(sent[i].second);
 		EXPECT_EQ("/c=" + sent[i].first, got[i].args[0]) << kt::ToHex(got[i].args[0]);
 		EXPECT_EQ("/n=" + sent[i].second, got[i].args[1]) << kt::ToHex(got[i].args[1]);
 	}

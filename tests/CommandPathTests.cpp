@@ -5,7 +5,8 @@
 #include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
 
-namespace {
+namespace
+{
 
 class CommandPathTest : public ::testing::Test
 {
@@ -35,23 +36,26 @@ std::string Split(const std::string& commandLine)
 	return (LPCSTR)result;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(CommandPathTest, SplitCommandLineNormalisesTheProgramAndKeepsTheArguments)
 {
 	const std::string tool = m_folder + "\\setup tool.exe", plain = m_root + "\\plain.exe";
-	struct { std::string in, out; } cases[] = {
+	struct
+	{
+		std::string in, out;
+	} cases[] = {
 		{ "\"" + tool + "\" -x \"a b\"", "\"" + tool + "\" -x \"a b\"" },
 		{ "\"" + tool + "\"", "\"" + tool + "\"" },
 		{ m_root + "\\Long\" \"Folder\" \"Name\\setup\" \"tool.exe -q", "\"" + tool + "\" -q" },
 		{ m_root + "\\pl*.exe /w", "\"" + plain + "\" /w" },
 		{ plain + "  two  spaces", "\"" + plain + "\"  two  spaces" },
 		// No file matches: the program stays as given, unquoted, in quotes.
-		{ "\"" + plain + " -q", "\"" + plain + " -q\"" },                // unbalanced quote
-		{ plain + "\t/s", "\"" + plain + "\t/s\"" },                      // a tab does not split
-		{ "\"" + plain + "\"/s", "\"" + plain + "/s\"" },                 // text after the quote
+		{ "\"" + plain + " -q", "\"" + plain + " -q\"" }, // unbalanced quote
+		{ plain + "\t/s", "\"" + plain + "\t/s\"" },      // a tab does not split
+		{ "\"" + plain + "\"/s", "\"" + plain + "/s\"" }, // text after the quote
 		{ "kt-no-such-program.exe a \"b\"", "\"kt-no-such-program.exe\" a \"b\"" },
-		{ " x y", "\"\" x y" },                                            // empty program part
+		{ " x y", "\"\" x y" }, // empty program part
 		{ "", "\"\"" },
 	};
 	for (const auto& c : cases)
@@ -113,7 +117,12 @@ TEST(CallGetLongPathNameTest, ReportsTheNeededSizeThenTheLongPath)
 
 TEST(RemoveCharTest, RemovesEveryOccurrence)
 {
-	struct { const char* in; char ch; const char* out; } cases[] = {
+	struct
+	{
+		const char* in;
+		char ch;
+		const char* out;
+	} cases[] = {
 		{ "\"C:\\a b\\x.exe\"", '"', "C:\\a b\\x.exe" },
 		{ "\"\"\"", '"', "" },
 		{ "", '"', "" },
@@ -130,10 +139,14 @@ TEST(RemoveCharTest, RemovesEveryOccurrence)
 TEST(EscapeQuotesTest, EscapesForTheCrt)
 {
 	CWaitProcThread worker;
-	struct { const char* in; const char* out; } cases[] = {
+	struct
+	{
+		const char* in;
+		const char* out;
+	} cases[] = {
 		{ "say \"hi\"", "say \\\"hi\\\"" },
 		{ "", "" },
-		{ "C:\\dir\\", "C:\\dir\\\\" },                 // doubled before the closing quote
+		{ "C:\\dir\\", "C:\\dir\\\\" }, // doubled before the closing quote
 		{ "a\\\"b", "a\\\\\\\"b" },
 		{ "\\\\server\\share", "\\\\server\\share" },
 	};

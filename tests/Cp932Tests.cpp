@@ -10,9 +10,9 @@
 
 // Shift-JIS: SO (0x83 0x5C) ends in a backslash byte, TSU (0x83 0x63) in 'c',
 // and SE TTO A (0x83 0x5A, 0x83 0x62, 0x83 0x67) form "setto".
-#define SJIS_SO     "\x83\x5c"
-#define SJIS_TSU    "\x83\x63"
-#define SJIS_SETTO  "\x83\x5a\x83\x62\x83\x67"
+#define SJIS_SO    "\x83\x5c"
+#define SJIS_TSU   "\x83\x63"
+#define SJIS_SETTO "\x83\x5a\x83\x62\x83\x67"
 
 TEST(Cp932Test, ProcessRunsUnderCodePage932)
 {
@@ -35,11 +35,15 @@ TEST(Cp932Test, CaptionProbeMatchesWholeJapaneseCharactersOnly)
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(id + " " SJIS_SETTO SJIS_SO " Setup", "60000"));
 	CWaitProcThread worker;
-	struct { std::string prefix; bool found; } cases[] = {
+	struct
+	{
+		std::string prefix;
+		bool found;
+	} cases[] = {
 		{ id + " " SJIS_SETTO, true },
 		{ id + " " SJIS_SETTO SJIS_SO, true },
 		{ id + " " SJIS_SETTO SJIS_SO " setup", true },
-		{ id + " \x83", false },                  // ends inside a double-byte character
+		{ id + " \x83", false }, // ends inside a double-byte character
 		{ id + " " SJIS_SETTO "\x83", false },
 		{ id + " " SJIS_SETTO SJIS_TSU, false },
 	};
@@ -66,13 +70,17 @@ TEST(Cp932Test, RemoveCharAndEscapeQuotesKeepDoubleByteCharactersWhole)
 	CString s("a" SJIS_SO "\\b\\");
 	RemoveChar(s, '\\');
 	EXPECT_STREQ("a" SJIS_SO "b", (LPCSTR)s);
-	CString t("x\"\x83");                   // a lead byte alone at the end
+	CString t("x\"\x83"); // a lead byte alone at the end
 	RemoveChar(t, '"');
 	EXPECT_STREQ("x\x83", (LPCSTR)t);
 
 	CWaitProcThread worker;
-	struct { const char* in; const char* out; } cases[] = {
-		{ SJIS_SO, SJIS_SO },                         // its trail byte is no backslash to double
+	struct
+	{
+		const char* in;
+		const char* out;
+	} cases[] = {
+		{ SJIS_SO, SJIS_SO }, // its trail byte is no backslash to double
 		{ SJIS_SO "\"", SJIS_SO "\\\"" },
 		{ "\\" SJIS_SO "\\", "\\" SJIS_SO "\\\\" },
 	};

@@ -47,7 +47,7 @@ inline std::vector<std::string> SplitLikeCrt(const std::string& line)
 				if (backslashes % 2)
 					arg += '"';
 				else if (quoted && p + 1 < n && line[p + 1] == '"')
-					arg += '"', ++p;        // "" inside quotes: one literal quote
+					arg += '"', ++p; // "" inside quotes: one literal quote
 				else
 					quoted = !quoted;
 				++p;

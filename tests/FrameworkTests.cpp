@@ -20,7 +20,7 @@ TEST(CStringTest, LoadsTheStringTable)
 TEST(CStringTest, ConcatenationAndSlicing)
 {
 	CString s("abc");
-	s += s;                             // appending to itself while it grows
+	s += s; // appending to itself while it grows
 	s += 'd';
 	s = s + "|" + s;
 	EXPECT_STREQ("abcabcd|abcabcd", (LPCSTR)s);
@@ -79,7 +79,7 @@ TEST(CollectionTest, ObArrayRemovesAndShifts)
 	ASSERT_EQ(2, arr.GetSize());
 	EXPECT_EQ(nullptr, arr[0]);
 	EXPECT_EQ((CObject*)0x30, arr[1]);
-	arr.RemoveAt(5);                    // out of range: nothing happens
+	arr.RemoveAt(5); // out of range: nothing happens
 	EXPECT_EQ(2, arr.GetSize());
 	CStringArray strs;
 	for (int i = 0; i < 50; ++i)
@@ -88,9 +88,9 @@ TEST(CollectionTest, ObArrayRemovesAndShifts)
 	EXPECT_STREQ("0", (LPCSTR)strs.GetAt(0));
 }
 
-#define WM_PROBE_BASE   (WM_USER + 10)
-#define WM_PROBE_OWN    (WM_USER + 11)
-#define WM_PROBE_QUIT   (WM_USER + 12)
+#define WM_PROBE_BASE (WM_USER + 10)
+#define WM_PROBE_OWN  (WM_USER + 11)
+#define WM_PROBE_QUIT (WM_USER + 12)
 
 // A base and a derived thread class whose maps each handle one message.
 class CProbeBase : public CWinThread
@@ -111,7 +111,11 @@ class CProbeThread : public CProbeBase
 public:
 	static LONG s_nInit, s_nDeleted, s_nOwn;
 	~CProbeThread() { InterlockedIncrement(&s_nDeleted); }
-	BOOL InitInstance() override { InterlockedIncrement(&s_nInit); return TRUE; }
+	BOOL InitInstance() override
+	{
+		InterlockedIncrement(&s_nInit);
+		return TRUE;
+	}
 	void OnOwn(WPARAM wParam, LPARAM) { s_nOwn += (LONG)wParam; }
 	void OnQuit(WPARAM wParam, LPARAM) { AfxPostQuitMessage((int)wParam); }
 	DECLARE_MESSAGE_MAP()
@@ -135,14 +139,13 @@ protected:
 
 TEST_F(ThreadTest, SuspendedThreadQueuesMessagesAndRunsThemThroughTheMapChain)
 {
-	CWinThread* pThread = AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0,
-		CREATE_SUSPENDED);
+	CWinThread* pThread = AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
 	ASSERT_NE(nullptr, pThread);
 	CHandle hThread(kt::Duplicate(pThread->m_hThread));
 	// The queue exists before the owner resumes the thread: nothing is lost.
 	EXPECT_TRUE(pThread->PostThreadMessage(WM_PROBE_OWN, 5, 0));
 	EXPECT_TRUE(pThread->PostThreadMessage(WM_PROBE_BASE, 2, 3));
-	EXPECT_TRUE(pThread->PostThreadMessage(WM_USER + 99, 0, 0));   // no entry: dropped
+	EXPECT_TRUE(pThread->PostThreadMessage(WM_USER + 99, 0, 0)); // no entry: dropped
 	EXPECT_TRUE(pThread->PostThreadMessage(WM_PROBE_QUIT, 7, 0));
 	Sleep(300);
 	EXPECT_EQ(0, CProbeThread::s_nInit) << "InitInstance ran before the thread was resumed";
@@ -160,8 +163,7 @@ TEST_F(ThreadTest, SuspendedThreadQueuesMessagesAndRunsThemThroughTheMapChain)
 
 TEST_F(ThreadTest, DiscardedThreadNeverRunsInitInstance)
 {
-	CWinThread* pThread = AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0,
-		CREATE_SUSPENDED);
+	CWinThread* pThread = AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
 	ASSERT_NE(nullptr, pThread);
 	CHandle hThread(kt::Duplicate(pThread->m_hThread));
 	AfxDiscardThread(pThread);

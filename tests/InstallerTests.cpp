@@ -3,7 +3,8 @@
 #include "TestSupport.h"
 #include "waitproc/WaitProcThread.h"
 
-namespace {
+namespace
+{
 
 class InstallerTest : public ::testing::Test
 {
@@ -24,7 +25,7 @@ protected:
 	std::string m_record = m_dir.File("record.txt");
 };
 
-}  // namespace
+} // namespace
 
 // The installer chains its follow-up with ExecWait on Kestrune.exe /r: were it
 // held up, it would wait for a utility that waits for its own window.

@@ -15,7 +15,13 @@ TEST(RebootFlagTest, OnlyANonZeroFourByteDwordIsPendingAndEveryFoundValueIsDelet
 	kt::ScratchKey key(HKEY_CURRENT_USER);
 	CWaitProcThread worker;
 	std::string path = "HKEY_CURRENT_USER\\" + key.Path() + "\\Pending";
-	struct { const char* what; DWORD type; std::string data; bool pending; } cases[] = {
+	struct
+	{
+		const char* what;
+		DWORD type;
+		std::string data;
+		bool pending;
+	} cases[] = {
 		{ "dword 1", REG_DWORD, Dword(1), true },
 		{ "dword ffffffff", REG_DWORD, Dword(0xffffffff), true },
 		{ "dword 0", REG_DWORD, Dword(0), false },

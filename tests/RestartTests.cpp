@@ -9,7 +9,8 @@
 #include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
 
-namespace {
+namespace
+{
 
 std::string Utility()
 {
@@ -36,15 +37,15 @@ bool IsChild()
 	return GetEnvironmentVariableA("KT_CHILD", NULL, 0) > 0;
 }
 
-}  // namespace
+} // namespace
 
 TEST(BuildRestartCommandTest, NamesTheUtilityBesideTheExecutable)
 {
 	CWaitProcThread worker;
 	CString line;
 	ASSERT_TRUE(worker.BuildRestartCommand("Setup", "\"C:\\Program Files\\Tools\\setup.exe\" /s", line, FALSE));
-	EXPECT_EQ("\"" + Utility() + "\" /r \"/c=Setup\" \"/n=\\\"C:\\Program Files\\Tools\\setup.exe\\\" /s\"",
-		(LPCSTR)line);
+	EXPECT_EQ(
+		"\"" + Utility() + "\" /r \"/c=Setup\" \"/n=\\\"C:\\Program Files\\Tools\\setup.exe\\\" /s\"", (LPCSTR)line);
 	ASSERT_TRUE(worker.BuildRestartCommand("", "", line, FALSE));
 	EXPECT_EQ("\"" + Utility() + "\" /r \"/c=\" \"/n=\"", (LPCSTR)line);
 	ASSERT_TRUE(worker.BuildRestartCommand("Setup \"A\"", "x", line, FALSE));
@@ -61,7 +62,8 @@ TEST(BuildRestartCommandTest, CrtSplitsRandomLinesBackExactly)
 {
 	std::mt19937 rng(4242);
 	const char* const pieces[] = { "a", " ", "\t", "\"", "\\", "\\\\", "x.exe", "/", "%" };
-	auto random = [&] {
+	auto random = [&]
+	{
 		std::string v;
 		for (int n = rng() % 10; n > 0; --n)
 			v += pieces[rng() % 9];
@@ -237,7 +239,7 @@ TEST_F(RunOnceTest, MissingKeyIsCreatedWithThePlainForm)
 		GTEST_SKIP() << "the RunOnce key holds entries of others: " << values;
 	ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, WAITPROC_RUNONCE_KEY));
 	CWaitProcThread worker;
-	worker.m_astrKnownCommands.Add("");                 // would match any existing value
+	worker.m_astrKnownCommands.Add(""); // would match any existing value
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	ASSERT_TRUE(m_runOnce.Open());
 	m_hKey = m_runOnce.Key();

@@ -62,11 +62,13 @@ TEST(WaitAppTest, NullEntriesAreSkippedAndAQuitFromElsewhereEndsTheLoopWithItsCo
 	HANDLE hWait = hWorker;
 	DWORD mainThread = GetCurrentThreadId();
 	// The NULL entry keeps the list from emptying: only this quit ends the loop.
-	std::thread quitter([=] {
-		WaitForSingleObject(hWait, 30000);
-		Sleep(300);
-		PostThreadMessageA(mainThread, WM_QUIT, 5, 0);
-	});
+	std::thread quitter(
+		[=]
+		{
+			WaitForSingleObject(hWait, 30000);
+			Sleep(300);
+			PostThreadMessageA(mainThread, WM_QUIT, 5, 0);
+		});
 	EXPECT_EQ(5, app.Run());
 	quitter.join();
 	EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hWorker, 0));

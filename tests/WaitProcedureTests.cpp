@@ -27,7 +27,8 @@ TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneRunsTheCommandAfterTwoAbsent
 	ASSERT_EQ(1u, runs.size());
 	EXPECT_EQ((std::vector<std::string>{ "--sleep", "1000", "one", "two words" }), runs[0].args);
 	// Two absent probes 500 ms apart, each followed by its sleep.
-	EXPECT_GE(runs[0].startMs + 50, goneAt + 1000) << "started " << (LONGLONG)(runs[0].startMs - goneAt) << " ms after the vanish";
+	EXPECT_GE(runs[0].startMs + 50, goneAt + 1000)
+		<< "started " << (LONGLONG)(runs[0].startMs - goneAt) << " ms after the vanish";
 	EXPECT_GE(doneAt, runs[0].endMs) << "the owner was told before the command ended";
 
 	std::vector<std::string> heard = listener.Received();
@@ -96,7 +97,8 @@ TEST_F(WaitProcedureTest, ShortAbsencesRestartTheVanishCount)
 	ASSERT_TRUE(WaitDone(20000));
 	std::vector<kt::Record> runs = Records();
 	ASSERT_EQ(1u, runs.size());
-	EXPECT_GE(runs[0].startMs + 50, goneAt + 1000) << "started " << (LONGLONG)(runs[0].startMs - goneAt) << " ms after the final vanish";
+	EXPECT_GE(runs[0].startMs + 50, goneAt + 1000)
+		<< "started " << (LONGLONG)(runs[0].startMs - goneAt) << " ms after the final vanish";
 	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
@@ -112,7 +114,8 @@ TEST_F(WaitProcedureTest, CommandThatCannotStartIsReportedPromptly)
 	ULONGLONG goneAt = GetTickCount64(), doneAt = 0;
 	ASSERT_TRUE(WaitDone(20000, &doneAt));
 	EXPECT_LT(doneAt - goneAt, 4000u);
-	EXPECT_STREQ("Z:\\kt-no-such-folder\\nope.exe /x", (LPCSTR)pWorker->m_strCommand) << "a command not started is kept";
+	EXPECT_STREQ("Z:\\kt-no-such-folder\\nope.exe /x", (LPCSTR)pWorker->m_strCommand)
+		<< "a command not started is kept";
 	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
@@ -120,7 +123,13 @@ TEST_F(WaitProcedureTest, CommandThatCannotStartIsReportedPromptly)
 // still reports.
 TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 {
-	struct Case { const char* name; int waitType; bool window; bool command; };
+	struct Case
+	{
+		const char* name;
+		int waitType;
+		bool window;
+		bool command;
+	};
 	const Case cases[] = {
 		{ "appear phase", CWaitProcThread::waitCaption, false, false },
 		{ "vanish phase", CWaitProcThread::waitCaption, true, false },
@@ -204,7 +213,7 @@ TEST_F(WaitProcedureTest, ProcessThenCaptionWhereTheProcessEndsFirst)
 	WaitOnProcess(pWorker, waited, CWaitProcThread::waitProcessThenCaption, caption);
 	Resume(pWorker);
 	ASSERT_TRUE(waited.Wait(10000));
-	kt::PumpFor(1500);                  // the appear phase is running now
+	kt::PumpFor(1500); // the appear phase is running now
 	EXPECT_EQ(1u, Records().size());
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(caption, "800"));

@@ -2,7 +2,8 @@
 // request and the end of its thread and object.
 #include "WorkerFixture.h"
 
-namespace {
+namespace
+{
 
 // A worker that counts its deletions.
 class CCountedWorker : public CWaitProcThread
@@ -27,7 +28,7 @@ protected:
 	CWaitProcThread* NewWorker() { return WorkerFixture::NewWorker("", "", RUNTIME_CLASS(CCountedWorker)); }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(WorkerTest, ReportsToItsOwnerThreadAndStopWaitsForItsEnd)
 {
@@ -43,7 +44,7 @@ TEST_F(WorkerTest, ReportsToItsOwnerThreadAndStopWaitsForItsEnd)
 
 TEST_F(WorkerTest, WithoutNotifyTargetItStopsItself)
 {
-	for (int type : { 0, 2, 1, 7 })     // none; thread and window with NULL targets; unknown
+	for (int type : { 0, 2, 1, 7 }) // none; thread and window with NULL targets; unknown
 	{
 		SCOPED_TRACE(type);
 		CCountedWorker::s_nDeleted = 0;
@@ -62,7 +63,7 @@ TEST_F(WorkerTest, AltNotifyPostsTheAlternateMessage)
 {
 	CWaitProcThread* pWorker = NewWorker();
 	ASSERT_NE(nullptr, pWorker);
-	pWorker->m_bAltNotify = 5;          // any non-zero value
+	pWorker->m_bAltNotify = 5; // any non-zero value
 	Resume(pWorker);
 	ASSERT_TRUE(WaitDone(20000, nullptr, 0x0403));
 	EXPECT_FALSE(WaitDone(100));
@@ -91,8 +92,8 @@ TEST_F(WorkerTest, NotifiesAWindow)
 	wc.lpszClassName = "KtNotifyTarget";
 	RegisterClassA(&wc);
 	CWnd target;
-	target.m_hWnd = CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL,
-		wc.hInstance, NULL);
+	target.m_hWnd =
+		CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL, wc.hInstance, NULL);
 	ASSERT_NE(nullptr, target.m_hWnd);
 	s_nWindowMessage = 0;
 
@@ -122,7 +123,7 @@ TEST_F(WorkerTest, StopMessageWithOtherWParamIsIgnored)
 
 TEST_F(WorkerTest, SettersRefuseAndKeepTheConfiguration)
 {
-	CWaitProcThread worker;             // never started
+	CWaitProcThread worker; // never started
 	EXPECT_FALSE(worker.SetWaitCaption(NULL));
 	EXPECT_FALSE(worker.SetWaitCaption(""));
 	EXPECT_EQ(CWaitProcThread::waitNone, worker.m_nWaitType);
@@ -150,7 +151,7 @@ TEST_F(WorkerTest, ProcessHandlesAreClosedOnceAndKeptWhenTheCloseFails)
 	ASSERT_NE(nullptr, worker.m_hWaitProcess);
 	EXPECT_TRUE(worker.CloseWaitProcess());
 	EXPECT_EQ(nullptr, worker.m_hWaitProcess);
-	worker.m_hCommandProcess = (HANDLE)(ULONG_PTR)0x7ff0;    // not a handle: the close fails
+	worker.m_hCommandProcess = (HANDLE)(ULONG_PTR)0x7ff0; // not a handle: the close fails
 	EXPECT_FALSE(worker.CloseCommandProcess());
 	EXPECT_EQ((HANDLE)(ULONG_PTR)0x7ff0, worker.m_hCommandProcess);
 	worker.m_hCommandProcess = NULL;

@@ -3,12 +3,13 @@
 
 #include "WaitProcThread.h"
 
-namespace {
+namespace
+{
 
 struct CAPTIONSEARCH
 {
-	LPCSTR lpszCaption;                 // the caption prefix; not owned
-	HWND hWndFound;                     // NULL at the start; the last match so far
+	LPCSTR lpszCaption; // the caption prefix; not owned
+	HWND hWndFound;     // NULL at the start; the last match so far
 };
 
 // Stores hWnd in the search record when its caption begins with the prefix,
@@ -20,7 +21,7 @@ BOOL CALLBACK EnumCaptionProc(HWND hWnd, LPARAM lParam)
 	int nPrefix = lstrlenA(pSearch->lpszCaption);
 	int nCaption = GetWindowTextLengthA(hWnd);
 	if (nCaption + 1 <= nPrefix)
-		return TRUE;                    // shorter than the prefix: cannot match
+		return TRUE; // shorter than the prefix: cannot match
 
 	LPSTR pszCaption = (LPSTR)calloc((size_t)nCaption + 1, 1);
 	if (pszCaption == NULL)
@@ -43,12 +44,12 @@ BOOL CALLBACK EnumCaptionProc(HWND hWnd, LPARAM lParam)
 	*p = '\0';
 
 	if (lstrcmpiA(pszCaption, pSearch->lpszCaption) == 0)
-		pSearch->hWndFound = hWnd;      // the last match wins
+		pSearch->hWndFound = hWnd; // the last match wins
 	free(pszCaption);
 	return TRUE;
 }
 
-}  // namespace
+} // namespace
 
 HWND CWaitProcThread::FindCaptionWindow(LPCSTR lpszCaption)
 {

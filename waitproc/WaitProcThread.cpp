@@ -8,10 +8,9 @@ BEGIN_MESSAGE_MAP(CWaitProcThread, CWinThread)
 END_MESSAGE_MAP()
 
 CWaitProcThread::CWaitProcThread()
-	: m_pNotifyWnd(NULL), m_pNotifyThread(NULL), m_nNotifyType(notifyNone), m_bRunAlways(FALSE),
-	  m_bAltNotify(FALSE), m_bNoImmediateRun(FALSE), m_hWaitProcess(NULL),
-	  m_hCommandProcess(NULL), m_nWaitType(waitNone), m_bCaptionSeen(FALSE), m_bStopRequested(FALSE),
-	  m_nState(stateIdle)
+	: m_pNotifyWnd(NULL), m_pNotifyThread(NULL), m_nNotifyType(notifyNone), m_bRunAlways(FALSE), m_bAltNotify(FALSE),
+	  m_bNoImmediateRun(FALSE), m_hWaitProcess(NULL), m_hCommandProcess(NULL), m_nWaitType(waitNone),
+	  m_bCaptionSeen(FALSE), m_bStopRequested(FALSE), m_nState(stateIdle)
 {
 }
 
@@ -63,8 +62,9 @@ BOOL CWaitProcThread::Stop(BOOL bWait)
 	// object no more after posting.
 	DWORD nThreadID = m_nThreadID;
 	CHandle hWait;
-	if (bWait && !DuplicateHandle(GetCurrentProcess(), m_hThread, GetCurrentProcess(), hWait.Receive(),
-			SYNCHRONIZE, FALSE, 0))
+	if (bWait
+		&& !DuplicateHandle(
+			GetCurrentProcess(), m_hThread, GetCurrentProcess(), hWait.Receive(), SYNCHRONIZE, FALSE, 0))
 		hWait.Attach(OpenThread(SYNCHRONIZE, FALSE, nThreadID));
 	InterlockedExchange(&m_bStopRequested, TRUE);
 	::PostThreadMessageA(nThreadID, WM_WAITPROC_STOP, 1, 0);

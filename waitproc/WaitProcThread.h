@@ -5,18 +5,18 @@
 
 #include "../afx/afx.h"
 
-#define WM_WAITPROC_STOP        (WM_USER + 1)   // to the worker; wParam 1, lParam 0
-#define WM_WAITPROC_DONE        (WM_USER + 2)   // to the owner; wParam 0, lParam the worker's thread id
-#define WM_WAITPROC_DONE_ALT    (WM_USER + 3)   // as WM_WAITPROC_DONE, with m_bAltNotify
+#define WM_WAITPROC_STOP     (WM_USER + 1) // to the worker; wParam 1, lParam 0
+#define WM_WAITPROC_DONE     (WM_USER + 2) // to the owner; wParam 0, lParam the worker's thread id
+#define WM_WAITPROC_DONE_ALT (WM_USER + 3) // as WM_WAITPROC_DONE, with m_bAltNotify
 
 // The registered window message broadcast once the wait is over.
-#define WAITPROC_END_MESSAGE    "__Detect_End_Of_Application__"
+#define WAITPROC_END_MESSAGE "__Detect_End_Of_Application__"
 
 // Every wait polls at this period.
-#define WAITPROC_POLL_MS        500
+#define WAITPROC_POLL_MS 500
 
 // The machine's RunOnce key, under HKEY_LOCAL_MACHINE.
-#define WAITPROC_RUNONCE_KEY    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+#define WAITPROC_RUNONCE_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
 
 class CWaitProcThread : public CWinThread
 {
@@ -27,31 +27,47 @@ public:
 	virtual ~CWaitProcThread();
 
 	// The values of m_nWaitType, m_nNotifyType and m_nState.
-	enum { waitNone = 0, waitProcess = 1, waitCaption = 2, waitProcessThenCaption = 3 };
-	enum { notifyNone = 0, notifyWindow = 1, notifyThread = 2 };
-	enum { stateIdle = 0, stateWaiting = 1, stateRunning = 2 };
+	enum
+	{
+		waitNone = 0,
+		waitProcess = 1,
+		waitCaption = 2,
+		waitProcessThenCaption = 3
+	};
+	enum
+	{
+		notifyNone = 0,
+		notifyWindow = 1,
+		notifyThread = 2
+	};
+	enum
+	{
+		stateIdle = 0,
+		stateWaiting = 1,
+		stateRunning = 2
+	};
 
 	// Attributes. The owner sets the configuration only while the thread is
 	// suspended, before it is resumed; afterwards only the worker writes it.
-	CWnd* m_pNotifyWnd;                 // notifyWindow; not owned
-	CWinThread* m_pNotifyThread;        // notifyThread; not owned
-	int m_nNotifyType;                  // notify...; other values count as notifyNone
-	CString m_strCommand;               // follow-up command; emptied once it has run
-	BOOL m_bRunAlways;                  // act on the command even after a failed wait
-	BOOL m_bAltNotify;                  // notify with WM_WAITPROC_DONE_ALT
-	CString m_strCaption;               // caption prefix of the window to wait for
-	CStringArray m_astrKnownCommands;   // programs whose pending RunOnce entry asks for a restart
-	BOOL m_bNoImmediateRun;             // with no reboot pending, run nothing
-	CString m_strRebootFlag;            // ROOT\subkey\value of the reboot flag
-	HANDLE m_hWaitProcess;              // waitProcess and waitProcessThenCaption; owned
-	HANDLE m_hCommandProcess;           // the follow-up process while it is awaited
-	int m_nWaitType;                    // wait...
-	BOOL m_bCaptionSeen;                // the caption window appeared during the process wait
-	volatile LONG m_bStopRequested;     // set by Stop from any thread, never cleared
-	int m_nState;                       // state...
+	CWnd* m_pNotifyWnd;               // notifyWindow; not owned
+	CWinThread* m_pNotifyThread;      // notifyThread; not owned
+	int m_nNotifyType;                // notify...; other values count as notifyNone
+	CString m_strCommand;             // follow-up command; emptied once it has run
+	BOOL m_bRunAlways;                // act on the command even after a failed wait
+	BOOL m_bAltNotify;                // notify with WM_WAITPROC_DONE_ALT
+	CString m_strCaption;             // caption prefix of the window to wait for
+	CStringArray m_astrKnownCommands; // programs whose pending RunOnce entry asks for a restart
+	BOOL m_bNoImmediateRun;           // with no reboot pending, run nothing
+	CString m_strRebootFlag;          // ROOT\subkey\value of the reboot flag
+	HANDLE m_hWaitProcess;            // waitProcess and waitProcessThenCaption; owned
+	HANDLE m_hCommandProcess;         // the follow-up process while it is awaited
+	int m_nWaitType;                  // wait...
+	BOOL m_bCaptionSeen;              // the caption window appeared during the process wait
+	volatile LONG m_bStopRequested;   // set by Stop from any thread, never cleared
+	int m_nState;                     // state...
 
 	// Configuration: TRUE when the configuration changed, FALSE when nothing did.
-	BOOL SetWaitCaption(LPCSTR lpszCaption);    // only once; not NULL or empty
+	BOOL SetWaitCaption(LPCSTR lpszCaption); // only once; not NULL or empty
 	BOOL SetCommand(LPCSTR lpszCommand, BOOL bRunAlways);
 	BOOL SetNotifyThread(CWinThread* pThread);
 
@@ -106,8 +122,8 @@ public:
 	BOOL EscapeQuotes(LPCSTR lpszInput, CString& strResult);
 
 	// Overridables
-	virtual BOOL InitInstance();        // the wait procedure
-	virtual int ExitInstance();         // closes the handles and ends the thread
+	virtual BOOL InitInstance(); // the wait procedure
+	virtual int ExitInstance();  // closes the handles and ends the thread
 
 	// Implementation
 protected:

@@ -106,7 +106,7 @@ BOOL CWaitProcThread::WaitForCaption(LPCSTR lpszCaption)
 	}
 
 	// The window must stay absent for nVanishPolls probes in a row.
-	for (int nAbsent = 0; nAbsent < nVanishPolls; )
+	for (int nAbsent = 0; nAbsent < nVanishPolls;)
 	{
 		if (m_bStopRequested)
 			return FALSE;

@@ -49,7 +49,7 @@ int main(int argc, char** argv)
 	}
 	DEBUG_EVENT ev;
 	DWORD exitCode = 0;
-	for (bool running = true; running && WaitForDebugEvent(&ev, INFINITE); )
+	for (bool running = true; running && WaitForDebugEvent(&ev, INFINITE);)
 	{
 		DWORD status = DBG_CONTINUE;
 		switch (ev.dwDebugEventCode)

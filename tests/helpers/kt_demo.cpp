@@ -58,8 +58,9 @@ static bool Scenario(bool relaunch)
 		+ " --sleep 1500 \"installed ok\"";
 
 	s_t0 = GetTickCount64();
-	printf("\n== %s\n", relaunch ? "Relaunch mode: the launcher is not held up"
-		: "Direct mode, under a debugger that shows the utility's debug output");
+	printf("\n== %s\n",
+		relaunch ? "Relaunch mode: the launcher is not held up"
+				 : "Direct mode, under a debugger that shows the utility's debug output");
 	printf("launcher runs: Kestrune.exe %s\n", args.c_str());
 	kt::Process kestrune;
 	kt::ScratchDir debugDir;
@@ -73,8 +74,8 @@ static bool Scenario(bool relaunch)
 			kestrune.ExitCode());
 		Say(GetTickCount64(), line);
 	}
-	else if (!kestrune.Start("\"" + kt::BinPath("kt_debugrun.exe") + "\" \"" + debugOut + "\" "
-			+ kt::KestruneCommand(args)))
+	else if (!kestrune.Start(
+				 "\"" + kt::BinPath("kt_debugrun.exe") + "\" \"" + debugOut + "\" " + kt::KestruneCommand(args)))
 		return false;
 
 	kt::PumpFor(1500);
@@ -85,10 +86,13 @@ static bool Scenario(bool relaunch)
 	windows.WaitGone(20000);
 	Say(windows.GoneAt(), "the application's window vanished");
 
-	bool done = kt::PumpUntil([&] {
-		watcher.Poll();
-		return kt::ReadRecords(record).size() == 1 && (relaunch ? true : kestrune.Wait(0));
-	}, 30000);
+	bool done = kt::PumpUntil(
+		[&]
+		{
+			watcher.Poll();
+			return kt::ReadRecords(record).size() == 1 && (relaunch ? true : kestrune.Wait(0));
+		},
+		30000);
 	kt::PumpFor(300);
 	watcher.Poll();
 	if (!relaunch)

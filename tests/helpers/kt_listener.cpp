@@ -41,8 +41,8 @@ int main(int argc, char** argv)
 	wc.hInstance = GetModuleHandleA(NULL);
 	wc.lpszClassName = "KtEndListener";
 	RegisterClassA(&wc);
-	HWND hWnd = CreateWindowExA(0, wc.lpszClassName, "kt_listener", WS_OVERLAPPED, 0, 0, 10, 10,
-		NULL, NULL, wc.hInstance, NULL);
+	HWND hWnd = CreateWindowExA(
+		0, wc.lpszClassName, "kt_listener", WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL, wc.hInstance, NULL);
 	if (hWnd == NULL)
 		return 4;
 	CloseHandle(CreateFileA(argv[2], GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));

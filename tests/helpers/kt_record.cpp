@@ -31,8 +31,7 @@ int main(int argc, char** argv)
 	char path[MAX_PATH];
 	if (!GetEnvironmentVariableA("KT_RECORD_FILE", path, sizeof(path)))
 		return 2;
-	HANDLE hFile = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-		OPEN_ALWAYS, 0, NULL);
+	HANDLE hFile = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, 0, NULL);
 	if (hFile == INVALID_HANDLE_VALUE)
 		return 3;
 	char head[96];
@@ -49,7 +48,7 @@ int main(int argc, char** argv)
 			WriteFile(hFile, hex, 2, &written, NULL);
 		}
 		if (argv[i][0] == '\0')
-			WriteFile(hFile, "-", 1, &written, NULL);   // an empty argument
+			WriteFile(hFile, "-", 1, &written, NULL); // an empty argument
 	}
 	WriteFile(hFile, "\n", 1, &written, NULL);
 	CloseHandle(hFile);

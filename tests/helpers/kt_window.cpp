@@ -110,8 +110,8 @@ int main(int argc, char** argv)
 		std::vector<HWND> windows;
 		for (int i = 0; i < count; ++i)
 		{
-			HWND hWnd = CreateWindowExA(0, wc.lpszClassName, caption.c_str(), WS_OVERLAPPEDWINDOW,
-				40 + 30 * i, 40 + 30 * i, 320, 120, NULL, NULL, wc.hInstance, NULL);
+			HWND hWnd = CreateWindowExA(0, wc.lpszClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, 40 + 30 * i,
+				40 + 30 * i, 320, 120, NULL, NULL, wc.hInstance, NULL);
 			if (hWnd == NULL)
 				return 3;
 			if (!hidden)

@@ -2,7 +2,8 @@
 
 #include <stdio.h>
 
-namespace kt {
+namespace kt
+{
 
 std::string BinDir()
 {
@@ -48,8 +49,7 @@ std::string UniqueName(const char* stem)
 {
 	static LONG counter;
 	char name[128];
-	sprintf(name, "%s-%lu-%ld-%llu", stem, GetCurrentProcessId(), InterlockedIncrement(&counter),
-		GetTickCount64());
+	sprintf(name, "%s-%lu-%ld-%llu", stem, GetCurrentProcessId(), InterlockedIncrement(&counter), GetTickCount64());
 	return name;
 }
 
@@ -95,8 +95,8 @@ bool FileExists(const std::string& path)
 std::string ReadText(const std::string& path)
 {
 	std::string text;
-	HANDLE hFile = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-		NULL, OPEN_EXISTING, 0, NULL);
+	HANDLE hFile = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+		OPEN_EXISTING, 0, NULL);
 	if (hFile == INVALID_HANDLE_VALUE)
 		return text;
 	CHandle file(hFile);
@@ -212,4 +212,4 @@ DebugRun RunUnderDebugger(const std::string& args, DWORD timeoutMs)
 	return run;
 }
 
-}  // namespace kt
+} // namespace kt

@@ -11,7 +11,8 @@
 
 #include "afx/afxhandle.h"
 
-namespace kt {
+namespace kt
+{
 
 // The folder of the running test program, where every helper and
 // Kestrune.exe are built; with a trailing backslash.
@@ -70,7 +71,7 @@ struct Record
 {
 	ULONGLONG startMs = 0;
 	ULONGLONG endMs = 0;
-	std::vector<std::string> args;      // argv[1..]
+	std::vector<std::string> args; // argv[1..]
 };
 std::vector<Record> ReadRecords(const std::string& path);
 
@@ -89,4 +90,4 @@ struct DebugRun
 };
 DebugRun RunUnderDebugger(const std::string& args, DWORD timeoutMs);
 
-}  // namespace kt
+} // namespace kt

@@ -2,7 +2,8 @@
 
 #include "waitproc/WaitProcThread.h"
 
-namespace kt {
+namespace kt
+{
 
 static ::testing::AssertionResult Check(LONG error, const char* what, const char* name)
 {
@@ -38,7 +39,7 @@ ScratchKey::~ScratchKey()
 {
 	m_key.Close();
 	DeleteKeyTree(m_hRoot, m_path);
-	RegDeleteKeyA(m_hRoot, "Software\\KestruneTest");     // only when no other test's key is left
+	RegDeleteKeyA(m_hRoot, "Software\\KestruneTest"); // only when no other test's key is left
 }
 
 RunOnceKey::RunOnceKey(std::vector<std::string> scratchValues) : m_scratch(std::move(scratchValues))
@@ -72,8 +73,8 @@ std::string RunOnceKey::Registered(DWORD* pType) const
 
 ::testing::AssertionResult SetValue(HKEY hKey, const char* name, DWORD type, const std::string& data)
 {
-	return Check(RegSetValueExA(hKey, name, 0, type, (const BYTE*)data.data(), (DWORD)data.size()), "RegSetValueExA",
-		name);
+	return Check(
+		RegSetValueExA(hKey, name, 0, type, (const BYTE*)data.data(), (DWORD)data.size()), "RegSetValueExA", name);
 }
 
 ::testing::AssertionResult SetDword(HKEY hKey, const char* name, DWORD value)
@@ -100,9 +101,9 @@ std::string RunOnceKey::Registered(DWORD* pType) const
 
 DWORD CountValues(HKEY hKey)
 {
-	DWORD values = (DWORD)-1;           // a sentinel: a failed query shows in the caller's check
+	DWORD values = (DWORD)-1; // a sentinel: a failed query shows in the caller's check
 	RegQueryInfoKeyA(hKey, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
 	return values;
 }
 
-}  // namespace kt
+} // namespace kt

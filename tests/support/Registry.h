@@ -4,7 +4,8 @@
 
 #include "Processes.h"
 
-namespace kt {
+namespace kt
+{
 
 // A registry key of its own, "Software\\KestruneTest\\<unique>" under root,
 // created empty and removed with everything below it.
@@ -52,4 +53,4 @@ private:
 // How many values the key holds; (DWORD)-1 when it cannot be asked.
 DWORD CountValues(HKEY hKey);
 
-}  // namespace kt
+} // namespace kt

@@ -4,7 +4,8 @@
 
 #include <deque>
 
-namespace kt {
+namespace kt
+{
 
 // Thread messages taken while pumping, kept for WaitForThreadMessage.
 static std::deque<MSG> s_heldThreadMessages;
@@ -40,18 +41,21 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs)
 
 bool WaitForThreadMessage(UINT message, MSG* pMsg, DWORD timeoutMs)
 {
-	return PumpUntil([&] {
-		for (auto it = s_heldThreadMessages.begin(); it != s_heldThreadMessages.end(); ++it)
+	return PumpUntil(
+		[&]
 		{
-			if (it->message == message)
+			for (auto it = s_heldThreadMessages.begin(); it != s_heldThreadMessages.end(); ++it)
 			{
-				*pMsg = *it;
-				s_heldThreadMessages.erase(it);
-				return true;
+				if (it->message == message)
+				{
+					*pMsg = *it;
+					s_heldThreadMessages.erase(it);
+					return true;
+				}
 			}
-		}
-		return false;
-	}, timeoutMs);
+			return false;
+		},
+		timeoutMs);
 }
 
 void DropThreadMessages()
@@ -66,25 +70,25 @@ void PumpFor(DWORD ms)
 }
 
 // Starts a helper that writes its ready file once it is set up.
-static ::testing::AssertionResult StartAndAwaitReady(Process& process, const std::string& command,
-	const std::string& ready)
+static ::testing::AssertionResult StartAndAwaitReady(
+	Process& process, const std::string& command, const std::string& ready)
 {
 	::testing::AssertionResult started = process.Start(command);
 	if (!started)
 		return started;
 	if (!PumpUntil([&] { return FileExists(ready) || process.Wait(0); }, 20000) || !FileExists(ready))
-		return ::testing::AssertionFailure() << "not ready within 20 s (exit code " << process.ExitCode()
-			<< "): " << command;
+		return ::testing::AssertionFailure()
+			<< "not ready within 20 s (exit code " << process.ExitCode() << "): " << command;
 	return ::testing::AssertionSuccess();
 }
 
-::testing::AssertionResult CaptionWindows::Start(const std::string& caption, const std::string& plan, bool hidden,
-	int count)
+::testing::AssertionResult CaptionWindows::Start(
+	const std::string& caption, const std::string& plan, bool hidden, int count)
 {
 	std::string ready = m_dir.File("ready");
-	std::string cmd = "\"" + BinPath("kt_window.exe") + "\" --ready \"" + ready + "\" --gone \""
-		+ m_dir.File("gone") + "\" --count " + std::to_string(count)
-		+ (hidden ? " --hidden" : "") + " --caption-hex " + ToHex(caption) + " " + plan;
+	std::string cmd = "\"" + BinPath("kt_window.exe") + "\" --ready \"" + ready + "\" --gone \"" + m_dir.File("gone")
+		+ "\" --count " + std::to_string(count) + (hidden ? " --hidden" : "") + " --caption-hex " + ToHex(caption) + " "
+		+ plan;
 	return StartAndAwaitReady(m_process, cmd, ready);
 }
 
@@ -111,9 +115,9 @@ ULONGLONG CaptionWindows::GoneAt() const
 ::testing::AssertionResult EndListener::Start(DWORD lifetimeMs)
 {
 	std::string ready = m_dir.File("ready");
-	std::string cmd = "\"" + BinPath("kt_listener.exe") + "\" \"" + m_dir.File("heard.txt") + "\" \"" + ready
-		+ "\" " + std::to_string(lifetimeMs);
+	std::string cmd = "\"" + BinPath("kt_listener.exe") + "\" \"" + m_dir.File("heard.txt") + "\" \"" + ready + "\" "
+		+ std::to_string(lifetimeMs);
 	return StartAndAwaitReady(m_process, cmd, ready);
 }
 
-}  // namespace kt
+} // namespace kt

@@ -6,7 +6,8 @@
 
 #include "Processes.h"
 
-namespace kt {
+namespace kt
+{
 
 // Pumps this thread's messages and polls pred about every 20 ms, for at most
 // timeoutMs. Returns pred's last answer.
@@ -24,8 +25,8 @@ void PumpFor(DWORD ms);
 class CaptionWindows
 {
 public:
-	::testing::AssertionResult Start(const std::string& caption, const std::string& plan, bool hidden = false,
-		int count = 1);
+	::testing::AssertionResult Start(
+		const std::string& caption, const std::string& plan, bool hidden = false, int count = 1);
 	bool WaitGone(DWORD timeoutMs) { return m_process.Wait(timeoutMs); }
 	void Close() { m_process.Kill(); }
 	// GetTickCount64 when the windows first existed; when their last
@@ -53,4 +54,4 @@ private:
 	Process m_process;
 };
 
-}  // namespace kt
+} // namespace kt

@@ -8,11 +8,10 @@ void WorkerFixture::SetUp()
 	kt::SetRecordFile(m_recordFile);
 }
 
-CWaitProcThread* WorkerFixture::NewWorker(const std::string& caption, const std::string& command,
-	CRuntimeClass* pClass)
+CWaitProcThread* WorkerFixture::NewWorker(const std::string& caption, const std::string& command, CRuntimeClass* pClass)
 {
-	CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(AfxBeginThread(pClass, THREAD_PRIORITY_NORMAL, 0,
-		CREATE_SUSPENDED));
+	CWaitProcThread* pWorker =
+		static_cast<CWaitProcThread*>(AfxBeginThread(pClass, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED));
 	if (pWorker == NULL)
 		return NULL;
 	m_hThread.Attach(kt::Duplicate(pWorker->m_hThread));
@@ -24,8 +23,8 @@ CWaitProcThread* WorkerFixture::NewWorker(const std::string& caption, const std:
 	return pWorker;
 }
 
-void WorkerFixture::WaitOnProcess(CWaitProcThread* pWorker, const kt::Process& process, int nWaitType,
-	const std::string& caption)
+void WorkerFixture::WaitOnProcess(
+	CWaitProcThread* pWorker, const kt::Process& process, int nWaitType, const std::string& caption)
 {
 	pWorker->m_hWaitProcess = kt::Duplicate(process.Handle());
 	pWorker->m_nWaitType = nWaitType;
@@ -47,8 +46,8 @@ void WorkerFixture::Resume(CWaitProcThread* pWorker)
 	if (pAt != nullptr)
 		*pAt = GetTickCount64();
 	if (msg.wParam != 0 || msg.lParam != (LPARAM)m_nWorkerId)
-		return ::testing::AssertionFailure() << "report with wParam " << msg.wParam << ", lParam " << msg.lParam
-			<< "; the worker is " << m_nWorkerId;
+		return ::testing::AssertionFailure()
+			<< "report with wParam " << msg.wParam << ", lParam " << msg.lParam << "; the worker is " << m_nWorkerId;
 	return ::testing::AssertionSuccess();
 }
 

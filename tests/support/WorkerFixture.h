@@ -13,12 +13,12 @@ protected:
 	// A suspended worker of pClass reporting to this thread, waiting for
 	// caption (none when empty) and then running command. m_hThread keeps a
 	// handle of its thread that outlives the object.
-	CWaitProcThread* NewWorker(const std::string& caption, const std::string& command,
-		CRuntimeClass* pClass = RUNTIME_CLASS(CWaitProcThread));
+	CWaitProcThread* NewWorker(
+		const std::string& caption, const std::string& command, CRuntimeClass* pClass = RUNTIME_CLASS(CWaitProcThread));
 	// Makes the suspended worker wait for process first (waitProcess, or
 	// waitProcessThenCaption with caption), through a handle of its own.
-	void WaitOnProcess(CWaitProcThread* pWorker, const kt::Process& process, int nWaitType,
-		const std::string& caption = "");
+	void WaitOnProcess(
+		CWaitProcThread* pWorker, const kt::Process& process, int nWaitType, const std::string& caption = "");
 	// Resumes the worker and notes the time.
 	void Resume(CWaitProcThread* pWorker);
 	// Waits for message (WM_WAITPROC_DONE) from the worker; the tick it came at.
@@ -31,7 +31,7 @@ protected:
 	std::string RecordCommand(const std::string& args = "") const;
 	std::vector<kt::Record> Records() const { return kt::ReadRecords(m_recordFile); }
 
-	CWinThread m_owner;                 // stands for the application's main thread
+	CWinThread m_owner; // stands for the application's main thread
 	CHandle m_hThread;
 	DWORD m_nWorkerId = 0;
 	ULONGLONG m_resumedAt = 0;
