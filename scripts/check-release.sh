@@ -12,8 +12,8 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 cmake --build --preset win32 --target package >/dev/null
-zip="build/win32/Kestrune-$version-win32.zip"
-(cd "$scratch" && mkdir unpacked && cd unpacked && cmake -E tar xf "$OLDPWD/$zip")
+zip="$PWD/build/win32/Kestrune-$version-win32.zip"
+mkdir "$scratch/unpacked" && (cd "$scratch/unpacked" && cmake -E tar xf "$zip")
 listing=$(cd "$scratch/unpacked" && ls -A | sort | tr '\n' ' ')
 [ "$listing" = "Kestrune.exe LICENSE README.md SHA256SUMS " ] \
   || { echo "check-release: $zip holds: $listing" >&2; exit 1; }
