@@ -4,6 +4,7 @@
 
 #include "afxapp.h"
 #include "afxcoll.h"
+#include "afxmem.h"
 #include "afxobj.h"
 #include "afxstr.h"
 #include "afxthread.h"

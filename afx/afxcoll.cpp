@@ -1,7 +1,8 @@
 #include "afxcoll.h"
 
-#include <stdlib.h>
 #include <string.h>
+
+#include "afxmem.h"
 
 // Capacity for one more element: grows by half, at least by four.
 static int GrowTo(int nMaxSize)
@@ -15,7 +16,7 @@ CObArray::CObArray() : m_pData(NULL), m_nSize(0), m_nMaxSize(0)
 
 CObArray::~CObArray()
 {
-	free(m_pData);
+	AfxFree(m_pData);
 }
 
 int CObArray::Add(CObject* newElement)
@@ -23,7 +24,7 @@ int CObArray::Add(CObject* newElement)
 	if (m_nSize == m_nMaxSize)
 	{
 		int nNewMax = GrowTo(m_nMaxSize);
-		CObject** pNew = (CObject**)realloc(m_pData, sizeof(CObject*) * (size_t)nNewMax);
+		CObject** pNew = (CObject**)AfxRealloc(m_pData, sizeof(CObject*) * (size_t)nNewMax);
 		if (pNew == NULL)
 			return -1;
 		m_pData = pNew;
@@ -45,7 +46,7 @@ void CObArray::RemoveAt(int nIndex, int nCount)
 
 void CObArray::RemoveAll()
 {
-	free(m_pData);
+	AfxFree(m_pData);
 	m_pData = NULL;
 	m_nSize = m_nMaxSize = 0;
 }

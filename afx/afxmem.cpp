@@ -1,48 +1,33 @@
-// Allocation for the product: plain heap calls that return NULL when memory is
-// exhausted. The library's throwing operator new would bring in the whole
-// exception machinery; the product is built with -fcheck-new so that a NULL
-// result skips the constructor.
-#include <windows.h>
+#include "afxmem.h"
 
-#include <new>
+static volatile LONG s_nAllocFailures = 0;
 
-void* operator new(size_t nSize)
+// A failure is counted before it is returned, so that the caller's next
+// look at the count already sees it.
+static void* Counted(void* p)
 {
-	return HeapAlloc(GetProcessHeap(), 0, nSize != 0 ? nSize : 1);
+	if (p == NULL)
+		InterlockedIncrement(&s_nAllocFailures);
+	return p;
 }
 
-void* operator new[](size_t nSize)
+void* AfxAlloc(size_t nSize)
 {
-	return operator new(nSize);
+	return Counted(AfxHeapAlloc(nSize != 0 ? nSize : 1));
 }
 
-void* operator new(size_t nSize, const std::nothrow_t&) noexcept
+void* AfxRealloc(void* p, size_t nSize)
 {
-	return operator new(nSize);
+	return Counted(p != NULL ? AfxHeapRealloc(p, nSize != 0 ? nSize : 1) : AfxHeapAlloc(nSize != 0 ? nSize : 1));
 }
 
-void* operator new[](size_t nSize, const std::nothrow_t&) noexcept
-{
-	return operator new(nSize);
-}
-
-void operator delete(void* p) noexcept
+void AfxFree(void* p)
 {
 	if (p != NULL)
-		HeapFree(GetProcessHeap(), 0, p);
+		AfxHeapFree(p);
 }
 
-void operator delete[](void* p) noexcept
+LONG AfxGetAllocFailureCount()
 {
-	operator delete(p);
-}
-
-void operator delete(void* p, size_t) noexcept
-{
-	operator delete(p);
-}
-
-void operator delete[](void* p, size_t) noexcept
-{
-	operator delete(p);
+	return InterlockedCompareExchange(&s_nAllocFailures, 0, 0);
 }

@@ -3,10 +3,10 @@
 #include <mbstring.h>
 #include <stdarg.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "afxapp.h"
+#include "afxmem.h"
 
 static char s_chNil = '\0';
 
@@ -34,19 +34,19 @@ CString::CString(LPCSTR lpch, int nLength) : CString()
 CString::~CString()
 {
 	if (m_nAllocLength != 0)
-		free(m_pchData);
+		AfxFree(m_pchData);
 }
 
 BOOL CString::AllocBuffer(int nLength)
 {
 	if (nLength <= m_nAllocLength)
 		return TRUE;
-	LPSTR pNew = (LPSTR)malloc((size_t)nLength + 1);
+	LPSTR pNew = (LPSTR)AfxAlloc((size_t)nLength + 1);
 	if (pNew == NULL)
 		return FALSE;
 	memcpy(pNew, m_pchData, (size_t)m_nDataLength + 1);
 	if (m_nAllocLength != 0)
-		free(m_pchData);
+		AfxFree(m_pchData);
 	m_pchData = pNew;
 	m_nAllocLength = nLength;
 	return TRUE;
@@ -81,13 +81,7 @@ void CString::ConcatInPlace(LPCSTR lpch, int nLength)
 		memcpy(strGrown.m_pchData + m_nDataLength, lpch, (size_t)nLength);
 		strGrown.m_nDataLength = m_nDataLength + nLength;
 		strGrown.m_pchData[strGrown.m_nDataLength] = '\0';
-		LPSTR pTmp = m_pchData;
-		m_pchData = strGrown.m_pchData;
-		strGrown.m_pchData = pTmp;
-		int nTmp = m_nAllocLength;
-		m_nAllocLength = strGrown.m_nAllocLength;
-		strGrown.m_nAllocLength = nTmp;
-		m_nDataLength += nLength;
+		Swap(strGrown);
 		return;
 	}
 	memmove(m_pchData + m_nDataLength, lpch, (size_t)nLength);
@@ -150,10 +144,22 @@ CString operator+(LPCSTR lpsz, const CString& string)
 	return s;
 }
 
+void CString::Swap(CString& other)
+{
+	LPSTR pData = m_pchData;
+	int nDataLength = m_nDataLength, nAllocLength = m_nAllocLength;
+	m_pchData = other.m_pchData;
+	m_nDataLength = other.m_nDataLength;
+	m_nAllocLength = other.m_nAllocLength;
+	other.m_pchData = pData;
+	other.m_nDataLength = nDataLength;
+	other.m_nAllocLength = nAllocLength;
+}
+
 void CString::Empty()
 {
 	if (m_nAllocLength != 0)
-		free(m_pchData);
+		AfxFree(m_pchData);
 	m_pchData = &s_chNil;
 	m_nDataLength = 0;
 	m_nAllocLength = 0;

@@ -30,6 +30,9 @@ public:
 	friend CString operator+(LPCSTR lpsz, const CString& string);
 
 	void Empty();
+	// Exchanges the texts of the two strings; never allocates, so it cannot
+	// fail: the last step of an operation that writes its result only on success.
+	void Swap(CString& other);
 
 	// Loads string resource nID of the executable. FALSE when it is missing
 	// or empty; the string is then empty.

@@ -75,15 +75,38 @@ BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_A
 		return FALSE;
 	m_nThreadID = nThreadID;
 
-	::ResumeThread(m_hThread);
-	WaitForSingleObject(hReady, INFINITE);
+	// Every failure from here on ends the new thread before InitInstance: a
+	// half-configured object must never run.
+	BOOL bStarted = DuplicateHandle(
+		GetCurrentProcess(), m_hThread, GetCurrentProcess(), m_hEndWait.Receive(), SYNCHRONIZE, FALSE, 0);
+	if (::ResumeThread(m_hThread) == (DWORD)-1)
+	{
+		// It has not run a single instruction, so there is nothing to undo.
+		TerminateThread(m_hThread, 0);
+		bStarted = FALSE;
+	}
+	else
+	{
+		// A thread that ends instead of reporting ready must not hold us up.
+		HANDLE ahStart[2] = { hReady, m_hThread };
+		bStarted = WaitForMultipleObjects(2, ahStart, FALSE, INFINITE) == WAIT_OBJECT_0 && bStarted;
+		// Suspending before the go signal holds the thread before InitInstance
+		// until the owner resumes it.
+		if (bStarted && (dwCreateFlags & CREATE_SUSPENDED))
+			bStarted = ::SuspendThread(m_hThread) != (DWORD)-1;
+		if (!bStarted)
+			InterlockedExchange(&m_bDiscarded, TRUE);
+		SetEvent(m_hStartGo);
+	}
 	m_hStartReady = NULL;
-	// Suspending before the go signal holds the thread before InitInstance
-	// until the owner resumes it.
-	if (dwCreateFlags & CREATE_SUSPENDED)
-		::SuspendThread(m_hThread);
-	SetEvent(m_hStartGo);
-	return TRUE;
+	if (!bStarted)
+	{
+		WaitForSingleObject(m_hThread, INFINITE);
+		CHandle::Close(m_hThread);
+		m_hEndWait.Close();
+		m_nThreadID = 0;
+	}
+	return bStarted;
 }
 
 BOOL CWinThread::InitInstance()
@@ -139,8 +162,11 @@ CWinThread* AfxBeginThread(CRuntimeClass* pThreadClass, int nPriority, UINT nSta
 		return NULL;
 	}
 	SetThreadPriority(pThread->m_hThread, nPriority);
-	if (!(dwCreateFlags & CREATE_SUSPENDED))
-		pThread->ResumeThread();
+	if (!(dwCreateFlags & CREATE_SUSPENDED) && pThread->ResumeThread() == (DWORD)-1)
+	{
+		AfxDiscardThread(pThread);
+		pThread = NULL;
+	}
 	return pThread;
 }
 
@@ -163,6 +189,10 @@ void AfxDiscardThread(CWinThread* pThread)
 	do
 		dwPrevious = ::ResumeThread(pThread->m_hThread);
 	while (dwPrevious != (DWORD)-1 && dwPrevious > 1);
+	// One that cannot be resumed is held in the framework's start-up, between
+	// two system calls, where ending it leaves nothing behind but its stack.
+	if (dwPrevious == (DWORD)-1 && WaitForSingleObject(pThread->m_hThread, 0) == WAIT_TIMEOUT)
+		TerminateThread(pThread->m_hThread, 0);
 	WaitForSingleObject(pThread->m_hThread, INFINITE);
 	delete pThread;
 }

@@ -20,9 +20,14 @@ public:
 
 	// Operations
 	// Starts the thread. It sets up its message queue and framework state and
-	// then, with CREATE_SUSPENDED, holds suspended before InitInstance.
+	// then, with CREATE_SUSPENDED, holds suspended before InitInstance. FALSE
+	// when any step fails: the thread has then ended without InitInstance.
 	BOOL CreateThread(DWORD dwCreateFlags = 0, UINT nStackSize = 0, LPSECURITY_ATTRIBUTES lpSecurityAttrs = NULL);
-	DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
+	DWORD ResumeThread() { return ::ResumeThread(m_hThread); } // (DWORD)-1 on failure
+	// A handle that is signalled when the thread ends and stays valid after
+	// the object is gone, for waiting on a thread that deletes its own object.
+	// The caller owns it; NULL after the first call.
+	HANDLE DetachEndWait() { return m_hEndWait.Detach(); }
 	BOOL PostThreadMessage(UINT message, WPARAM wParam, LPARAM lParam)
 	{
 		return ::PostThreadMessageA(m_nThreadID, message, wParam, lParam);
@@ -44,6 +49,7 @@ private:
 
 	HANDLE m_hStartReady;       // set by the new thread once its queue exists; not owned
 	CHandle m_hStartGo;         // set by the creator once the thread may go on
+	CHandle m_hEndWait;         // SYNCHRONIZE only; see DetachEndWait
 	volatile LONG m_bDiscarded; // the new thread ends without InitInstance
 };
 
@@ -60,7 +66,8 @@ CWinThread* AfxBeginThread(CRuntimeClass* pThreadClass, int nPriority = THREAD_P
 void AfxEndThread(UINT nExitCode, BOOL bDelete = TRUE);
 
 // Ends a thread that AfxBeginThread created suspended, without running its
-// InitInstance, waits until it has ended, and deletes its object.
+// InitInstance, waits until it has ended, and deletes its object. A thread
+// that cannot be resumed is terminated where it is held.
 void AfxDiscardThread(CWinThread* pThread);
 
 // Posts the quit request with nCode to the calling thread's queue.

@@ -2,6 +2,7 @@
 
 #include <mbstring.h>
 
+#include "../afx/afxmem.h"
 #include "../res/resource.h"
 
 BOOL OptionTextBeginsWith(LPCSTR lpszText, const CString& strName)
@@ -87,15 +88,15 @@ BOOL QuoteArgumentText(LPCSTR lpszValue, CString& strResult)
 	for (int i = 0; i < nBackslashes; ++i)
 		*pOut++ = '\\';
 	strQuoted.ReleaseBuffer((int)(pOut - pStart));
-	// An assignment that finds no memory leaves the string empty.
-	strResult = strQuoted;
-	return strResult.GetLength() == strQuoted.GetLength();
+	strResult.Swap(strQuoted);
+	return TRUE;
 }
 
 BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, LPCSTR lpszNext, CString& strCommand)
 {
 	// The new instance splits its command line by the C runtime's rules, so
 	// each value is quoted for them.
+	CAllocFailureWatch watch;
 	CWaitOptionNames names;
 	CString strCaption, strNext, strLine;
 	if (lpszExePath == NULL || !names.Load() || !QuoteArgumentText(lpszCaption, strCaption)
@@ -107,8 +108,8 @@ BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, 
 	strLine.Format("\"%s\"%s \"/%s%s\" \"/%s%s\"", lpszExePath, (LPCSTR)strRelaunch, (LPCSTR)names.strCaption,
 		(LPCSTR)strCaption, (LPCSTR)names.strNext, (LPCSTR)strNext);
 	// A line always holds quotes: an empty one is a failed format.
-	if (strLine.IsEmpty() || (bRelaunch && strRelaunch.IsEmpty()))
+	if (strLine.IsEmpty() || watch.HasFailed())
 		return FALSE;
-	strCommand = strLine;
-	return strCommand.GetLength() == strLine.GetLength();
+	strCommand.Swap(strLine);
+	return TRUE;
 }

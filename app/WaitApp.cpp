@@ -21,9 +21,11 @@ CWaitApp::~CWaitApp()
 
 BOOL CWaitApp::InitInstance()
 {
+	// A caption or command that lost text to exhausted memory is never acted on.
+	CAllocFailureWatch watch;
 	CWaitOptions options;
 	ParseWaitOptions(__argc, __argv, options);
-	if (!options.bCaptionGiven || !options.bNextGiven)
+	if (!options.bCaptionGiven || !options.bNextGiven || watch.HasFailed())
 		return FALSE;
 	if (options.bRelaunch)
 		return RelaunchWaiter(options.strCaption, options.strNext);
@@ -39,16 +41,20 @@ BOOL CWaitApp::StartWaitThread(LPCSTR lpszCaption, LPCSTR lpszCommand)
 	if (pThread == NULL)
 		return FALSE;
 
+	CAllocFailureWatch watch;
 	BOOL bConfigured = pThread->SetWaitCaption(lpszCaption) && pThread->SetNotifyThread(this);
 	pThread->SetCommand(lpszCommand, FALSE);
+	bConfigured = bConfigured && !watch.HasFailed();
 	// Listed before it can run, so that its report always finds it.
-	if (bConfigured && m_arrWaitThreads.Add(pThread) >= 0)
+	int nIndex = bConfigured ? m_arrWaitThreads.Add(pThread) : -1;
+	BOOL bStarted = nIndex >= 0 && pThread->ResumeThread() != (DWORD)-1;
+	if (!bStarted)
 	{
-		pThread->ResumeThread();
-		return TRUE;
+		if (nIndex >= 0)
+			m_arrWaitThreads.RemoveAt(nIndex);
+		AfxDiscardThread(pThread);
 	}
-	AfxDiscardThread(pThread);
-	return FALSE;
+	return bStarted;
 }
 
 BOOL CWaitApp::IsWaitListEmpty()

@@ -2,6 +2,7 @@
 
 #include "../afx/afxfind.h"
 #include "../afx/afxhandle.h"
+#include "../afx/afxmem.h"
 #include "../app/CommandLine.h"
 #include "../waitproc/WaitProcThread.h"
 
@@ -9,6 +10,7 @@ BOOL SplitCommandLine(LPCSTR lpszCommandLine, CString& strResult)
 {
 	if (lpszCommandLine == NULL)
 		return FALSE;
+	CAllocFailureWatch watch;
 	// The space is the only separator, and only outside double quotes.
 	BOOL bInQuotes = FALSE;
 	LPCSTR p = lpszCommandLine;
@@ -24,11 +26,15 @@ BOOL SplitCommandLine(LPCSTR lpszCommandLine, CString& strResult)
 
 	// A program that no file matches (a bare name found on the search path, a
 	// path too long) is kept as given: the command must still name it.
-	CString strPath(strProgram);
+	CString strPath(strProgram), strLine;
 	GetFullLongPath(strProgram, strPath, FALSE);
-	strResult.Format("\"%s\"", (LPCSTR)strPath);
-	strResult += p;
-	return TRUE;
+	strLine.Format("\"%s\"", (LPCSTR)strPath);
+	strLine += p;
+	// A step that lost text to exhausted memory would register a broken command.
+	BOOL bDone = !watch.HasFailed();
+	if (bDone)
+		strResult.Swap(strLine);
+	return bDone;
 }
 
 void RemoveChar(CString& str, char ch)
@@ -56,28 +62,33 @@ void RemoveChar(CString& str, char ch)
 
 BOOL GetFullLongPath(LPCSTR lpszPath, CString& strResult, BOOL bDirectory)
 {
+	CAllocFailureWatch watch;
 	CFileFind finder;
-	if (!finder.FindFile(lpszPath))
-		return TRUE;
-	finder.FindNextFile();
-	CString strFound = finder.GetFilePath();
-	if (bDirectory)
-		strFound = strFound.Left(strFound.GetLength() - finder.GetFileName().GetLength());
-	finder.Close();
-
-	DWORD nNeeded = CallGetLongPathName(strFound, NULL, 0);
-	if (nNeeded == 0)
+	BOOL bFound = finder.FindFile(lpszPath);
+	CString strFound, strLong;
+	if (bFound)
 	{
-		strResult = strFound;
-		return TRUE;
+		finder.FindNextFile();
+		strFound = finder.GetFilePath();
+		if (bDirectory)
+			strFound = strFound.Left(strFound.GetLength() - finder.GetFileName().GetLength());
+		finder.Close();
+
+		DWORD nNeeded = CallGetLongPathName(strFound, NULL, 0);
+		LPSTR pBuffer = nNeeded != 0 ? strLong.GetBuffer((int)nNeeded) : NULL;
+		if (pBuffer != NULL)
+		{
+			pBuffer[0] = '\0';
+			CallGetLongPathName(strFound, pBuffer, nNeeded + 1);
+			strLong.ReleaseBuffer();
+		}
+		else
+			strLong = strFound;
 	}
-	LPSTR pBuffer = strResult.GetBuffer((int)nNeeded);
-	if (pBuffer == NULL)
-		return TRUE;
-	pBuffer[0] = '\0';
-	CallGetLongPathName(strFound, pBuffer, nNeeded + 1);
-	strResult.ReleaseBuffer();
-	return TRUE;
+	BOOL bDone = !watch.HasFailed();
+	if (bDone && bFound)
+		strResult.Swap(strLong);
+	return bDone;
 }
 
 DWORD CallGetLongPathName(LPCSTR lpszPath, LPSTR lpszBuffer, DWORD cchBuffer)

@@ -7,7 +7,8 @@
 // double quotes) becomes the program's full long path in double quotes; the
 // rest, from that space on, stays byte for byte. When no file matches, the
 // program part is kept as given, without its double quotes, in double quotes.
-// FALSE only for a NULL lpszCommandLine (strResult is then not touched).
+// FALSE for a NULL lpszCommandLine or when memory runs out (strResult is then
+// not touched).
 BOOL SplitCommandLine(LPCSTR lpszCommandLine, CString& strResult);
 
 // Removes every ch from str, by whole characters: a trail byte equal to ch stays.
@@ -15,7 +16,8 @@ void RemoveChar(CString& str, char ch);
 
 // The full long path of the first file matching lpszPath (wildcards allowed),
 // or with bDirectory the directory holding it, with its trailing backslash.
-// strResult is written only when a file matches. Always TRUE.
+// strResult is written only when a file matches. FALSE only when memory runs
+// out (strResult is then not touched).
 BOOL GetFullLongPath(LPCSTR lpszPath, CString& strResult, BOOL bDirectory);
 
 // GetLongPathNameA, looked up in kernel32.dll at run time: its result, or 0

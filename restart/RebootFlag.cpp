@@ -22,6 +22,7 @@ BOOL CWaitProcThread::CheckRebootFlag(LPCSTR lpszFlagPath)
 		"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS", "HKEY_PERFORMANCE_DATA", "HKEY_DYN_DATA" };
 	static const HKEY ahRoots[7] = { HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
 		HKEY_USERS, HKEY_PERFORMANCE_DATA, HKEY_DYN_DATA };
+	CAllocFailureWatch watch;
 	CString strRoot(lpszFlagPath, (int)(pFirst - lpszFlagPath));
 	HKEY hRoot = NULL;
 	for (int i = 0; i < 7 && hRoot == NULL && !strRoot.IsEmpty(); ++i)
@@ -36,6 +37,9 @@ BOOL CWaitProcThread::CheckRebootFlag(LPCSTR lpszFlagPath)
 		pLast = CharPrevA(lpszFlagPath, pLast);
 	CString strSubkey = pLast > pFirst ? CString(pFirst + 1, (int)(pLast - pFirst - 1)) : CString();
 	CString strValue(pLast + 1);
+	// A name cut short by exhausted memory would consume another value.
+	if (watch.HasFailed())
+		return FALSE;
 
 	// Consumed whatever it held: a flag that cannot be read must not linger.
 	CRegKey key;

@@ -22,7 +22,12 @@ static BOOL CopyToTemp(const CString& strUtility, const CString& strFileName, CS
 	if (nLength == 0 || nLength >= nNeeded)
 		return FALSE;
 
+	// A folder lost to exhausted memory would leave a bare file name, and the
+	// file of that name in the current folder would be replaced.
+	CAllocFailureWatch watch;
 	strCopy = strTemp + strFileName;
+	if (watch.HasFailed())
+		return FALSE;
 	DWORD dwAttributes = GetFileAttributesA(strCopy);
 	if (dwAttributes != INVALID_FILE_ATTRIBUTES)
 	{
@@ -51,9 +56,9 @@ BOOL CWaitProcThread::BuildRestartCommand(LPCSTR lpszCaption, LPCSTR lpszCommand
 
 	// The utility file beside this executable, in its long form. Without it the
 	// command line could never run.
+	CAllocFailureWatch watch;
 	CString strDirectory, strUtility;
-	GetFullLongPath(strModule, strDirectory, TRUE);
-	if (!strDirectory.IsEmpty())
+	if (GetFullLongPath(strModule, strDirectory, TRUE) && !strDirectory.IsEmpty())
 		GetFullLongPath(strDirectory + strFileName, strUtility, FALSE);
 	if (strUtility.IsEmpty())
 		return FALSE;
@@ -61,6 +66,6 @@ BOOL CWaitProcThread::BuildRestartCommand(LPCSTR lpszCaption, LPCSTR lpszCommand
 	CString strProgram(strUtility);
 	if (bTempCopy && !CopyToTemp(strUtility, strFileName, strProgram))
 		return FALSE;
-
-	return BuildWaiterCommand(strProgram, TRUE, lpszCaption, lpszCommand, strResult);
+	// A path that lost text to exhausted memory would start something else.
+	return !watch.HasFailed() && BuildWaiterCommand(strProgram, TRUE, lpszCaption, lpszCommand, strResult);
 }

@@ -1,8 +1,6 @@
 // RunOnce registration: the follow-up command, held over a reboot.
 #include "../waitproc/WaitProcThread.h"
 
-#include <stdlib.h>
-
 #include "../res/resource.h"
 #include "CommandPath.h"
 
@@ -10,8 +8,12 @@ BOOL CWaitProcThread::RegisterRestart(LPCSTR lpszCommand, BOOL bAllowRestartComm
 {
 	if (lpszCommand == NULL)
 		return FALSE;
+	CAllocFailureWatch watch;
 	CString strCommand, strValueName;
 	if (!SplitCommandLine(lpszCommand, strCommand) || !strValueName.LoadString(IDS_RUNONCE_VALUE))
+		return FALSE;
+	CString strData(strCommand);
+	if (watch.HasFailed())
 		return FALSE;
 
 	CRegKey key;
@@ -20,12 +22,13 @@ BOOL CWaitProcThread::RegisterRestart(LPCSTR lpszCommand, BOOL bAllowRestartComm
 		return FALSE;
 
 	// A key created just now holds no entry to look at. When the restart form
-	// is chosen but cannot be built, nothing is written: not the plain form either.
-	CString strData(strCommand);
+	// is chosen but cannot be built, nothing is written: not the plain form
+	// either. Nor when memory ran out during the search, which may have missed
+	// the entry that chooses it.
 	if (bAllowRestartCommand && lpszCaption != NULL && dwDisposition == REG_OPENED_EXISTING_KEY
 		&& HasKnownRunOnceEntry(key) && !BuildRestartCommand(lpszCaption, strCommand, strData, FALSE))
 		return FALSE;
-	return key.SetValue(strValueName, strData) == ERROR_SUCCESS;
+	return !watch.HasFailed() && key.SetValue(strValueName, strData) == ERROR_SUCCESS;
 }
 
 BOOL CWaitProcThread::HasKnownRunOnceEntry(HKEY hKey)
@@ -39,8 +42,8 @@ BOOL CWaitProcThread::HasKnownRunOnceEntry(HKEY hKey)
 		return FALSE;
 
 	DWORD cbName = cchMaxName * 2 + 2, cbData = cbMaxData + 1;
-	LPSTR pszName = (LPSTR)malloc(cbName);
-	LPBYTE pData = (LPBYTE)malloc(cbData);
+	LPSTR pszName = (LPSTR)AfxAlloc(cbName);
+	LPBYTE pData = (LPBYTE)AfxAlloc(cbData);
 	BOOL bFound = FALSE;
 	for (DWORD i = 0; i < nValues && pszName != NULL && pData != NULL && !bFound; ++i)
 	{
@@ -63,7 +66,7 @@ BOOL CWaitProcThread::HasKnownRunOnceEntry(HKEY hKey)
 			bFound = strData.Find(strKnown) >= 0;
 		}
 	}
-	free(pszName);
-	free(pData);
+	AfxFree(pszName);
+	AfxFree(pData);
 	return bFound;
 }

@@ -4,7 +4,7 @@
 
 #include "CrtSplit.h"
 #include "TestSupport.h"
-#include "TestSupport.h"
+#include "waitproc/WaitProcThread.h"
 
 using kt::KestruneCommand;
 using kt::QuotedRecorder;
@@ -28,21 +28,28 @@ TEST_F(AppProcessTest, ExitCodeIsZeroAndNothingRunsWhenStartUpFails)
 	kt::EndListener listener;
 	ASSERT_TRUE(listener.Start(120000));
 	const std::string rec = QuotedRecorder();
-	const char* const cases[] = {
-		"",                // no arguments
-		"/c=KtNever",      // no next command
-		"/n=x /c=KtNever", // the caption belongs to the command
-		"/c /n=x",         // "/c" is no caption option
-		"/c= /n=x",        // empty caption: the worker refuses it
-		"/r /c= /n=x",     // relaunched instance started, and refuses the same
-	};
-	for (const char* args : cases)
+	const struct
 	{
-		SCOPED_TRACE(args);
+		const char* args;
+		DWORD processes; // the utility's instances
+	} cases[] = {
+		{ "", 1 },                // no arguments
+		{ "/c=KtNever", 1 },      // no next command
+		{ "/n=x /c=KtNever", 1 }, // the caption belongs to the command
+		{ "/c /n=x", 1 },         // "/c" is no caption option
+		{ "/c= /n=x", 1 },        // empty caption: the worker refuses it
+		{ "/r /c= /n=x", 2 },     // relaunched instance started, and refuses the same
+	};
+	for (const auto& c : cases)
+	{
+		SCOPED_TRACE(c.args);
+		kt::Job job;
 		kt::Process p;
-		ASSERT_TRUE(p.Start(KestruneCommand(std::string(args) + (strstr(args, "/n=x") ? " " + rec : ""))));
+		ASSERT_TRUE(p.Start(KestruneCommand(std::string(c.args) + (strstr(c.args, "/n=x") ? " " + rec : "")), &job));
 		ASSERT_TRUE(p.Wait(15000)) << "still running";
 		EXPECT_EQ(0u, p.ExitCode());
+		EXPECT_TRUE(kt::PumpUntil([&] { return job.ProcessesRunning() == 0; }, 15000)) << "a new instance still runs";
+		EXPECT_EQ(c.processes, job.ProcessesStarted());
 	}
 	kt::PumpFor(1500);
 	EXPECT_TRUE(listener.Received().empty()) << "a worker ran its wait";
@@ -58,6 +65,9 @@ TEST_F(AppProcessTest, DirectModeWaitsRunsTheCommandWithItsArgumentsAndExitsZero
 	// quotes the launcher needed around "a b" are not restored.
 	kt::Process p;
 	ASSERT_TRUE(p.Start(KestruneCommand("-C=" + caption + " ignored /x /n= " + QuotedRecorder() + " \"a b\" \"\" c")));
+	// Stop messages from elsewhere, before and after the window went, change nothing.
+	for (int i = 0; i < 10 && !p.Wait(300); ++i)
+		p.PostToEveryThread(WM_WAITPROC_STOP, 1, 0);
 	ASSERT_TRUE(p.Wait(30000));
 	EXPECT_EQ(0u, p.ExitCode());
 	std::vector<kt::Record> runs = Records();

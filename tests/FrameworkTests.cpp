@@ -182,3 +182,82 @@ TEST(RuntimeClassTest, CreatesByClass)
 	delete pObject;
 	EXPECT_EQ(nullptr, RUNTIME_CLASS(CObject)->CreateObject());
 }
+
+// Start-up with one system call failing: the framework's own calls go through
+// this program's import table, where the failing stand-in is put.
+namespace
+{
+struct StartFault
+{
+	const char* function;
+	int failAt; // the call that fails; 0: every call
+	DWORD createFlags;
+	bool discard; // the failure comes in AfxDiscardThread, after a good start
+};
+StartFault s_fault;
+int s_calls;
+DWORD s_threadId; // the thread handed to the failing call
+void* s_original;
+
+bool FailsNow(HANDLE hThread)
+{
+	++s_calls;
+	if (s_fault.failAt != 0 && s_calls != s_fault.failAt)
+		return false;
+	s_threadId = GetThreadId(hThread);
+	SetLastError(ERROR_ACCESS_DENIED);
+	return true;
+}
+DWORD WINAPI FailingResumeOrSuspend(HANDLE h)
+{
+	return FailsNow(h) ? (DWORD)-1 : ((DWORD(WINAPI*)(HANDLE))s_original)(h);
+}
+BOOL WINAPI FailingDuplicate(HANDLE hp, HANDLE h, HANDLE hp2, LPHANDLE ph, DWORD access, BOOL inherit, DWORD options)
+{
+	typedef BOOL(WINAPI * Fn)(HANDLE, HANDLE, HANDLE, LPHANDLE, DWORD, BOOL, DWORD);
+	return FailsNow(h) ? FALSE : ((Fn)s_original)(hp, h, hp2, ph, access, inherit, options);
+}
+} // namespace
+
+TEST_F(ThreadTest, EveryFailedStartUpCallRefusesTheStartWithNoThreadLeft)
+{
+	const StartFault faults[] = {
+		{ "ResumeThread", 1, CREATE_SUSPENDED, false },    // the thread never ran
+		{ "DuplicateHandle", 1, CREATE_SUSPENDED, false }, // no handle to await its end
+		{ "SuspendThread", 1, CREATE_SUSPENDED, false },   // it would run InitInstance unconfigured
+		{ "ResumeThread", 2, 0, false },                   // held before InitInstance for good
+		{ "ResumeThread", 0, CREATE_SUSPENDED, true },     // a discard that cannot resume it
+	};
+	for (const StartFault& fault : faults)
+	{
+		SCOPED_TRACE(std::string(fault.function) + " call " + std::to_string(fault.failAt));
+		SetUp();
+		s_fault = fault;
+		s_calls = 0;
+		s_threadId = 0;
+		CWinThread* pThread = nullptr;
+		void* replacement =
+			strcmp(fault.function, "DuplicateHandle") == 0 ? (void*)&FailingDuplicate : (void*)&FailingResumeOrSuspend;
+		if (fault.discard)
+		{
+			pThread = AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0, fault.createFlags);
+			ASSERT_NE(nullptr, pThread);
+		}
+		{
+			kt::ImportPatch patch("KERNEL32.dll", fault.function, replacement);
+			ASSERT_TRUE(patch.IsApplied());
+			s_original = patch.Original();
+			if (fault.discard)
+				AfxDiscardThread(pThread);
+			else
+				EXPECT_EQ(
+					nullptr, AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0, fault.createFlags));
+		}
+		ASSERT_NE(0u, s_threadId) << "the failing call was never made: " << s_calls << " calls";
+		CHandle hThread(OpenThread(SYNCHRONIZE, FALSE, s_threadId));
+		EXPECT_TRUE(!hThread.IsCreated() || WaitForSingleObject(hThread, 0) == WAIT_OBJECT_0)
+			<< "thread " << s_threadId << " still runs";
+		EXPECT_EQ(0, CProbeThread::s_nInit);
+		EXPECT_EQ(1, CProbeThread::s_nDeleted);
+	}
+}

@@ -108,13 +108,15 @@ TEST_F(WorkerTest, NotifiesAWindow)
 	DestroyWindow(target.m_hWnd);
 }
 
-TEST_F(WorkerTest, StopMessageWithOtherWParamIsIgnored)
+// Any program can post to the worker's thread; only its own Stop ends it.
+TEST_F(WorkerTest, StrayStopMessagesAreIgnored)
 {
 	CWaitProcThread* pWorker = NewWorker();
 	ASSERT_NE(nullptr, pWorker);
+	PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, 1, 0); // taken once the procedure is over
 	Resume(pWorker);
 	ASSERT_TRUE(WaitDone(20000));
-	for (WPARAM w : { 0, 2, -1 })
+	for (WPARAM w : { 0, 2, -1, 1 })
 		PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, w, 0);
 	EXPECT_FALSE(ThreadEnded(500));
 	EXPECT_EQ(0, CCountedWorker::s_nDeleted);

@@ -58,18 +58,14 @@ BOOL CWaitProcThread::CloseCommandProcess()
 BOOL CWaitProcThread::Stop(BOOL bWait)
 {
 	// The worker may delete itself, and close m_hThread, as soon as the message
-	// is posted: take the id and a handle of our own first, and touch the
-	// object no more after posting.
+	// is posted: take the id and the end handle first, and touch the object no
+	// more after posting.
 	DWORD nThreadID = m_nThreadID;
-	CHandle hWait;
-	if (bWait
-		&& !DuplicateHandle(
-			GetCurrentProcess(), m_hThread, GetCurrentProcess(), hWait.Receive(), SYNCHRONIZE, FALSE, 0))
-		hWait.Attach(OpenThread(SYNCHRONIZE, FALSE, nThreadID));
+	CHandle hEnded(bWait ? DetachEndWait() : NULL);
 	InterlockedExchange(&m_bStopRequested, TRUE);
 	::PostThreadMessageA(nThreadID, WM_WAITPROC_STOP, 1, 0);
-	if (hWait.IsCreated())
-		WaitForSingleObject(hWait, INFINITE);
+	if (hEnded.IsCreated())
+		WaitForSingleObject(hEnded, INFINITE);
 	return TRUE;
 }
 
@@ -87,7 +83,9 @@ BOOL CWaitProcThread::NotifyFinished()
 
 void CWaitProcThread::OnWaitProcStop(WPARAM wParam, LPARAM)
 {
-	if (wParam != 1)
+	// Any program on the desktop can post to this thread: only a stop that
+	// Stop asked for ends it, or the owner would stop an object already gone.
+	if (wParam != 1 || !m_bStopRequested)
 		return;
 	m_bAutoDelete = TRUE;
 	ExitInstance();

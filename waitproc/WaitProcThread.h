@@ -78,7 +78,7 @@ public:
 
 	// Sets the stop flag and posts WM_WAITPROC_STOP to the worker thread; with
 	// bWait, returns only once that thread has ended (its object is then
-	// deleted). bWait must come from another thread. Always TRUE.
+	// deleted). bWait must come from another thread, once. Always TRUE.
 	BOOL Stop(BOOL bWait);
 
 	// Posts the notification to the notify target; with none, stops itself.
@@ -127,7 +127,7 @@ public:
 
 	// Implementation
 protected:
-	void OnWaitProcStop(WPARAM wParam, LPARAM lParam);
+	void OnWaitProcStop(WPARAM wParam, LPARAM lParam); // wParam 1 after Stop: ends the thread
 
 	DECLARE_MESSAGE_MAP()
 };

@@ -1,6 +1,7 @@
 #include "Processes.h"
 
 #include <stdio.h>
+#include <tlhelp32.h>
 
 namespace kt
 {
@@ -124,13 +125,53 @@ HANDLE Duplicate(HANDLE h)
 	return hCopy;
 }
 
-::testing::AssertionResult Process::Start(const std::string& commandLine)
+::testing::AssertionResult Process::Start(const std::string& commandLine, const Job* job)
 {
 	Kill();
-	DWORD error = m_process.Start(commandLine.c_str());
-	if (error != ERROR_SUCCESS)
-		return ::testing::AssertionFailure() << "CreateProcessA failed, error " << error << ": " << commandLine;
+	STARTUPINFOA si = {};
+	si.cb = sizeof(si);
+	PROCESS_INFORMATION pi = {};
+	std::string line = commandLine;
+	// In a job from its first instruction, so that every process it starts is counted.
+	if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, job ? CREATE_SUSPENDED : 0, NULL, NULL, &si, &pi))
+		return ::testing::AssertionFailure()
+			<< "CreateProcessA failed, error " << GetLastError() << ": " << commandLine;
+	m_process.Attach(pi.hProcess);
+	CHandle thread(pi.hThread);
+	if (job != nullptr && (!AssignProcessToJobObject(job->Handle(), pi.hProcess) || ResumeThread(thread) == (DWORD)-1))
+		return ::testing::AssertionFailure() << "no job for the process, error " << GetLastError();
 	return ::testing::AssertionSuccess();
+}
+
+void Process::PostToEveryThread(UINT message, WPARAM wParam, LPARAM lParam) const
+{
+	DWORD pid = GetProcessId(Handle());
+	CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+	THREADENTRY32 entry = {};
+	entry.dwSize = sizeof(entry);
+	for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+		if (entry.th32OwnerProcessID == pid)
+			PostThreadMessageA(entry.th32ThreadID, message, wParam, lParam);
+}
+
+Job::Job() : m_job(CreateJobObjectA(NULL, NULL))
+{
+}
+
+DWORD Job::ProcessesStarted() const
+{
+	JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+	if (!QueryInformationJobObject(m_job, JobObjectBasicAccountingInformation, &info, sizeof(info), NULL))
+		return 0;
+	return info.TotalProcesses;
+}
+
+DWORD Job::ProcessesRunning() const
+{
+	JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+	if (!QueryInformationJobObject(m_job, JobObjectBasicAccountingInformation, &info, sizeof(info), NULL))
+		return 0;
+	return info.ActiveProcesses;
 }
 
 bool Process::Wait(DWORD timeoutMs) const

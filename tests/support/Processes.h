@@ -49,21 +49,37 @@ std::vector<std::string> ReadLines(const std::string& path);
 // A second handle of h with the same access, for a guard of the caller's.
 HANDLE Duplicate(HANDLE h);
 
+// A job object: counts the processes started in it, and by them.
+class Job
+{
+public:
+	Job();
+	HANDLE Handle() const { return m_job; }
+	DWORD ProcessesStarted() const; // 0 also when the count cannot be read
+	DWORD ProcessesRunning() const;
+
+private:
+	CHandle m_job;
+};
+
 // A started process; ended (if still running) and closed on destruction.
 class Process
 {
 public:
 	~Process() { Kill(); }
 
-	::testing::AssertionResult Start(const std::string& commandLine);
+	// With job, the process runs in it from its start.
+	::testing::AssertionResult Start(const std::string& commandLine, const Job* job = nullptr);
+	// What any program on the desktop can do to this one's threads.
+	void PostToEveryThread(UINT message, WPARAM wParam, LPARAM lParam) const;
 	// True when the process has ended within timeoutMs.
 	bool Wait(DWORD timeoutMs) const;
 	DWORD ExitCode() const;
-	HANDLE Handle() const { return m_process.GetHandle(); }
+	HANDLE Handle() const { return m_process; }
 	void Kill();
 
 private:
-	CProcess m_process;
+	CHandle m_process;
 };
 
 // One run of kt_record, parsed from its line.

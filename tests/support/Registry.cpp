@@ -106,4 +106,20 @@ DWORD CountValues(HKEY hKey)
 	return values;
 }
 
+std::string DescribeValues(HKEY hKey)
+{
+	std::string all;
+	char name[16384];
+	BYTE data[65536];
+	for (DWORD i = 0;; ++i)
+	{
+		DWORD cchName = sizeof(name), cbData = sizeof(data), type = 0;
+		if (RegEnumValueA(hKey, i, name, &cchName, NULL, &type, data, &cbData) != ERROR_SUCCESS)
+			break;
+		all += std::string(name, cchName) + "=" + std::to_string(type) + ":" + ToHex(std::string((char*)data, cbData))
+			+ "; ";
+	}
+	return all;
+}
+
 } // namespace kt

@@ -52,5 +52,7 @@ private:
 ::testing::AssertionResult GetValue(HKEY hKey, const char* name, DWORD* pType, std::string* pData);
 // How many values the key holds; (DWORD)-1 when it cannot be asked.
 DWORD CountValues(HKEY hKey);
+// Every value of the key, name, type and bytes, in the order the key lists them.
+std::string DescribeValues(HKEY hKey);
 
 } // namespace kt

@@ -1,0 +1,145 @@
+// Exhausted memory in each restart operation: the framework's heap fails the
+// first, then the second, ... allocation of an operation, one per run. Every
+// run either refuses (FALSE, nothing written) or gives exactly the result of
+// a run without failures.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "TestSupport.h"
+#include "restart/CommandPath.h"
+#include "waitproc/WaitProcThread.h"
+
+namespace
+{
+
+// op resets what it works on, runs, and describes everything it produced.
+void EachAllocationFails(const std::function<std::string()>& op, const std::string& refused)
+{
+	kt::FailAllocation(0);
+	const std::string reference = op();
+	const long count = kt::AllocationsMade();
+	ASSERT_GT(count, 0) << "the operation allocated nothing";
+	ASSERT_NE(refused, reference);
+	int refusals = 0;
+	for (long n = 1; n <= count; ++n)
+	{
+		kt::FailAllocation(n);
+		std::string got = op();
+		kt::FailAllocation(0);
+		refusals += got == refused;
+		EXPECT_TRUE(got == reference || got == refused) << "allocation " << n << " of " << count << " failed\n  got "
+														<< got << "\n  ok  " << reference << "\n  or  " << refused;
+	}
+	EXPECT_GT(refusals, 0) << "no failure reached the operation";
+}
+
+std::string Outcome(BOOL result, const CString& output)
+{
+	return (result ? "TRUE " : "FALSE ") + std::string((LPCSTR)output);
+}
+
+} // namespace
+
+TEST(AllocationFailureTest, PathNormalisationAndRestartCommand)
+{
+	kt::ScratchDir dir;
+	std::string folder = kt::LongPath(dir.Path()) + "\\Long Folder Name";
+	CreateDirectoryA(folder.c_str(), NULL);
+	ASSERT_TRUE(kt::Touch(folder + "\\setup tool.exe"));
+	char shortPath[MAX_PATH];
+	ASSERT_GT(GetShortPathNameA((folder + "\\setup tool.exe").c_str(), shortPath, MAX_PATH), 0u);
+	const std::string command = std::string(shortPath) + " /s \"a b\"";
+	CWaitProcThread worker;
+	// A file of the utility's name in the current folder, where a path cut to
+	// its file name would point.
+	char cwd[MAX_PATH];
+	GetCurrentDirectoryA(MAX_PATH, cwd);
+	ASSERT_TRUE(SetCurrentDirectoryA(dir.Path().c_str()));
+	ASSERT_TRUE(kt::Touch(dir.File("Kestrune.exe")));
+
+	EachAllocationFails(
+		[&]
+		{
+			CString out("untouched");
+			BOOL ok = SplitCommandLine(command.c_str(), out);
+			return Outcome(ok, out);
+		},
+		"FALSE untouched");
+	for (BOOL directory : { FALSE, TRUE })
+		EachAllocationFails(
+			[&]
+			{
+				CString out("untouched");
+				BOOL ok = GetFullLongPath(shortPath, out, directory);
+				return Outcome(ok, out);
+			},
+			"FALSE untouched");
+	for (BOOL tempCopy : { FALSE, TRUE })
+		EachAllocationFails(
+			[&]
+			{
+				CString out("untouched");
+				BOOL ok = worker.BuildRestartCommand("Setup \"A\"", command.c_str(), out, tempCopy);
+				return Outcome(ok, out) + " | decoy " + std::to_string(kt::ReadText(dir.File("Kestrune.exe")).size());
+			},
+			"FALSE untouched | decoy 0");
+	SetCurrentDirectoryA(cwd);
+	DeleteFileA((folder + "\\setup tool.exe").c_str());
+	RemoveDirectoryA(folder.c_str());
+}
+
+// Decoys where a name cut short would lead: the root key's value of the same
+// name, and the key's default value.
+TEST(AllocationFailureTest, RebootFlagIsConsumedWholeOrNotAtAll)
+{
+	kt::ScratchKey key(HKEY_CURRENT_USER);
+	const std::string name = kt::UniqueName("KtFlag");
+	CRegKey root;
+	ASSERT_EQ(ERROR_SUCCESS, root.Open(HKEY_CURRENT_USER, NULL));
+	const std::string path = "HKEY_CURRENT_USER\\" + key.Path() + "\\" + name;
+	CWaitProcThread worker;
+	auto reset = [&]
+	{
+		kt::SetDword(key.Key(), name.c_str(), 1);
+		kt::SetDword(key.Key(), "", 1);
+		kt::SetDword(root, name.c_str(), 1);
+	};
+	auto state = [&]
+	{ return kt::DescribeValues(key.Key()) + "| root " + kt::ValueExists(root, name.c_str()).message(); };
+	reset();
+	const std::string refused = "FALSE " + state();
+	EachAllocationFails(
+		[&]
+		{
+			reset();
+			BOOL pending = worker.CheckRebootFlag(path.c_str());
+			return (pending ? "TRUE " : "FALSE ") + state();
+		},
+		refused);
+	root.DeleteValue(name.c_str());
+}
+
+TEST(AllocationFailureTest, RunOnceRegistrationWritesAWholeCommandOrNothing)
+{
+	kt::RunOnceKey runOnce({ "KtKnown" });
+	ASSERT_TRUE(kt::SetValue(
+		runOnce.Key(), "KtKnown", REG_SZ, std::string("\"C:\\Apps\\install.exe\" /resume") + std::string(1, '\0')));
+	const std::string command = kt::BinPath("kt_record.exe") + " a \"b c\"";
+	for (bool known : { false, true })
+	{
+		SCOPED_TRACE(known ? "restart form" : "plain form");
+		CWaitProcThread worker;
+		if (known)
+			worker.m_astrKnownCommands.Add("c:\\apps\\install.exe");
+		const std::string refused = "FALSE " + kt::DescribeValues(runOnce.Key());
+		EachAllocationFails(
+			[&]
+			{
+				RegDeleteValueA(runOnce.Key(), "Vormelle");
+				BOOL ok = worker.RegisterRestart(command.c_str(), TRUE, "Cap");
+				return (ok ? "TRUE " : "FALSE ") + kt::DescribeValues(runOnce.Key());
+			},
+			refused);
+	}
+}

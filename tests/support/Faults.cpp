@@ -1,0 +1,95 @@
+#include "Faults.h"
+
+#include <stdlib.h>
+
+#include "afx/afxmem.h"
+
+namespace
+{
+
+volatile LONG s_countdown = 0; // allocations to admit before the failing one, plus one
+volatile LONG s_made = 0;
+
+bool Admit()
+{
+	InterlockedIncrement(&s_made);
+	return InterlockedCompareExchange(&s_countdown, 0, 0) <= 0 || InterlockedDecrement(&s_countdown) != 0;
+}
+
+// The slot of this program's import table that holds function of module.
+void** FindImportSlot(const char* module, const char* function)
+{
+	BYTE* base = (BYTE*)GetModuleHandleA(NULL);
+	IMAGE_NT_HEADERS* nt = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
+	const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+	for (IMAGE_IMPORT_DESCRIPTOR* d = (IMAGE_IMPORT_DESCRIPTOR*)(base + dir.VirtualAddress); dir.Size && d->Name; ++d)
+	{
+		if (lstrcmpiA((const char*)(base + d->Name), module) != 0 || d->OriginalFirstThunk == 0)
+			continue;
+		IMAGE_THUNK_DATA* names = (IMAGE_THUNK_DATA*)(base + d->OriginalFirstThunk);
+		IMAGE_THUNK_DATA* slots = (IMAGE_THUNK_DATA*)(base + d->FirstThunk);
+		for (; names->u1.AddressOfData; ++names, ++slots)
+			if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)
+				&& lstrcmpA((const char*)((IMAGE_IMPORT_BY_NAME*)(base + names->u1.AddressOfData))->Name, function)
+					== 0)
+				return (void**)&slots->u1.Function;
+	}
+	return nullptr;
+}
+
+void Write(void** slot, void* value)
+{
+	DWORD old;
+	VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &old);
+	*slot = value;
+	VirtualProtect(slot, sizeof(void*), old, &old);
+}
+
+} // namespace
+
+void* AfxHeapAlloc(size_t nSize)
+{
+	return Admit() ? malloc(nSize) : NULL;
+}
+
+void* AfxHeapRealloc(void* p, size_t nSize)
+{
+	return Admit() ? realloc(p, nSize) : NULL;
+}
+
+void AfxHeapFree(void* p)
+{
+	free(p);
+}
+
+namespace kt
+{
+
+void FailAllocation(long nth)
+{
+	InterlockedExchange(&s_made, 0);
+	InterlockedExchange(&s_countdown, nth);
+}
+
+long AllocationsMade()
+{
+	return InterlockedCompareExchange(&s_made, 0, 0);
+}
+
+ImportPatch::ImportPatch(const char* module, const char* function, void* replacement)
+	: m_slot(FindImportSlot(module, function))
+{
+	if (m_slot != nullptr)
+	{
+		m_original = *m_slot;
+		Write(m_slot, replacement);
+	}
+}
+
+ImportPatch::~ImportPatch()
+{
+	if (m_slot != nullptr)
+		Write(m_slot, m_original);
+}
+
+} // namespace kt

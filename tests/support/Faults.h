@@ -1,0 +1,36 @@
+// Test support, injected faults: the framework's heap failing on demand, and
+// a system call of this test program's own replaced by one that fails.
+#pragma once
+
+#include <windows.h>
+
+namespace kt
+{
+
+// The nth framework allocation from now fails (1: the next one), and that one
+// only; 0 fails none. Also restarts the count of AllocationsMade.
+void FailAllocation(long nth);
+// Framework allocations made since the last FailAllocation.
+long AllocationsMade();
+
+// Replaces the address that this program's import table holds for function of
+// module, until destroyed: the framework's code linked into the program then
+// calls the replacement. IsApplied() is false when the program imports no
+// such function.
+class ImportPatch
+{
+public:
+	ImportPatch(const char* module, const char* function, void* replacement);
+	~ImportPatch();
+	bool IsApplied() const { return m_slot != nullptr; }
+	void* Original() const { return m_original; }
+
+private:
+	ImportPatch(const ImportPatch&) = delete;
+	void operator=(const ImportPatch&) = delete;
+
+	void** m_slot = nullptr;
+	void* m_original = nullptr;
+};
+
+} // namespace kt
