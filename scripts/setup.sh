@@ -4,18 +4,35 @@
 set -euo pipefail
 
 # wine64 runs the x86_64 build where the kernel cannot run 32-bit programs.
-packages=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth googletest nsis cppcheck clang-format)
+packages=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth googletest nsis
+  cppcheck clang-format locales)
+# The double-byte tests run Wine under these; without the Unix locale, Wine
+# cannot write a file name that holds a double-byte character.
+locales=(ja_JP.UTF-8 zh_CN.UTF-8 zh_TW.UTF-8)
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}" >&2
+  # wine32 exists only for the i386 architecture.
+  dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${packages[@]}"
+fi
 
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
-echo "setup: installing ${missing[*]}" >&2
-# wine32 exists only for the i386 architecture.
-dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
-$SUDO apt-get update -q
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${packages[@]}"
+generate=()
+for l in "${locales[@]}"; do
+  locale -a 2>/dev/null | grep -qix "${l/UTF-8/utf8}" || generate+=("$l")
+done
+if [ ${#generate[@]} -gt 0 ]; then
+  echo "setup: generating the locales ${generate[*]}" >&2
+  for l in "${generate[@]}"; do
+    grep -qx "$l UTF-8" /etc/locale.gen || echo "$l UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+  done
+  $SUDO locale-gen >/dev/null
+fi

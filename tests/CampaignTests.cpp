@@ -1,0 +1,229 @@
+// A campaign of random command lines against the real Kestrune.exe, under
+// code page 932: quotes, runs of backslashes, tabs, empty arguments, lone
+// lead bytes, a hundred arguments, lines near the 32,767-character limit.
+// Every started utility ends with exit code 0; where the line has both
+// options, the follow-up gets exactly the arguments it gets when its command
+// is run directly. KT_SEED replays a run; the seed is printed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "TestSupport.h"
+#include "app/CommandLine.h"
+
+namespace
+{
+
+struct Line
+{
+	std::string args;    // after the utility's path
+	std::string caption; // the window to show; empty for a line that runs nothing
+};
+
+class Generator
+{
+public:
+	explicit Generator(unsigned seed) : m_rng(seed) {}
+
+	// Words that never make a caption option: no 'c' anywhere. Wild ones may
+	// hold "/n=" and "/r", quotes and lone lead bytes, which can join them to
+	// the next word; tame ones none of these.
+	std::string Word(bool wild)
+	{
+		static const char* const pieces[] = { "a", "Z", "\\", "\\\\\\", "/", "-", "=", "%", "^", "&", "*", "?",
+			"\x83\x5c", "\x95\x5c", "\x82\xa0", "\xe9\x40", " ", "\t", "\"", "\"\"", "\\\"", "x y", "\x83",
+			"/n=", "-N=", "/r", "-R" };
+		const int tame = 16, all = sizeof(pieces) / sizeof(*pieces);
+		std::string word;
+		for (int n = Pick(6); n >= 0; --n)
+			word += pieces[Pick(wild ? all : tame)];
+		if (wild && Pick(6) == 0)
+			word += "\x83"; // a lone lead byte at the end of a word
+		return word;
+	}
+	std::string Words(int count, bool wild)
+	{
+		std::string line;
+		for (int i = 0; i < count; ++i)
+			line += (i ? Separator() : "") + Word(wild);
+		return line;
+	}
+	std::string Separator() { return Pick(4) == 0 ? " \t " : " "; }
+	// Up to 12 words; now and then a hundred, or as many as fit in limit characters.
+	std::string Tail(bool wild, size_t limit)
+	{
+		int shape = Pick(20);
+		if (shape > 1)
+			return Words(Pick(13), wild);
+		if (shape == 0)
+			return Words(100, wild);
+		std::string line;
+		for (std::string word; line.size() + word.size() + 3 < limit; word = Word(wild))
+			line += word + Separator();
+		return line;
+	}
+
+	// A line that runs nothing, or (one in four) one that waits for title and
+	// then runs the recorder.
+	Line Next(const std::string& title)
+	{
+		Line line;
+		if (Pick(4) != 0)
+		{
+			line.args = Tail(true, s_maxLine);
+			return line;
+		}
+		static const char* const captions[] = { "\"/c=%s\"", "-C=\"%s\"", "/c=%s", "\"-c=\"%s" };
+		// The caption is the title, or a prefix of it in another letter case.
+		std::string caption = title.substr(0, title.size() - Pick(6));
+		if (Pick(2))
+			for (char& ch : caption)
+				ch = (char)(Pick(2) ? toupper(ch) : tolower(ch));
+		char captionWord[512];
+		// The first two forms quote a caption with a space.
+		sprintf(captionWord, captions[Pick(caption.find(' ') != std::string::npos ? 2 : 4)], caption.c_str());
+		static const char* const nexts[] = { "/n=%s", "\"/n=%s\"", "-n= %s", "/N=\"%s\"" };
+		char nextWord[512];
+		sprintf(nextWord, nexts[Pick(4)], kt::BinPath("kt_record.exe").c_str());
+		line.caption = caption;
+		// A relaunch quotes the line again, which may double it.
+		bool relaunch = Pick(3) == 0;
+		line.args = (relaunch ? "/r " : "") + Words(Pick(3), false) + " " + captionWord + " " + Words(Pick(3), false)
+			+ " " + nextWord + " ";
+		line.args += Tail(true, (relaunch ? s_maxLine / 2 : s_maxLine) - line.args.size());
+		return line;
+	}
+
+	// What fits in a command line after the utility's path and a space.
+	static const size_t s_maxLine = 32766 - 64;
+
+private:
+	int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
+	std::mt19937 m_rng;
+};
+
+// Starts each command line (program and arguments) with its own record
+// file, a few at a time, and returns the arguments each run recorded.
+std::vector<std::vector<std::string>> RecordedArguments(
+	const std::vector<std::string>& commands, const kt::ScratchDir& dir, const char* stem)
+{
+	std::vector<std::vector<std::string>> got(commands.size());
+	const size_t chunk = 50;
+	for (size_t first = 0; first < commands.size(); first += chunk)
+	{
+		std::vector<kt::Process> processes(std::min(chunk, commands.size() - first));
+		for (size_t i = 0; i < processes.size(); ++i)
+		{
+			kt::SetRecordFile(dir.File((stem + std::to_string(first + i)).c_str()));
+			EXPECT_TRUE(processes[i].Start(commands[first + i]));
+		}
+		for (size_t i = 0; i < processes.size(); ++i)
+		{
+			EXPECT_TRUE(processes[i].Wait(30000));
+			std::vector<kt::Record> records = kt::ReadRecords(dir.File((stem + std::to_string(first + i)).c_str()));
+			got[first + i] = records.size() == 1 ? records[0].args : std::vector<std::string>{ "(no record)" };
+		}
+	}
+	return got;
+}
+
+std::string Show(const std::vector<std::string>& args)
+{
+	std::string s;
+	for (const std::string& a : args)
+		s += "[" + kt::ToHex(a.substr(0, 64)) + (a.size() > 64 ? "..." : "") + "]";
+	return s;
+}
+
+} // namespace
+
+TEST(CampaignTest, RandomCommandLinesAgainstTheRealUtility)
+{
+	ASSERT_EQ(932u, GetACP()) << "the campaign needs code page 932";
+	char seedText[32] = "20261208";
+	GetEnvironmentVariableA("KT_SEED", seedText, sizeof(seedText));
+	const unsigned seed = (unsigned)strtoul(seedText, NULL, 10);
+	const int lines = 2000, batch = 200;
+	printf("campaign: seed %u (KT_SEED=%u replays it), %d command lines\n", seed, seed, lines);
+	Generator gen(seed);
+	kt::ScratchDir dir;
+	std::vector<Line> cases;
+	std::vector<std::string> titles;
+	for (int i = 0; i < lines; ++i)
+	{
+		if (i % batch == 0)
+			titles.push_back("KtCamp" + std::to_string(seed) + "-" + std::to_string(i / batch) + " Window");
+		cases.push_back(gen.Next(titles.back()));
+	}
+
+	// What the follow-up must get: the words the utility takes apart, by the
+	// real C runtime, and its next command run directly.
+	std::vector<int> waiting;
+	std::vector<std::string> commands;
+	for (int i = 0; i < lines; ++i)
+		if (!cases[i].caption.empty())
+		{
+			waiting.push_back(i);
+			commands.push_back(kt::QuotedRecorder() + " " + cases[i].args);
+		}
+	std::vector<std::vector<std::string>> words = RecordedArguments(commands, dir, "argv");
+	commands.clear();
+	for (size_t k = 0; k < waiting.size(); ++k)
+	{
+		std::vector<std::string> argv{ "Kestrune.exe" };
+		argv.insert(argv.end(), words[k].begin(), words[k].end());
+		std::vector<char*> pointers;
+		for (std::string& a : argv)
+			pointers.push_back(&a[0]);
+		CWaitOptions options;
+		ParseWaitOptions((int)pointers.size(), pointers.data(), options);
+		const Line& line = cases[waiting[k]];
+		ASSERT_TRUE(options.bCaptionGiven && options.bNextGiven) << "seed " << seed << " line " << waiting[k];
+		ASSERT_EQ(line.caption, std::string(options.strCaption)) << "seed " << seed << " line " << waiting[k];
+		commands.push_back((LPCSTR)options.strNext);
+	}
+	std::vector<std::vector<std::string>> expected = RecordedArguments(commands, dir, "direct");
+
+	int followUps = 0;
+	size_t longest = 0;
+	for (int first = 0; first < lines; first += batch)
+	{
+		kt::Job job;
+		std::vector<kt::Process> processes(batch);
+		for (int i = 0; i < batch; ++i)
+		{
+			longest = std::max(longest, cases[first + i].args.size());
+			kt::SetRecordFile(dir.File(("follow" + std::to_string(first + i)).c_str()));
+			ASSERT_TRUE(processes[i].Start(kt::KestruneCommand(cases[first + i].args), &job))
+				<< "seed " << seed << " line " << first + i;
+		}
+		kt::PumpFor(500);
+		kt::CaptionWindows windows;
+		ASSERT_TRUE(windows.Start(titles[first / batch], "2500"));
+		ASSERT_TRUE(windows.WaitGone(20000));
+		ASSERT_TRUE(kt::PumpUntil([&] { return job.ProcessesRunning() == 0; }, 60000))
+			<< "seed " << seed << ": an instance of lines " << first << ".." << first + batch - 1 << " still runs";
+		for (int i = first; i < first + batch; ++i)
+		{
+			SCOPED_TRACE("seed " + std::to_string(seed) + " line " + std::to_string(i) + ": "
+				+ kt::ToHex(cases[i].args.substr(0, 300)));
+			EXPECT_EQ(0u, processes[i - first].ExitCode());
+			std::vector<kt::Record> runs = kt::ReadRecords(dir.File(("follow" + std::to_string(i)).c_str()));
+			if (cases[i].caption.empty())
+			{
+				EXPECT_TRUE(runs.empty()) << "a line without both options ran something";
+				continue;
+			}
+			const std::vector<std::string>& direct =
+				expected[std::find(waiting.begin(), waiting.end(), i) - waiting.begin()];
+			++followUps;
+			ASSERT_EQ(1u, runs.size()) << "the follow-up did not run once";
+			EXPECT_EQ(direct, runs[0].args) << "direct " << Show(direct) << "\n  got " << Show(runs[0].args);
+		}
+		if (HasFailure())
+			break;
+	}
+	printf("campaign: seed %u, %d command lines, %d with a follow-up, longest %u characters\n", seed, lines, followUps,
+		(unsigned)longest);
+}

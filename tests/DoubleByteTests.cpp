@@ -1,0 +1,170 @@
+// Double-byte text under code pages 932, 936 and 950, where a trail byte can
+// equal a backslash or an ASCII letter. This program runs once under each
+// (LC_ALL=ja_JP.UTF-8, zh_CN.UTF-8, zh_TW.UTF-8); the double-byte text is
+// built here, not passed through a shell.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "afx/afx.h"
+#include "app/CommandLine.h"
+#include "restart/CommandPath.h"
+#include "waitproc/WaitProcThread.h"
+
+namespace
+{
+
+// Characters of the active code page: one whose trail byte is a backslash,
+// one whose trail byte is 'c', and a word of three.
+struct CodePageText
+{
+	UINT codePage;
+	const char* backslashTrail; // Shift-JIS SO, GBK 乗, Big5 功
+	const char* letterTrail;    // Shift-JIS TSU, GBK 乧, Big5 勺
+	const char* word;           // Shift-JIS "setto", GBK and Big5 "zhongwenzi"
+};
+
+const CodePageText& Text()
+{
+	static const CodePageText pages[] = {
+		{ 932, "\x83\x5c", "\x83\x63", "\x83\x5a\x83\x62\x83\x67" },
+		{ 936, "\x81\x5c", "\x81\x63", "\xd6\xd0\xce\xc4\xd7\xd6" },
+		{ 950, "\xa5\x5c", "\xa4\x63", "\xa4\xa4\xa4\xe5\xa6\x72" },
+	};
+	for (const CodePageText& page : pages)
+		if (page.codePage == GetACP())
+			return page;
+	return pages[0];
+}
+
+std::string Lead()
+{
+	return std::string(1, Text().backslashTrail[0]); // a lead byte alone
+}
+
+} // namespace
+
+TEST(DoubleByteTest, ProcessRunsUnderADoubleByteCodePage)
+{
+	ASSERT_EQ(Text().codePage, GetACP()) << "the test run must set LC_ALL to a double-byte locale";
+	ASSERT_TRUE(IsDBCSLeadByte((BYTE)Text().backslashTrail[0]));
+}
+
+TEST(DoubleByteTest, StringOperationsAndTheOptionPrefixStepOverWholeCharacters)
+{
+	const std::string x5c = Text().backslashTrail, xc = Text().letterTrail;
+	CString s((xc + "c" + x5c + "x").c_str());
+	s.MakeUpper();
+	EXPECT_EQ(kt::ToHex(xc + "C" + x5c + "X"), kt::ToHex((LPCSTR)s)) << "a trail byte was upper-cased";
+	EXPECT_EQ(-1, s.Find("\\")) << "a trail byte was found as a backslash";
+	EXPECT_EQ(-1, s.Find("c"));
+	EXPECT_EQ(2, s.Find("C"));
+	EXPECT_EQ(3, s.Find(x5c.c_str()));
+
+	// A trail byte equal to the option's letter makes no option.
+	std::vector<std::string> args = { "/" + xc + "=A", "/c=" + x5c, "/n=" + x5c + "\\" };
+	std::vector<char*> argv{ const_cast<char*>("Kestrune.exe") };
+	for (std::string& a : args)
+		argv.push_back(&a[0]);
+	CWaitOptions options;
+	ParseWaitOptions((int)argv.size(), argv.data(), options);
+	EXPECT_EQ(kt::ToHex(x5c), kt::ToHex((LPCSTR)options.strCaption));
+	EXPECT_EQ(kt::ToHex(x5c + "\\"), kt::ToHex((LPCSTR)options.strNext));
+}
+
+TEST(DoubleByteTest, CaptionProbeMatchesWholeCharactersOnly)
+{
+	const std::string id = kt::UniqueName("KtDbcs") + " ", word = Text().word, x5c = Text().backslashTrail;
+	kt::CaptionWindows windows;
+	ASSERT_TRUE(windows.Start(id + word + x5c + " Setup", "60000"));
+	CWaitProcThread worker;
+	struct
+	{
+		std::string prefix;
+		bool found;
+	} cases[] = {
+		{ id + word, true },
+		{ id + word + x5c, true },
+		{ id + word + x5c + " setup", true },
+		{ id + Lead(), false }, // ends inside a double-byte character
+		{ id + word + Lead(), false },
+		{ id + word + Text().letterTrail, false },
+	};
+	for (const auto& c : cases)
+		EXPECT_EQ(c.found, worker.FindCaptionWindow(c.prefix.c_str()) != NULL) << "prefix " << kt::ToHex(c.prefix);
+}
+
+TEST(DoubleByteTest, RebootFlagPathWhoseTrailBytesEqualABackslash)
+{
+	const std::string x5c = Text().backslashTrail;
+	kt::ScratchKey key(HKEY_CURRENT_USER);
+	CRegKey hSub;
+	ASSERT_EQ(ERROR_SUCCESS, hSub.Create(key.Key(), ("a" + x5c).c_str()));
+	ASSERT_TRUE(kt::SetDword(hSub, ("v" + x5c).c_str(), 1));
+	ASSERT_TRUE(kt::SetDword(hSub, "v", 1));
+	CWaitProcThread worker;
+	// Neither scan may split at the trail byte: "...\a<X>\v<X>" is key a<X>, value v<X>.
+	EXPECT_TRUE(worker.CheckRebootFlag(("HKEY_CURRENT_USER\\" + key.Path() + "\\a" + x5c + "\\v" + x5c).c_str()));
+	EXPECT_FALSE(kt::ValueExists(hSub, ("v" + x5c).c_str()));
+	EXPECT_TRUE(kt::ValueExists(hSub, "v"));
+}
+
+TEST(DoubleByteTest, PathNormalisationKeepsDoubleByteCharactersWhole)
+{
+	const std::string x5c = Text().backslashTrail;
+	kt::ScratchDir dir;
+	const std::string folder = kt::LongPath(dir.Path()) + "\\a" + x5c;
+	ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL)) << kt::ToHex(folder) << " error " << GetLastError();
+	const std::string program = folder + "\\" + x5c + ".exe";
+	ASSERT_TRUE(kt::Touch(program));
+	CString result;
+	ASSERT_TRUE(SplitCommandLine(("\"" + program + "\" /s " + x5c).c_str(), result));
+	EXPECT_EQ(kt::ToHex("\"" + program + "\" /s " + x5c), kt::ToHex((LPCSTR)result));
+	ASSERT_TRUE(GetFullLongPath(program.c_str(), result, TRUE));
+	EXPECT_EQ(kt::ToHex(folder + "\\"), kt::ToHex((LPCSTR)result));
+	DeleteFileA(program.c_str());
+	RemoveDirectoryA(folder.c_str());
+
+	struct
+	{
+		std::string in, out;
+	} removals[] = {
+		{ "a" + x5c + "\\b\\", "a" + x5c + "b" }, { "x\"" + Lead(), "x" + Lead() }, // a lead byte alone at the end
+		{ "xy" + Lead(), "xy" + Lead() },                                           // the same with nothing removed
+	};
+	for (const auto& c : removals)
+	{
+		CString s(c.in.c_str());
+		RemoveChar(s, c.in.find('\\') != std::string::npos ? '\\' : '"');
+		EXPECT_EQ(kt::ToHex(c.out), kt::ToHex((LPCSTR)s)) << kt::ToHex(c.in);
+	}
+}
+
+// The new instance splits its command line by the C runtime's rules, which
+// take a double-byte character whole: its trail byte is never doubled.
+TEST(DoubleByteTest, RelaunchLineIsReadBackExactly)
+{
+	const std::string x5c = Text().backslashTrail;
+	kt::ScratchDir dir;
+	kt::SetRecordFile(dir.File("args.txt"));
+	const std::pair<std::string, std::string> values[] = {
+		{ x5c, x5c + "\"" + x5c },
+		{ "\\" + x5c + "\\", x5c + " " + Text().word + "\\" },
+	};
+	for (const auto& v : values)
+	{
+		CString line;
+		ASSERT_TRUE(
+			BuildWaiterCommand(kt::BinPath("kt_record.exe").c_str(), FALSE, v.first.c_str(), v.second.c_str(), line));
+		kt::Process p;
+		ASSERT_TRUE(p.Start((LPCSTR)line));
+		ASSERT_TRUE(p.Wait(30000));
+	}
+	std::vector<kt::Record> got = kt::ReadRecords(dir.File("args.txt"));
+	ASSERT_EQ(2u, got.size());
+	for (size_t i = 0; i < got.size(); ++i)
+	{
+		ASSERT_EQ(2u, got[i].args.size());
+		EXPECT_EQ(kt::ToHex("/c=" + values[i].first), kt::ToHex(got[i].args[0]));
+		EXPECT_EQ(kt::ToHex("/n=" + values[i].second), kt::ToHex(got[i].args[1]));
+	}
+}
