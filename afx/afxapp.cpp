@@ -1,6 +1,7 @@
 #include "afxapp.h"
 
 static CWinApp* s_pApp = NULL;
+static HINSTANCE s_hResource = NULL;
 
 CWinApp::CWinApp(LPCSTR lpszAppName) : m_pszAppName(lpszAppName), m_hInstance(NULL)
 {
@@ -36,7 +37,12 @@ CWinApp* AfxGetApp()
 
 HINSTANCE AfxGetResourceHandle()
 {
-	return GetModuleHandleA(NULL);
+	return s_hResource != NULL ? s_hResource : GetModuleHandleA(NULL);
+}
+
+void AfxSetResourceHandle(HINSTANCE hResource)
+{
+	s_hResource = hResource;
 }
 
 BOOL AfxGetModuleFileName(CString& strPath, int nMaxPath)

@@ -23,8 +23,10 @@ public:
 // The application object; NULL before it is constructed.
 CWinApp* AfxGetApp();
 
-// The module whose resources LoadString reads: the executable.
+// The module whose resources LoadString reads: the executable, unless another
+// was set (NULL sets the executable again).
 HINSTANCE AfxGetResourceHandle();
+void AfxSetResourceHandle(HINSTANCE hResource);
 
 // The full path of the running executable. FALSE when it cannot be had, or
 // does not fit in nMaxPath bytes with its terminator: a cut path is no path.

@@ -79,34 +79,47 @@ BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_A
 	// half-configured object must never run.
 	BOOL bStarted = DuplicateHandle(
 		GetCurrentProcess(), m_hThread, GetCurrentProcess(), m_hEndWait.Receive(), SYNCHRONIZE, FALSE, 0);
-	if (::ResumeThread(m_hThread) == (DWORD)-1)
-	{
-		// It has not run a single instruction, so there is nothing to undo.
-		TerminateThread(m_hThread, 0);
-		bStarted = FALSE;
-	}
-	else
+	if (bStarted && ::ResumeThread(m_hThread) != (DWORD)-1)
 	{
 		// A thread that ends instead of reporting ready must not hold us up.
 		HANDLE ahStart[2] = { hReady, m_hThread };
-		bStarted = WaitForMultipleObjects(2, ahStart, FALSE, INFINITE) == WAIT_OBJECT_0 && bStarted;
+		bStarted = WaitForMultipleObjects(2, ahStart, FALSE, INFINITE) == WAIT_OBJECT_0;
 		// Suspending before the go signal holds the thread before InitInstance
 		// until the owner resumes it.
 		if (bStarted && (dwCreateFlags & CREATE_SUSPENDED))
 			bStarted = ::SuspendThread(m_hThread) != (DWORD)-1;
-		if (!bStarted)
-			InterlockedExchange(&m_bDiscarded, TRUE);
-		SetEvent(m_hStartGo);
 	}
-	m_hStartReady = NULL;
-	if (!bStarted)
+	else
+		bStarted = FALSE;
+
+	if (bStarted)
+		SetEvent(m_hStartGo);
+	else
 	{
-		WaitForSingleObject(m_hThread, INFINITE);
+		EndUnstarted();
 		CHandle::Close(m_hThread);
 		m_hEndWait.Close();
 		m_nThreadID = 0;
 	}
+	m_hStartReady = NULL;
 	return bStarted;
+}
+
+void CWinThread::EndUnstarted()
+{
+	InterlockedExchange(&m_bDiscarded, TRUE);
+	SetEvent(m_hStartGo);
+	// The suspend count is 1 while the thread is held; resume until it runs.
+	DWORD dwPrevious;
+	do
+		dwPrevious = ::ResumeThread(m_hThread);
+	while (dwPrevious != (DWORD)-1 && dwPrevious > 1);
+	// One that cannot be resumed is held before InitInstance, between two
+	// system calls of the framework (or before its first instruction), where
+	// ending it leaves nothing behind but its stack.
+	if (dwPrevious == (DWORD)-1 && WaitForSingleObject(m_hThread, 0) == WAIT_TIMEOUT)
+		TerminateThread(m_hThread, 0);
+	WaitForSingleObject(m_hThread, INFINITE);
 }
 
 BOOL CWinThread::InitInstance()
@@ -183,17 +196,7 @@ void AfxDiscardThread(CWinThread* pThread)
 {
 	if (pThread == NULL)
 		return;
-	InterlockedExchange(&pThread->m_bDiscarded, TRUE);
-	// The suspend count is 1 while the thread is held; resume until it runs.
-	DWORD dwPrevious;
-	do
-		dwPrevious = ::ResumeThread(pThread->m_hThread);
-	while (dwPrevious != (DWORD)-1 && dwPrevious > 1);
-	// One that cannot be resumed is held in the framework's start-up, between
-	// two system calls, where ending it leaves nothing behind but its stack.
-	if (dwPrevious == (DWORD)-1 && WaitForSingleObject(pThread->m_hThread, 0) == WAIT_TIMEOUT)
-		TerminateThread(pThread->m_hThread, 0);
-	WaitForSingleObject(pThread->m_hThread, INFINITE);
+	pThread->EndUnstarted();
 	delete pThread;
 }
 

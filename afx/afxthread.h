@@ -45,6 +45,9 @@ public:
 	// Implementation
 private:
 	static unsigned __stdcall ThreadEntry(void* pParam);
+	// Ends the thread before InitInstance and waits until it has ended:
+	// resumed with m_bDiscarded set, it returns at once.
+	void EndUnstarted();
 	friend void AfxDiscardThread(CWinThread* pThread);
 
 	HANDLE m_hStartReady;       // set by the new thread once its queue exists; not owned

@@ -13,6 +13,11 @@ scripts/check-product.sh build/win32/bin/Kestrune.exe
 scripts/check-release.sh
 scripts/check-code.sh
 
-echo "test.sh: running the tests of the $KESTRUNE_TEST_PRESET build under Wine ($KESTRUNE_ARCH_REASON)" >&2
+echo "test.sh: running the tests of the $KESTRUNE_TEST_PRESET build under Wine ($KESTRUNE_ARCH_REASON)," \
+  "on $(nproc) cores, with Wine's heap checks" >&2
 wine_session_start "$KESTRUNE_ROOT/build/$KESTRUNE_TEST_PRESET"
-ctest --test-dir "build/$KESTRUNE_TEST_PRESET" --output-on-failure "$@"
+# The product and the test programs that run its code in-process; not the small
+# helper programs, the installers or cmd.exe.
+wine_session_check_heap Kestrune.exe $(cd "build/$KESTRUNE_TEST_PRESET/bin" && ls -- *_tests.exe)
+WINEDEBUG=-all,err+heap,warn+heap ctest --test-dir "build/$KESTRUNE_TEST_PRESET" --output-on-failure \
+  -j"$(nproc)" "$@"

@@ -1,6 +1,7 @@
 # Sourced by the scripts that run Windows programs: one Xvfb server and one
 # throwaway WINEPREFIX under the build folder, both ended on exit.
 #   wine_session_start BUILD_DIR    exports DISPLAY, WINEPREFIX and friends
+#   wine_session_check_heap EXE...  Wine's heap checks for the programs named
 #   wine_session_stop               ends the prefix's wineserver and the X server
 
 wine_session_start() {
@@ -34,6 +35,17 @@ wine_session_start() {
   # keeps those services off the pipes of the programs run later.
   wineserver -p
   "$KESTRUNE_WINE" cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+# Wine's heap checks for the named programs: every heap call validates the
+# whole heap, with tail, free and parameter checks; with WINEDEBUG showing
+# err+heap and warn+heap, each fault prints a line on stderr.
+wine_session_check_heap() {
+  local exe key
+  for exe in "$@"; do
+    key="HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\$exe"
+    "$KESTRUNE_WINE" reg add "$key" /v GlobalFlag /t REG_DWORD /d 0xf0 /f >/dev/null 2>&1 </dev/null
+  done
 }
 
 wine_session_stop() {

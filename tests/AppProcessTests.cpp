@@ -23,7 +23,7 @@ protected:
 	std::string m_record;
 };
 
-TEST_F(AppProcessTest, ExitCodeIsZeroAndNothingRunsWhenStartUpFails)
+TEST_F(AppProcessTest, ExitCodeIsZeroAndNothingRunsOrBroadcastsWhenStartUpFails)
 {
 	kt::EndListener listener;
 	ASSERT_TRUE(listener.Start(120000));
@@ -98,18 +98,14 @@ TEST_F(AppProcessTest, RelaunchEndsAtOnceWhileTheNewInstanceDoesTheWork)
 }
 
 // The one test that takes the real minute: no window ever shows up.
-TEST_F(AppProcessTest, NoWindowWithinSixtySecondsBroadcastsRunsNothingAndExitsZero)
+TEST_F(AppProcessTest, NoWindowWithinSixtySecondsRunsNothingAndExitsZero)
 {
-	kt::EndListener listener;
-	ASSERT_TRUE(listener.Start(120000));
 	kt::Process p;
 	ULONGLONG startAt = GetTickCount64();
 	ASSERT_TRUE(p.Start(KestruneCommand("/c=" + kt::UniqueName("KtNeverShown") + " /n=" + QuotedRecorder())));
 	ASSERT_TRUE(p.Wait(120000));
 	ULONGLONG took = GetTickCount64() - startAt;
 	EXPECT_EQ(0u, p.ExitCode());
-	EXPECT_GE(took, 59000u);
-	EXPECT_LT(took, 90000u);
-	EXPECT_TRUE(kt::PumpUntil([&] { return listener.Received().size() == 1; }, 5000));
+	EXPECT_TRUE(kt::Within(took, 59000, 90000));
 	EXPECT_TRUE(Records().empty());
 }

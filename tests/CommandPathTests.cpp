@@ -82,26 +82,35 @@ TEST_F(CommandPathTest, ShortAndRelativeProgramPartsBecomeFullLongPaths)
 	SetCurrentDirectoryA(cwd);
 }
 
+// The result is written only when a file matches: a sentinel shows it was not.
 TEST_F(CommandPathTest, GetFullLongPathFileAndDirectoryModes)
 {
-	CString result("untouched");
-	EXPECT_TRUE(GetFullLongPath((m_root + "\\missing.exe").c_str(), result, FALSE));
-	EXPECT_STREQ("untouched", (LPCSTR)result);
-	EXPECT_TRUE(GetFullLongPath(m_folder.c_str(), result, FALSE));
-	EXPECT_EQ(m_folder, (LPCSTR)result) << "a directory in file mode: no trailing backslash";
-	EXPECT_TRUE(GetFullLongPath((m_folder + "\\setup tool.exe").c_str(), result, TRUE));
-	EXPECT_EQ(m_folder + "\\", (LPCSTR)result);
-
-	std::string atRoot = "C:\\" + kt::UniqueName("kt") + ".exe";
+	const std::string atRoot = "C:\\" + kt::UniqueName("kt") + ".exe", tool = m_folder + "\\setup tool.exe";
 	ASSERT_TRUE(kt::Touch(atRoot));
-	EXPECT_TRUE(GetFullLongPath(atRoot.c_str(), result, TRUE));
-	EXPECT_STREQ("C:\\", (LPCSTR)result);
+	char shortTool[MAX_PATH];
+	ASSERT_GT(GetShortPathNameA(tool.c_str(), shortTool, MAX_PATH), 0u);
+	struct
+	{
+		std::string path;
+		BOOL directory;
+		std::string result;
+	} cases[] = {
+		{ shortTool, FALSE, tool },
+		{ shortTool, TRUE, m_folder + "\\" },
+		{ m_folder, FALSE, m_folder }, // a directory in file mode: no trailing backslash
+		{ m_root + "\\Long*", FALSE, m_folder },
+		{ atRoot, TRUE, "C:\\" },
+		{ m_root + "\\missing.exe", FALSE, "sentinel" },
+		{ m_root + "\\" + std::string(300, 'x') + ".exe", FALSE, "sentinel" }, // too long: no match
+		{ "", FALSE, "sentinel" },
+	};
+	for (const auto& c : cases)
+	{
+		CString result("sentinel");
+		EXPECT_TRUE(GetFullLongPath(c.path.c_str(), result, c.directory)) << c.path;
+		EXPECT_EQ(c.result, (LPCSTR)result) << c.path << (c.directory ? " (directory)" : "");
+	}
 	DeleteFileA(atRoot.c_str());
-
-	std::string tooLong = m_root + "\\" + std::string(300, 'x') + ".exe";
-	result = "untouched";
-	EXPECT_TRUE(GetFullLongPath(tooLong.c_str(), result, FALSE));
-	EXPECT_STREQ("untouched", (LPCSTR)result);
 }
 
 TEST(CallGetLongPathNameTest, ReportsTheNeededSizeThenTheLongPath)
@@ -132,7 +141,7 @@ TEST(RemoveCharTest, RemovesEveryOccurrence)
 	{
 		CString s(c.in);
 		RemoveChar(s, c.ch);
-		EXPECT_STREQ(c.out, (LPCSTR)s) << c.in;
+		EXPECT_EQ(c.out, std::string(s, s.GetLength())) << c.in;
 	}
 }
 

@@ -135,7 +135,7 @@ TEST(DoubleByteTest, PathNormalisationKeepsDoubleByteCharactersWhole)
 	{
 		CString s(c.in.c_str());
 		RemoveChar(s, c.in.find('\\') != std::string::npos ? '\\' : '"');
-		EXPECT_EQ(kt::ToHex(c.out), kt::ToHex((LPCSTR)s)) << kt::ToHex(c.in);
+		EXPECT_EQ(kt::ToHex(c.out), kt::ToHex(std::string(s, s.GetLength()))) << kt::ToHex(c.in);
 	}
 }
 

@@ -10,16 +10,24 @@ protected:
 	{
 		WorkerFixture::SetUp();
 		m_hRunOnce = m_runOnce.Key();
-		ASSERT_TRUE(kt::SetDword(m_flag.Key(), "RebootPending", 1));
 	}
 
-	// A worker that skips its wait, finds the reboot pending and registers
-	// command; it reports once it has.
-	void Register(const std::string& caption, const std::string& command, const char* known)
+	// A worker that finds the reboot pending and registers command; it reports
+	// once it has. It skips its wait, or with a window waits for it to come
+	// and go.
+	void Register(const std::string& caption, const std::string& command, const char* known, bool window = false,
+		BOOL noImmediateRun = FALSE)
 	{
-		CWaitProcThread* pWorker = NewWorker("", command);
+		ASSERT_TRUE(kt::SetDword(m_flag.Key(), "RebootPending", 1));
+		kt::CaptionWindows windows;
+		if (window)
+		{
+			ASSERT_TRUE(windows.Start(caption, "300"));
+		}
+		CWaitProcThread* pWorker = NewWorker(window ? caption : "", command);
 		ASSERT_NE(nullptr, pWorker);
-		pWorker->m_bRunAlways = TRUE;
+		pWorker->m_bRunAlways = !window;
+		pWorker->m_bNoImmediateRun = noImmediateRun;
 		pWorker->m_strCaption = caption.c_str();
 		pWorker->m_strRebootFlag = ("HKEY_CURRENT_USER\\" + m_flag.Path() + "\\RebootPending").c_str();
 		if (known != nullptr)
@@ -87,11 +95,17 @@ TEST_F(RebootTest, KnownSetupPendingRegistersTheRestartFormWhichWaitsForTheCapti
 	EXPECT_EQ((std::vector<std::string>{ "follow-up", "two words", "C:\\dir\\" }), FollowUpArgs());
 }
 
+// Registered instead of run: with no wait, after the window came and went,
+// and also where nothing may run at once.
 TEST_F(RebootTest, PlainFormRunsTheFollowUpOnceAtTheReboot)
 {
 	std::string recorder = kt::BinPath("kt_record.exe");
-	Register("Unused", recorder + " follow-up \"a b\" c", nullptr);
-	EXPECT_EQ("\"" + recorder + "\" follow-up \"a b\" c", Registered());
+	for (int row = 0; row < 3; ++row)
+	{
+		SCOPED_TRACE(row);
+		Register(kt::UniqueName("KtPlain"), recorder + " follow-up \"a b\" c", nullptr, row > 0, row == 2);
+		EXPECT_EQ("\"" + recorder + "\" follow-up \"a b\" c", Registered());
+	}
 	Reboot();
 	ASSERT_TRUE(kt::PumpUntil([&] { return FollowUpRuns() > 0; }, 30000));
 	kt::PumpFor(1000);

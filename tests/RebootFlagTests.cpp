@@ -68,20 +68,42 @@ TEST(RebootFlagTest, PathForms)
 	EXPECT_FALSE(kt::ValueExists(key.Key(), ""));
 }
 
-TEST(RebootFlagTest, ValueOfARootKeyItselfAndOfTheMachine)
+// The flag is answered through every root key that can hold a value here;
+// roots that hold none answer FALSE.
+TEST(RebootFlagTest, EveryRootAndTheValueOfARootKeyItself)
 {
+	CWaitProcThread worker;
+	const struct
+	{
+		HKEY hRoot;
+		const char* name;
+	} roots[] = {
+		{ HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT" },
+		{ HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG" },
+		{ HKEY_CURRENT_USER, "HKEY_CURRENT_USER" },
+		{ HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE" },
+		{ HKEY_USERS, "HKEY_USERS" },
+		{ HKEY_PERFORMANCE_DATA, "HKEY_PERFORMANCE_DATA" },
+		{ HKEY_DYN_DATA, "HKEY_DYN_DATA" },
+	};
+	int answered = 0;
+	for (const auto& root : roots)
+	{
+		SCOPED_TRACE(root.name);
+		kt::ScratchKey key(root.hRoot, false);
+		bool holds = key.Key() != NULL && kt::SetDword(key.Key(), "Reboot", 1);
+		EXPECT_EQ(holds, !!worker.CheckRebootFlag((std::string(root.name) + "\\" + key.Path() + "\\Reboot").c_str()));
+		EXPECT_FALSE(holds && kt::ValueExists(key.Key(), "Reboot")) << "not consumed";
+		answered += holds;
+	}
+	EXPECT_GE(answered, 3) << "the classes, the user's and the machine's keys hold values everywhere";
+
 	// One backslash: the subkey is empty and the root key itself is opened.
 	std::string name = kt::UniqueName("KtPending");
 	CRegKey hRoot;
 	ASSERT_EQ(ERROR_SUCCESS, hRoot.Open(HKEY_CURRENT_USER, NULL));
 	ASSERT_TRUE(kt::SetDword(hRoot, name.c_str(), 2));
-	CWaitProcThread worker;
 	EXPECT_TRUE(worker.CheckRebootFlag(("HKEY_CURRENT_USER\\" + name).c_str()));
 	EXPECT_FALSE(kt::ValueExists(hRoot, name.c_str()));
 	hRoot.DeleteValue(name.c_str());
-
-	kt::ScratchKey machine(HKEY_LOCAL_MACHINE);
-	ASSERT_TRUE(kt::SetDword(machine.Key(), "Reboot", 1));
-	EXPECT_TRUE(worker.CheckRebootFlag(("HKEY_LOCAL_MACHINE\\" + machine.Path() + "\\Reboot").c_str()));
-	EXPECT_FALSE(kt::ValueExists(machine.Key(), "Reboot"));
 }

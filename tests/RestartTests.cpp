@@ -18,23 +18,34 @@ std::string Utility()
 }
 
 // Runs this test program again, alone in a scratch folder (so no utility
-// file lies beside it), as the child test named by filter.
-bool RunAsChildWithoutUtility(const char* filter)
+// file lies beside it), as the child test named by filter. The child leaves
+// a mark, so that a filter naming no test cannot pass for a passing child.
+::testing::AssertionResult RunAsChildWithoutUtility(const char* filter)
 {
 	kt::ScratchDir dir;
-	std::string copy = dir.File("restart_tests.exe");
+	std::string copy = dir.File("restart_tests.exe"), mark = dir.File("child-ran");
 	if (!CopyFileA(kt::BinPath("restart_tests.exe").c_str(), copy.c_str(), FALSE))
-		return false;
-	SetEnvironmentVariableA("KT_CHILD", "1");
+		return ::testing::AssertionFailure() << "no copy, error " << GetLastError();
+	SetEnvironmentVariableA("KT_CHILD", mark.c_str());
 	kt::Process child;
-	bool started = child.Start("\"" + copy + "\" --gtest_also_run_disabled_tests --gtest_filter=" + filter);
+	::testing::AssertionResult started =
+		child.Start("\"" + copy + "\" --gtest_also_run_disabled_tests --gtest_filter=" + filter);
 	SetEnvironmentVariableA("KT_CHILD", NULL);
-	return started && child.Wait(60000) && child.ExitCode() == 0;
+	if (!started)
+		return started;
+	if (!child.Wait(60000))
+		return ::testing::AssertionFailure() << "the child still runs";
+	if (!kt::FileExists(mark))
+		return ::testing::AssertionFailure() << "no child test ran for " << filter;
+	return ::testing::AssertionResult(child.ExitCode() == 0) << "the child's exit code is " << child.ExitCode();
 }
 
+// In the child: leaves the mark.
 bool IsChild()
 {
-	return GetEnvironmentVariableA("KT_CHILD", NULL, 0) > 0;
+	char mark[MAX_PATH];
+	DWORD n = GetEnvironmentVariableA("KT_CHILD", mark, MAX_PATH);
+	return n > 0 && n < MAX_PATH && kt::Touch(mark);
 }
 
 } // namespace
@@ -70,7 +81,7 @@ TEST(BuildRestartCommandTest, CrtSplitsRandomLinesBackExactly)
 		return v;
 	};
 	CWaitProcThread worker;
-	for (int i = 0; i < 3000; ++i)
+	for (int i = 0; i < 1000; ++i)
 	{
 		std::string caption = random(), command = random();
 		CString line;
@@ -159,7 +170,7 @@ protected:
 		return data.empty() ? data : data.substr(0, data.size() - 1);
 	}
 
-	kt::RunOnceKey m_runOnce{ { "KtSz", "KtExpand", "KtMulti", "KtDword", "KtEmpty" } };
+	kt::RunOnceKey m_runOnce{ { "KtSz", "KtExpand", "KtMulti", "KtDword", "KtEmpty", "KtKnown.exe" } };
 	HKEY m_hKey = NULL;
 	std::string m_command, m_plain, m_restart;
 };
@@ -199,6 +210,8 @@ TEST_F(RunOnceTest, OnlyStringValuesCount)
 	worker.m_astrKnownCommands.Add("known.exe");
 	ASSERT_TRUE(kt::SetValue(m_hKey, "KtMulti", REG_MULTI_SZ, std::string("known.exe\0\0", 11)));
 	ASSERT_TRUE(kt::SetValue(m_hKey, "KtDword", REG_DWORD, std::string("known.exe", 9)));
+	// The name of a value is no entry.
+	ASSERT_TRUE(kt::SetValue(m_hKey, "KtKnown.exe", REG_SZ, std::string("other.exe", 10)));
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	EXPECT_EQ(m_plain, RegisteredString());
 	// Expandable strings count, compared as stored.
@@ -232,6 +245,27 @@ TEST_F(RunOnceTest, EarlierRegistrationIsScannedAndReplaced)
 	EXPECT_EQ(values, kt::CountValues(m_hKey)) << "a registration adds a value instead of replacing it";
 }
 
+namespace
+{
+void* s_createKey;
+DWORD s_disposition;
+// RegCreateKeyExA, after which another program writes a known entry at once.
+LONG WINAPI CreateKeyThenAnotherWrites(HKEY hKey, LPCSTR lpSubKey, DWORD reserved, LPSTR lpClass, DWORD options,
+	REGSAM sam, LPSECURITY_ATTRIBUTES sa, PHKEY phkResult, LPDWORD lpdwDisposition)
+{
+	LONG error = ((decltype(&RegCreateKeyExA))s_createKey)(
+		hKey, lpSubKey, reserved, lpClass, options, sam, sa, phkResult, lpdwDisposition);
+	if (error == ERROR_SUCCESS && lpdwDisposition != NULL)
+	{
+		s_disposition = *lpdwDisposition;
+		kt::SetValue(*phkResult, "KtSz", REG_SZ, std::string("known.exe", 10));
+	}
+	return error;
+}
+} // namespace
+
+// A key created just now is not searched: an entry that appears in it at
+// once was not pending before this registration.
 TEST_F(RunOnceTest, MissingKeyIsCreatedWithThePlainForm)
 {
 	DWORD values = kt::CountValues(m_hKey);
@@ -239,8 +273,15 @@ TEST_F(RunOnceTest, MissingKeyIsCreatedWithThePlainForm)
 		GTEST_SKIP() << "the RunOnce key holds entries of others: " << values;
 	ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, WAITPROC_RUNONCE_KEY));
 	CWaitProcThread worker;
-	worker.m_astrKnownCommands.Add(""); // would match any existing value
-	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
+	worker.m_astrKnownCommands.Add("known.exe");
+	s_disposition = 0;
+	{
+		kt::ImportPatch patch("ADVAPI32.dll", "RegCreateKeyExA", (void*)&CreateKeyThenAnotherWrites);
+		ASSERT_TRUE(patch.IsApplied());
+		s_createKey = patch.Original();
+		EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
+	}
+	EXPECT_EQ((DWORD)REG_CREATED_NEW_KEY, s_disposition);
 	ASSERT_TRUE(m_runOnce.Open());
 	m_hKey = m_runOnce.Key();
 	EXPECT_EQ(m_plain, RegisteredString());

@@ -1,6 +1,7 @@
 // The wait procedure with real windows and processes. This program's string
 // table gives 4 s for a window to appear and 1 s for it to stay away.
 #include "WorkerFixture.h"
+#include "res/resource.h"
 
 class WaitProcedureTest : public WorkerFixture
 {
@@ -8,7 +9,40 @@ protected:
 	std::string Caption() { return kt::UniqueName("KtWait"); }
 };
 
-TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneRunsTheCommandAfterTwoAbsentProbes)
+namespace
+{
+// A module whose string table is this program's, with the appear and vanish
+// seconds replaced (nullptr: left out): a copy of a helper with only that
+// table, loaded as data.
+HMODULE StringsWith(const kt::ScratchDir& dir, const char* appear, const char* vanish)
+{
+	std::string copy = dir.File(
+		(std::string("strings-") + (appear ? appear : "none") + "-" + (vanish ? vanish : "none") + ".exe").c_str());
+	CopyFileA(kt::BinPath("kt_record.exe").c_str(), copy.c_str(), FALSE);
+	// The block of ids 496..511: for each, its length in characters, then them.
+	std::wstring block;
+	for (UINT id = 496; id < 512; ++id)
+	{
+		const char* text = id == IDS_APPEAR_TIMEOUT ? appear : id == IDS_VANISH_SECONDS ? vanish : nullptr;
+		WCHAR buffer[256] = L"";
+		int length = text ? MultiByteToWideChar(CP_ACP, 0, text, -1, buffer, 256) - 1
+			: id == IDS_APPEAR_TIMEOUT || id == IDS_VANISH_SECONDS
+			? 0
+			: LoadStringW(GetModuleHandleA(NULL), id, buffer, 256);
+		block += (WCHAR)length;
+		block.append(buffer, length);
+	}
+	HANDLE update = BeginUpdateResourceA(copy.c_str(), TRUE);
+	if (update == NULL
+		|| !UpdateResourceA(update, RT_STRING, MAKEINTRESOURCEA(IDS_APPEAR_TIMEOUT / 16 + 1),
+			MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &block[0], (DWORD)(block.size() * sizeof(WCHAR)))
+		|| !EndUpdateResourceA(update, FALSE))
+		return NULL;
+	return LoadLibraryExA(copy.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+}
+} // namespace
+
+TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneBroadcastsThenRunsTheCommandAfterTwoAbsentProbes)
 {
 	kt::EndListener listener;
 	ASSERT_TRUE(listener.Start(60000));
@@ -26,9 +60,9 @@ TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneRunsTheCommandAfterTwoAbsent
 	std::vector<kt::Record> runs = Records();
 	ASSERT_EQ(1u, runs.size());
 	EXPECT_EQ((std::vector<std::string>{ "--sleep", "1000", "one", "two words" }), runs[0].args);
-	// Two absent probes 500 ms apart, each followed by its sleep.
-	EXPECT_GE(runs[0].startMs + 50, goneAt + 1000)
-		<< "started " << (LONGLONG)(runs[0].startMs - goneAt) << " ms after the vanish";
+	// Two absent probes 500 ms apart, each followed by its sleep; at most a
+	// poll more, and a slow process start.
+	EXPECT_TRUE(kt::Within(runs[0].startMs - goneAt, 950, 4000)) << "ms from the vanish to the command";
 	EXPECT_GE(doneAt, runs[0].endMs) << "the owner was told before the command ended";
 
 	std::vector<std::string> heard = listener.Received();
@@ -66,20 +100,9 @@ TEST_F(WaitProcedureTest, NoWindowFailsAfterTheAppearTimeoutBroadcastsAndRunsNot
 	Resume(pWorker);
 	ULONGLONG doneAt = 0;
 	ASSERT_TRUE(WaitDone(30000, &doneAt));
-	EXPECT_GE(doneAt - m_resumedAt, 3900u) << "8 probes of 500 ms";
+	EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 3900, 8000)) << "8 probes of 500 ms";
 	EXPECT_TRUE(kt::PumpUntil([&] { return listener.Received().size() == 1; }, 5000));
 	EXPECT_TRUE(Records().empty()) << "the command ran after a failed wait";
-	EXPECT_TRUE(StopAfterReport(pWorker));
-}
-
-TEST_F(WaitProcedureTest, RunAlwaysRunsTheCommandAfterAFailedWait)
-{
-	CWaitProcThread* pWorker = NewWorker(Caption(), RecordCommand());
-	ASSERT_NE(nullptr, pWorker);
-	pWorker->m_bRunAlways = TRUE;
-	Resume(pWorker);
-	ASSERT_TRUE(WaitDone(30000));
-	EXPECT_EQ(1u, Records().size());
 	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
@@ -97,8 +120,7 @@ TEST_F(WaitProcedureTest, ShortAbsencesRestartTheVanishCount)
 	ASSERT_TRUE(WaitDone(20000));
 	std::vector<kt::Record> runs = Records();
 	ASSERT_EQ(1u, runs.size());
-	EXPECT_GE(runs[0].startMs + 50, goneAt + 1000)
-		<< "started " << (LONGLONG)(runs[0].startMs - goneAt) << " ms after the final vanish";
+	EXPECT_TRUE(kt::Within(runs[0].startMs - goneAt, 950, 4000)) << "ms from the final vanish to the command";
 	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
@@ -120,7 +142,8 @@ TEST_F(WaitProcedureTest, CommandThatCannotStartIsReportedPromptly)
 }
 
 // A stop request during each wait is noticed within a poll, and the worker
-// still reports.
+// still reports; the wait counts as failed, and whatever it waited on (the
+// awaited process, the follow-up) runs on.
 TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 {
 	struct Case
@@ -136,6 +159,11 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 		{ "process wait", CWaitProcThread::waitProcess, false, false },
 		{ "follow-up wait", CWaitProcThread::waitNone, false, true },
 	};
+	// A minute to appear: a stop that is not noticed shows as a missing report.
+	kt::ScratchDir dir;
+	HMODULE strings = StringsWith(dir, "60", "1");
+	ASSERT_NE(nullptr, strings);
+	AfxSetResourceHandle(strings);
 	for (const Case& c : cases)
 	{
 		SCOPED_TRACE(c.name);
@@ -145,23 +173,33 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 		{
 			ASSERT_TRUE(windows.Start(caption, "30000"));
 		}
-		kt::Process sleeper;
-		ASSERT_TRUE(sleeper.Start(RecordCommand("--sleep 30000")));
+		kt::Process awaited;
+		ASSERT_TRUE(awaited.Start(RecordCommand("--sleep 30000 awaited")));
 		CWaitProcThread* pWorker = NewWorker(c.waitType == CWaitProcThread::waitCaption ? caption : "",
-			c.command ? RecordCommand("--sleep 30000") : RecordCommand());
+			RecordCommand(c.command ? "--sleep 30000 follow-up" : "follow-up"));
 		ASSERT_NE(nullptr, pWorker);
 		if (c.waitType == CWaitProcThread::waitProcess)
-			WaitOnProcess(pWorker, sleeper, CWaitProcThread::waitProcess);
+			WaitOnProcess(pWorker, awaited, CWaitProcThread::waitProcess);
 		pWorker->m_bRunAlways = c.command;
 		Resume(pWorker);
 		kt::PumpFor(1500);
 		ULONGLONG stopAt = GetTickCount64(), doneAt = 0;
 		pWorker->Stop(FALSE);
 		ASSERT_TRUE(WaitDone(10000, &doneAt));
-		EXPECT_LT(doneAt - stopAt, 2500u) << "one poll and one probe at most, with room for a slow machine";
+		EXPECT_TRUE(kt::Within(doneAt - stopAt, 0, 2500)) << "one poll and one probe at most, with room";
 		EXPECT_TRUE(ThreadEnded(5000)) << "the queued stop request ends the thread after the report";
-		EXPECT_FALSE(sleeper.Wait(0)) << "the awaited process is not ended by the worker";
+		EXPECT_FALSE(awaited.Wait(0)) << "the worker ended the awaited process";
+		std::vector<DWORD> followUps = kt::ChildProcesses("kt_record.exe", GetProcessId(awaited.Handle()));
+		EXPECT_EQ(c.command ? 1u : 0u, followUps.size()) << "follow-ups running";
+		for (DWORD id : followUps)
+		{
+			CHandle followUp(OpenProcess(PROCESS_TERMINATE, FALSE, id));
+			TerminateProcess(followUp, 1);
+		}
+		EXPECT_TRUE(Records().empty()) << "something ran to its end";
 	}
+	AfxSetResourceHandle(NULL);
+	FreeLibrary(strings);
 }
 
 TEST_F(WaitProcedureTest, ProcessWaitThenCommand)
@@ -177,7 +215,7 @@ TEST_F(WaitProcedureTest, ProcessWaitThenCommand)
 	ASSERT_EQ(2u, runs.size());
 	EXPECT_EQ("waited", runs[0].args.back());
 	EXPECT_EQ("follow-up", runs[1].args.back());
-	EXPECT_GE(runs[1].startMs + 50, runs[0].endMs);
+	EXPECT_TRUE(kt::Within(runs[1].startMs - runs[0].endMs, -50, 3000)) << "ms from the end to the follow-up";
 	EXPECT_EQ(nullptr, pWorker->m_hWaitProcess) << "closed after the broadcast";
 	EXPECT_TRUE(StopAfterReport(pWorker));
 }
@@ -223,31 +261,97 @@ TEST_F(WaitProcedureTest, ProcessThenCaptionWhereTheProcessEndsFirst)
 	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
-TEST_F(WaitProcedureTest, EndedProcessCountsEvenWithAStopAlreadyRequested)
+// Whether the follow-up runs, for each way of configuring the wait.
+TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 {
-	kt::Process waited;
-	ASSERT_TRUE(waited.Start(RecordCommand("waited")));
-	ASSERT_TRUE(waited.Wait(10000));
-	CWaitProcThread* pWorker = NewWorker("", RecordCommand("follow-up"));
-	ASSERT_NE(nullptr, pWorker);
-	WaitOnProcess(pWorker, waited, CWaitProcThread::waitProcess);
-	pWorker->m_bStopRequested = TRUE;
-	Resume(pWorker);
-	ASSERT_TRUE(WaitDone(20000));
-	std::vector<kt::Record> runs = Records();
-	ASSERT_EQ(2u, runs.size());
-	EXPECT_EQ("follow-up", runs[1].args.back());
-	EXPECT_TRUE(StopAfterReport(pWorker));
+	kt::Process ended;
+	ASSERT_TRUE(ended.Start(RecordCommand("waited")));
+	ASSERT_TRUE(ended.Wait(10000));
+	const HANDLE noClose = (HANDLE)(ULONG_PTR)0x7ff0; // not a handle: closing it fails
+	struct
+	{
+		const char* what;
+		int waitType;
+		bool process, caption;
+		HANDLE handle;
+		BOOL runAlways, noImmediateRun, stopFirst;
+		bool runs;
+	} rows[] = {
+		{ "no wait", CWaitProcThread::waitNone, false, false, NULL, FALSE, FALSE, FALSE, false },
+		{ "no wait, run always", CWaitProcThread::waitNone, false, false, NULL, TRUE, FALSE, FALSE, true },
+		{ "unknown wait", 7, true, true, NULL, FALSE, FALSE, FALSE, false },
+		{ "unknown wait, run always", 7, true, true, NULL, TRUE, FALSE, FALSE, true },
+		{ "process then caption, no process", 3, false, true, NULL, FALSE, FALSE, FALSE, false },
+		{ "process then caption, no process, run always", 3, false, true, NULL, TRUE, FALSE, FALSE, true },
+		{ "process then caption, no caption", 3, true, false, NULL, FALSE, FALSE, FALSE, true },
+		{ "ended process, stop already requested", 1, true, false, NULL, FALSE, FALSE, TRUE, true },
+		{ "run always, no immediate run", CWaitProcThread::waitNone, false, false, NULL, TRUE, TRUE, FALSE, false },
+		{ "wait handle that cannot be closed", 1, false, false, noClose, TRUE, FALSE, FALSE, false },
+		{ "failed caption wait, run always", 2, false, true, NULL, TRUE, FALSE, FALSE, true },
+	};
+	size_t runs = Records().size();
+	for (const auto& row : rows)
+	{
+		SCOPED_TRACE(row.what);
+		CWaitProcThread* pWorker = NewWorker(row.caption ? Caption() : "", RecordCommand("follow-up"));
+		ASSERT_NE(nullptr, pWorker);
+		if (row.process)
+			WaitOnProcess(pWorker, ended, row.waitType);
+		pWorker->m_hWaitProcess = row.handle != NULL ? row.handle : pWorker->m_hWaitProcess;
+		pWorker->m_nWaitType = row.waitType;
+		pWorker->m_bRunAlways = row.runAlways;
+		pWorker->m_bNoImmediateRun = row.noImmediateRun;
+		pWorker->m_bStopRequested = row.stopFirst;
+		Resume(pWorker);
+		ASSERT_TRUE(WaitDone(20000));
+		EXPECT_TRUE(StopAfterReport(pWorker));
+		runs += row.runs;
+		EXPECT_EQ(runs, Records().size()) << "the follow-up " << (row.runs ? "did not run" : "ran");
+		runs = Records().size();
+	}
 }
 
-TEST_F(WaitProcedureTest, NoImmediateRunRunsNothing)
+// The two waits' seconds come from the string table: zero, no digits or
+// none at all. With no appear time the wait fails; with no vanish time the
+// follow-up runs as soon as the window is seen.
+TEST_F(WaitProcedureTest, TimesOfZeroWithoutDigitsOrMissing)
 {
-	CWaitProcThread* pWorker = NewWorker("", RecordCommand());
-	ASSERT_NE(nullptr, pWorker);
-	pWorker->m_bRunAlways = TRUE;
-	pWorker->m_bNoImmediateRun = TRUE;
-	Resume(pWorker);
-	ASSERT_TRUE(WaitDone(20000));
-	EXPECT_TRUE(Records().empty());
-	EXPECT_TRUE(StopAfterReport(pWorker));
+	std::string caption = Caption();
+	kt::CaptionWindows windows;
+	ASSERT_TRUE(windows.Start(caption, "60000"));
+	struct
+	{
+		const char *appear, *vanish;
+		bool runs;
+	} rows[] = {
+		{ "0", "1", false },
+		{ "x", "1", false },
+		{ nullptr, "1", false },
+		{ "4", "0", true },
+		{ "4", "x", true },
+		{ "4", nullptr, false },
+	};
+	kt::ScratchDir dir;
+	size_t runs = Records().size();
+	for (const auto& row : rows)
+	{
+		SCOPED_TRACE(std::string("appear ") + (row.appear ? row.appear : "missing") + ", vanish "
+			+ (row.vanish ? row.vanish : "missing"));
+		HMODULE strings = StringsWith(dir, row.appear, row.vanish);
+		ASSERT_NE(nullptr, strings) << "error " << GetLastError();
+		AfxSetResourceHandle(strings);
+		CWaitProcThread* pWorker = NewWorker(caption, RecordCommand("follow-up"));
+		ASSERT_NE(nullptr, pWorker);
+		Resume(pWorker);
+		ULONGLONG doneAt = 0;
+		bool done = WaitDone(20000, &doneAt);
+		AfxSetResourceHandle(NULL);
+		FreeLibrary(strings);
+		ASSERT_TRUE(done);
+		EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 0, 3000)) << "ms to the report, the window still there";
+		EXPECT_TRUE(StopAfterReport(pWorker));
+		runs += row.runs;
+		EXPECT_EQ(runs, Records().size()) << "the follow-up " << (row.runs ? "did not run" : "ran");
+		runs = Records().size();
+	}
 }

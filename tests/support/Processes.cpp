@@ -118,6 +118,13 @@ std::vector<std::string> ReadLines(const std::string& path)
 	return lines;
 }
 
+::testing::AssertionResult Within(LONGLONG value, LONGLONG low, LONGLONG high)
+{
+	if (value >= low && value <= high)
+		return ::testing::AssertionSuccess();
+	return ::testing::AssertionFailure() << value << " is not within " << low << ".." << high;
+}
+
 HANDLE Duplicate(HANDLE h)
 {
 	HANDLE hCopy = NULL;
@@ -152,6 +159,19 @@ void Process::PostToEveryThread(UINT message, WPARAM wParam, LPARAM lParam) cons
 	for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
 		if (entry.th32OwnerProcessID == pid)
 			PostThreadMessageA(entry.th32ThreadID, message, wParam, lParam);
+}
+
+std::vector<DWORD> ChildProcesses(const char* name, DWORD skip)
+{
+	std::vector<DWORD> found;
+	CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+	PROCESSENTRY32 entry = {};
+	entry.dwSize = sizeof(entry);
+	for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+		if (entry.th32ParentProcessID == GetCurrentProcessId() && entry.th32ProcessID != skip
+			&& lstrcmpiA(entry.szExeFile, name) == 0)
+			found.push_back(entry.th32ProcessID);
+	return found;
 }
 
 Job::Job() : m_job(CreateJobObjectA(NULL, NULL))

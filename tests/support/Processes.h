@@ -24,6 +24,10 @@ std::string LongPath(const std::string& path);
 std::string ToHex(const std::string& bytes);
 std::string FromHex(const std::string& hex);
 
+// Success when low <= value <= high; the message gives the value. Waits are
+// bounded on both sides, generously: durations belong in the benchmark.
+::testing::AssertionResult Within(LONGLONG value, LONGLONG low, LONGLONG high);
+
 // A name that no other test, or earlier run, uses.
 std::string UniqueName(const char* stem);
 
@@ -96,6 +100,9 @@ void SetRecordFile(const std::string& path);
 
 std::string KestruneCommand(const std::string& args);
 std::string QuotedRecorder();
+
+// The running processes that this one started from file name, but skip.
+std::vector<DWORD> ChildProcesses(const char* name, DWORD skip = 0);
 
 // Runs Kestrune.exe under kt_debugrun: its debug-output texts and exit code.
 struct DebugRun

@@ -8,11 +8,12 @@ namespace kt
 {
 
 // A registry key of its own, "Software\\KestruneTest\\<unique>" under root,
-// created empty and removed with everything below it.
+// created empty and removed with everything below it. Key() is NULL where the
+// root holds no keys; that fails the test unless the key is not required.
 class ScratchKey
 {
 public:
-	explicit ScratchKey(HKEY hRoot);
+	explicit ScratchKey(HKEY hRoot, bool required = true);
 	~ScratchKey();
 	HKEY Root() const { return m_hRoot; }
 	const std::string& Path() const { return m_path; }
