@@ -2,7 +2,6 @@
 // string table (60 s to appear, 1 s to vanish).
 #include <gtest/gtest.h>
 
-#include "CrtSplit.h"
 #include "TestSupport.h"
 #include "waitproc/WaitProcThread.h"
 
@@ -73,28 +72,6 @@ TEST_F(AppProcessTest, DirectModeWaitsRunsTheCommandWithItsArgumentsAndExitsZero
 	std::vector<kt::Record> runs = Records();
 	ASSERT_EQ(1u, runs.size());
 	EXPECT_EQ((std::vector<std::string>{ "a", "b", "c" }), runs[0].args);
-}
-
-TEST_F(AppProcessTest, RelaunchEndsAtOnceWhileTheNewInstanceDoesTheWork)
-{
-	std::string caption = kt::UniqueName("KtRelaunch") + " \"q\"\\";
-	std::string next = QuotedRecorder() + " say \"hi\" C:\\a\\ \\\\srv\\share\\";
-	std::string args = "-r " + QuoteLikeLauncher("/c=" + caption) + " " + QuoteLikeLauncher("/n=" + next);
-	kt::Process p;
-	ULONGLONG startAt = GetTickCount64();
-	ASSERT_TRUE(p.Start(KestruneCommand(args)));
-	ASSERT_TRUE(p.Wait(15000));
-	EXPECT_EQ(0u, p.ExitCode());
-	EXPECT_LT(GetTickCount64() - startAt, 10000u);
-	kt::PumpFor(1000);
-	EXPECT_TRUE(Records().empty()) << "the command ran before its window came and went";
-
-	kt::CaptionWindows windows;
-	ASSERT_TRUE(windows.Start(caption, "1000"));
-	ASSERT_TRUE(kt::PumpUntil([&] { return Records().size() == 1; }, 30000))
-		<< "the new instance did not run the command";
-	std::vector<kt::Record> runs = Records();
-	EXPECT_EQ((std::vector<std::string>{ "say", "hi", "C:\\a\\", "\\\\srv\\share\\" }), runs[0].args);
 }
 
 // The one test that takes the real minute: no window ever shows up.

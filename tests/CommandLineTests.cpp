@@ -158,45 +158,6 @@ TEST(BuildWaiterCommandTest, CrtSplitsEveryRandomLineBackExactly)
 	}
 }
 
-// The same property through the real C runtime of a started program.
-TEST(BuildWaiterCommandTest, RealProgramReadsRandomLinesBackExactly)
-{
-	kt::ScratchDir dir;
-	std::string record = dir.File("args.txt");
-	kt::SetRecordFile(record);
-	std::mt19937 rng(7);
-	const int runs = 25;
-	// In code page 932, 0x83 0x5C is one character whose trail byte is a
-	// backslash: before a quote and at the end it must stay as it is.
-	std::vector<std::pair<std::string, std::string>> fixed = {
-		{ "A\\\"", "x\\" },
-		{ "\x83\x5c", "\x83\x5c\"\x83\x5c" },
-	};
-	std::vector<std::pair<std::string, std::string>> sent;
-	for (int i = 0; i < runs; ++i)
-	{
-		std::string caption = RandomValue(rng), next = RandomValue(rng);
-		if (i < (int)fixed.size() && GetACP() == 932)
-			caption = fixed[i].first, next = fixed[i].second;
-		CString line;
-		ASSERT_TRUE(
-			BuildWaiterCommand(kt::BinPath("kt_record.exe").c_str(), FALSE, caption.c_str(), next.c_str(), line));
-		kt::Process p;
-		ASSERT_TRUE(p.Start((LPCSTR)line));
-		ASSERT_TRUE(p.Wait(30000));
-		sent.emplace_back(caption, next);
-	}
-	std::vector<kt::Record> got = kt::ReadRecords(record);
-	ASSERT_EQ((size_t)runs, got.size());
-	for (int i = 0; i < runs; ++i)
-	{
-		ASSERT_EQ(2u, got[i].args.size())
-			<< "caption " << kt::ToHex(sent[i].first) << " next " << kt::ToHex(sent[i].second);
-		EXPECT_EQ("/c=" + sent[i].first, got[i].args[0]) << kt::ToHex(got[i].args[0]);
-		EXPECT_EQ("/n=" + sent[i].second, got[i].args[1]) << kt::ToHex(got[i].args[1]);
-	}
-}
-
 TEST(ModuleFileNameTest, FullPathOrFailureNeverACutPath)
 {
 	CString path;

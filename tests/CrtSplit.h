@@ -64,24 +64,3 @@ inline std::vector<std::string> SplitLikeCrt(const std::string& line)
 	}
 	return args;
 }
-
-// One argument quoted so that SplitLikeCrt gives it back: how a careful
-// launcher writes an argument holding blanks, quotes or backslashes.
-inline std::string QuoteLikeLauncher(const std::string& arg)
-{
-	std::string quoted = "\"";
-	size_t backslashes = 0;
-	for (char c : arg)
-	{
-		if (c == '\\')
-		{
-			++backslashes;
-			continue;
-		}
-		quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
-		backslashes = 0;
-		quoted += c;
-	}
-	quoted.append(2 * backslashes, '\\');
-	return quoted + "\"";
-}

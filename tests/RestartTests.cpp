@@ -2,9 +2,6 @@
 // HKEY_LOCAL_MACHINE RunOnce key of the test prefix.
 #include <gtest/gtest.h>
 
-#include <random>
-
-#include "CrtSplit.h"
 #include "TestSupport.h"
 #include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
@@ -65,34 +62,6 @@ TEST(BuildRestartCommandTest, NamesTheUtilityBesideTheExecutable)
 	EXPECT_FALSE(worker.BuildRestartCommand(NULL, "x", untouched, FALSE));
 	EXPECT_FALSE(worker.BuildRestartCommand("c", NULL, untouched, FALSE));
 	EXPECT_STREQ("keep", (LPCSTR)untouched);
-}
-
-// The relaunch line and the restart line share their quoting: the restarted
-// utility reads back exactly the caption and the command.
-TEST(BuildRestartCommandTest, CrtSplitsRandomLinesBackExactly)
-{
-	std::mt19937 rng(4242);
-	const char* const pieces[] = { "a", " ", "\t", "\"", "\\", "\\\\", "x.exe", "/", "%" };
-	auto random = [&]
-	{
-		std::string v;
-		for (int n = rng() % 10; n > 0; --n)
-			v += pieces[rng() % 9];
-		return v;
-	};
-	CWaitProcThread worker;
-	for (int i = 0; i < 1000; ++i)
-	{
-		std::string caption = random(), command = random();
-		CString line;
-		ASSERT_TRUE(worker.BuildRestartCommand(caption.c_str(), command.c_str(), line, FALSE));
-		std::vector<std::string> args = SplitLikeCrt((LPCSTR)line);
-		ASSERT_EQ(4u, args.size()) << (LPCSTR)line;
-		EXPECT_EQ(Utility(), args[0]);
-		EXPECT_EQ("/r", args[1]);
-		ASSERT_EQ("/c=" + caption, args[2]) << (LPCSTR)line;
-		ASSERT_EQ("/n=" + command, args[3]) << (LPCSTR)line;
-	}
 }
 
 TEST(BuildRestartCommandTest, TemporaryCopyReplacesAReadOnlyFileAndIsWritable)

@@ -220,45 +220,37 @@ TEST_F(WaitProcedureTest, ProcessWaitThenCommand)
 	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
-TEST_F(WaitProcedureTest, ProcessThenCaptionWhereTheWindowShowsWhileTheProcessRuns)
+// Process then caption: a window seen while the process runs ends the
+// process wait, and the follow-up runs while that process still runs; a
+// process that ends first leaves the caption wait to see the window come and go.
+TEST_F(WaitProcedureTest, ProcessThenCaption)
 {
-	std::string caption = Caption();
-	kt::Process waited;
-	ASSERT_TRUE(waited.Start(RecordCommand("--sleep 30000 waited")));
-	CWaitProcThread* pWorker = NewWorker("", RecordCommand("follow-up"));
-	ASSERT_NE(nullptr, pWorker);
-	WaitOnProcess(pWorker, waited, CWaitProcThread::waitProcessThenCaption, caption);
-	Resume(pWorker);
-	kt::PumpFor(1000);
-	kt::CaptionWindows windows;
-	ASSERT_TRUE(windows.Start(caption, "1000"));
-	ASSERT_TRUE(WaitDone(20000));
-	EXPECT_TRUE(pWorker->m_bCaptionSeen);
-	std::vector<kt::Record> runs = Records();
-	ASSERT_EQ(1u, runs.size()) << "the follow-up runs while the awaited process still runs";
-	EXPECT_EQ("follow-up", runs[0].args.back());
-	EXPECT_FALSE(waited.Wait(0));
-	EXPECT_TRUE(StopAfterReport(pWorker));
-}
-
-TEST_F(WaitProcedureTest, ProcessThenCaptionWhereTheProcessEndsFirst)
-{
-	std::string caption = Caption();
-	kt::Process waited;
-	ASSERT_TRUE(waited.Start(RecordCommand("--sleep 300 waited")));
-	CWaitProcThread* pWorker = NewWorker("", RecordCommand("follow-up"));
-	ASSERT_NE(nullptr, pWorker);
-	WaitOnProcess(pWorker, waited, CWaitProcThread::waitProcessThenCaption, caption);
-	Resume(pWorker);
-	ASSERT_TRUE(waited.Wait(10000));
-	kt::PumpFor(1500); // the appear phase is running now
-	EXPECT_EQ(1u, Records().size());
-	kt::CaptionWindows windows;
-	ASSERT_TRUE(windows.Start(caption, "800"));
-	ASSERT_TRUE(WaitDone(20000));
-	EXPECT_FALSE(pWorker->m_bCaptionSeen);
-	EXPECT_EQ(2u, Records().size());
-	EXPECT_TRUE(StopAfterReport(pWorker));
+	for (bool windowFirst : { true, false })
+	{
+		SCOPED_TRACE(windowFirst ? "window while the process runs" : "process ends first");
+		std::string caption = Caption();
+		size_t before = Records().size();
+		kt::Process waited;
+		ASSERT_TRUE(waited.Start(RecordCommand(windowFirst ? "--sleep 30000 waited" : "--sleep 300 waited")));
+		CWaitProcThread* pWorker = NewWorker("", RecordCommand("follow-up"));
+		ASSERT_NE(nullptr, pWorker);
+		WaitOnProcess(pWorker, waited, CWaitProcThread::waitProcessThenCaption, caption);
+		Resume(pWorker);
+		if (!windowFirst)
+		{
+			ASSERT_TRUE(waited.Wait(10000));
+		}
+		kt::PumpFor(1500); // the process wait, or the appear phase, is running now
+		EXPECT_EQ(before + !windowFirst, Records().size());
+		kt::CaptionWindows windows;
+		ASSERT_TRUE(windows.Start(caption, "1000"));
+		ASSERT_TRUE(WaitDone(20000));
+		EXPECT_EQ(windowFirst, !!pWorker->m_bCaptionSeen);
+		EXPECT_EQ(windowFirst, !waited.Wait(0));
+		EXPECT_EQ(before + (windowFirst ? 1 : 2), Records().size());
+		EXPECT_EQ("follow-up", Records().back().args.back());
+		EXPECT_TRUE(StopAfterReport(pWorker));
+	}
 }
 
 // Whether the follow-up runs, for each way of configuring the wait.

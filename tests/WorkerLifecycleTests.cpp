@@ -30,18 +30,6 @@ protected:
 
 } // namespace
 
-TEST_F(WorkerTest, ReportsToItsOwnerThreadAndStopWaitsForItsEnd)
-{
-	CWaitProcThread* pWorker = NewWorker();
-	ASSERT_NE(nullptr, pWorker);
-	Resume(pWorker);
-	ASSERT_TRUE(WaitDone(20000));
-	EXPECT_FALSE(ThreadEnded(300)) << "the worker must wait for its stop request";
-	EXPECT_EQ(0, CCountedWorker::s_nDeleted);
-	EXPECT_TRUE(StopAfterReport(pWorker));
-	EXPECT_EQ(1, CCountedWorker::s_nDeleted);
-}
-
 TEST_F(WorkerTest, WithoutNotifyTargetItStopsItself)
 {
 	for (int type : { 0, 2, 1, 7 }) // none; thread and window with NULL targets; unknown
@@ -57,18 +45,6 @@ TEST_F(WorkerTest, WithoutNotifyTargetItStopsItself)
 		EXPECT_EQ(1, CCountedWorker::s_nDeleted);
 		EXPECT_FALSE(WaitDone(200));
 	}
-}
-
-TEST_F(WorkerTest, AltNotifyPostsTheAlternateMessage)
-{
-	CWaitProcThread* pWorker = NewWorker();
-	ASSERT_NE(nullptr, pWorker);
-	pWorker->m_bAltNotify = 5; // any non-zero value
-	Resume(pWorker);
-	ASSERT_TRUE(WaitDone(20000, nullptr, 0x0403));
-	EXPECT_FALSE(WaitDone(100));
-	EXPECT_TRUE(StopAfterReport(pWorker));
-	EXPECT_EQ(1, CCountedWorker::s_nDeleted);
 }
 
 static UINT s_nWindowMessage;
@@ -108,19 +84,29 @@ TEST_F(WorkerTest, NotifiesAWindow)
 	DestroyWindow(target.m_hWnd);
 }
 
-// Any program can post to the worker's thread; only its own Stop ends it.
-TEST_F(WorkerTest, StrayStopMessagesAreIgnored)
+// The worker reports to its owner (with the alternate message when asked,
+// by any non-zero value) and then waits for its stop. Any program can post to
+// its thread; only its owner's Stop ends it.
+TEST_F(WorkerTest, ReportsAndEndsOnlyOnItsOwnersStop)
 {
-	CWaitProcThread* pWorker = NewWorker();
-	ASSERT_NE(nullptr, pWorker);
-	PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, 1, 0); // taken once the procedure is over
-	Resume(pWorker);
-	ASSERT_TRUE(WaitDone(20000));
-	for (WPARAM w : { 0, 2, -1, 1 })
-		PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, w, 0);
-	EXPECT_FALSE(ThreadEnded(500));
-	EXPECT_EQ(0, CCountedWorker::s_nDeleted);
-	EXPECT_TRUE(StopAfterReport(pWorker));
+	for (BOOL alt : { FALSE, 5 })
+	{
+		SCOPED_TRACE(alt);
+		CCountedWorker::s_nDeleted = 0;
+		CWaitProcThread* pWorker = NewWorker();
+		ASSERT_NE(nullptr, pWorker);
+		pWorker->m_bAltNotify = alt;
+		PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, 1, 0); // taken once the procedure is over
+		Resume(pWorker);
+		ASSERT_TRUE(WaitDone(20000, nullptr, alt ? WM_WAITPROC_DONE_ALT : WM_WAITPROC_DONE));
+		EXPECT_FALSE(WaitDone(100, nullptr, alt ? WM_WAITPROC_DONE : WM_WAITPROC_DONE_ALT));
+		for (WPARAM w : { 0, 2, -1, 1 })
+			PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, w, 0);
+		EXPECT_FALSE(ThreadEnded(500)) << "the worker ended before its owner stopped it";
+		EXPECT_EQ(0, CCountedWorker::s_nDeleted);
+		EXPECT_TRUE(StopAfterReport(pWorker));
+		EXPECT_EQ(1, CCountedWorker::s_nDeleted);
+	}
 }
 
 TEST_F(WorkerTest, SettersRefuseAndKeepTheConfiguration)
