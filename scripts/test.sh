@@ -15,9 +15,12 @@ scripts/check-code.sh
 
 echo "test.sh: running the tests of the $KESTRUNE_TEST_PRESET build under Wine ($KESTRUNE_ARCH_REASON)," \
   "on $(nproc) cores, with Wine's heap checks" >&2
+# Heap errors print a line that fails the test; a WINEDEBUG of the caller's
+# adds its channels.
+export WINEDEBUG="-all,err+heap,warn+heap${WINEDEBUG:+,$WINEDEBUG}"
 wine_session_start "$KESTRUNE_ROOT/build/$KESTRUNE_TEST_PRESET"
 # The product and the test programs that run its code in-process; not the small
 # helper programs, the installers or cmd.exe.
 wine_session_check_heap Kestrune.exe $(cd "build/$KESTRUNE_TEST_PRESET/bin" && ls -- *_tests.exe)
-WINEDEBUG=-all,err+heap,warn+heap ctest --test-dir "build/$KESTRUNE_TEST_PRESET" --output-on-failure \
+ctest --test-dir "build/$KESTRUNE_TEST_PRESET" --output-on-failure \
   -j"$(nproc)" "$@"
