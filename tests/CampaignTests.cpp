@@ -91,12 +91,14 @@ public:
 		bool relaunch = Pick(3) == 0;
 		line.args = (relaunch ? "/r " : "") + Words(Pick(3), false) + " " + captionWord + " " + Words(Pick(3), false)
 			+ " " + nextWord + " ";
-		line.args += Tail(true, (relaunch ? s_maxLine / 2 : s_maxLine) - line.args.size());
+		const size_t used = line.args.size() - kt::BinPath("kt_record.exe").size() + MAX_PATH;
+		line.args += Tail(true, (relaunch ? s_maxLine / 2 : s_maxLine) - used);
 		return line;
 	}
 
-	// What fits in a command line after the utility's path and a space.
-	static const size_t s_maxLine = 32766 - 64;
+	// What fits in a command line after the utility's path, in quotes, and a
+	// space; the lines are the same in any checkout folder.
+	static const size_t s_maxLine = 32766 - MAX_PATH - 3;
 
 private:
 	int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
