@@ -18,7 +18,7 @@ void* AfxAlloc(size_t nSize)
 
 void* AfxRealloc(void* p, size_t nSize)
 {
-	return Counted(p != NULL ? AfxHeapRealloc(p, nSize != 0 ? nSize : 1) : AfxHeapAlloc(nSize != 0 ? nSize : 1));
+	return p != NULL ? Counted(AfxHeapRealloc(p, nSize != 0 ? nSize : 1)) : AfxAlloc(nSize);
 }
 
 void AfxFree(void* p)

@@ -178,20 +178,23 @@ Job::Job() : m_job(CreateJobObjectA(NULL, NULL))
 {
 }
 
-DWORD Job::ProcessesStarted() const
+// The job's counts; all 0 when they cannot be read.
+static JOBOBJECT_BASIC_ACCOUNTING_INFORMATION Accounting(HANDLE hJob)
 {
 	JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
-	if (!QueryInformationJobObject(m_job, JobObjectBasicAccountingInformation, &info, sizeof(info), NULL))
-		return 0;
-	return info.TotalProcesses;
+	if (!QueryInformationJobObject(hJob, JobObjectBasicAccountingInformation, &info, sizeof(info), NULL))
+		ZeroMemory(&info, sizeof(info));
+	return info;
+}
+
+DWORD Job::ProcessesStarted() const
+{
+	return Accounting(m_job).TotalProcesses;
 }
 
 DWORD Job::ProcessesRunning() const
 {
-	JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
-	if (!QueryInformationJobObject(m_job, JobObjectBasicAccountingInformation, &info, sizeof(info), NULL))
-		return 0;
-	return info.ActiveProcesses;
+	return Accounting(m_job).ActiveProcesses;
 }
 
 bool Process::Wait(DWORD timeoutMs) const
