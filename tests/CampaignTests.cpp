@@ -105,31 +105,6 @@ private:
 	std::mt19937 m_rng;
 };
 
-// Starts each command line (program and arguments) with its own record
-// file, a few at a time, and returns the arguments each run recorded.
-std::vector<std::vector<std::string>> RecordedArguments(
-	const std::vector<std::string>& commands, const kt::ScratchDir& dir, const char* stem)
-{
-	std::vector<std::vector<std::string>> got(commands.size());
-	const size_t chunk = 50;
-	for (size_t first = 0; first < commands.size(); first += chunk)
-	{
-		std::vector<kt::Process> processes(std::min(chunk, commands.size() - first));
-		for (size_t i = 0; i < processes.size(); ++i)
-		{
-			kt::SetRecordFile(dir.File((stem + std::to_string(first + i)).c_str()));
-			EXPECT_TRUE(processes[i].Start(commands[first + i]));
-		}
-		for (size_t i = 0; i < processes.size(); ++i)
-		{
-			EXPECT_TRUE(processes[i].Wait(30000));
-			std::vector<kt::Record> records = kt::ReadRecords(dir.File((stem + std::to_string(first + i)).c_str()));
-			got[first + i] = records.size() == 1 ? records[0].args : std::vector<std::string>{ "(no record)" };
-		}
-	}
-	return got;
-}
-
 std::string Show(const std::vector<std::string>& args)
 {
 	std::string s;
@@ -169,7 +144,7 @@ TEST(CampaignTest, RandomCommandLinesAgainstTheRealUtility)
 			waiting.push_back(i);
 			commands.push_back(kt::QuotedRecorder() + " " + cases[i].args);
 		}
-	std::vector<std::vector<std::string>> words = RecordedArguments(commands, dir, "argv");
+	std::vector<std::vector<std::string>> words = kt::RecordedArguments(commands, dir, "argv");
 	commands.clear();
 	for (size_t k = 0; k < waiting.size(); ++k)
 	{
@@ -185,7 +160,7 @@ TEST(CampaignTest, RandomCommandLinesAgainstTheRealUtility)
 		ASSERT_EQ(line.caption, std::string(options.strCaption)) << "seed " << seed << " line " << waiting[k];
 		commands.push_back((LPCSTR)options.strNext);
 	}
-	std::vector<std::vector<std::string>> expected = RecordedArguments(commands, dir, "direct");
+	std::vector<std::vector<std::string>> expected = kt::RecordedArguments(commands, dir, "direct");
 
 	int followUps = 0;
 	size_t longest = 0;

@@ -1,10 +1,9 @@
 // The command line: the two-phase option parser, and the relaunch command line
-// that the new instance must read back exactly.
+// that the new instance must read back exactly, by its real C runtime.
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "CrtSplit.h"
 #include "TestSupport.h"
 #include "afx/afx.h"
 #include "app/CommandLine.h"
@@ -142,20 +141,25 @@ static std::string RandomValue(std::mt19937& rng)
 	return value;
 }
 
-TEST(BuildWaiterCommandTest, CrtSplitsEveryRandomLineBackExactly)
+// Each line starts kt_record, whose C runtime must give back exactly the
+// caption and command options; under code page 932 as well (a second run).
+TEST(BuildWaiterCommandTest, TheRuntimeReadsEveryRandomLineBackExactly)
 {
 	std::mt19937 rng(20261208);
-	for (int i = 0; i < 5000; ++i)
+	std::vector<std::vector<std::string>> expected;
+	std::vector<std::string> lines;
+	for (int i = 0; i < 400; ++i)
 	{
 		std::string caption = RandomValue(rng), next = RandomValue(rng);
 		CString line;
-		ASSERT_TRUE(BuildWaiterCommand("C:\\Program Files\\Kestrune.exe", FALSE, caption.c_str(), next.c_str(), line));
-		std::vector<std::string> args = SplitLikeCrt((LPCSTR)line);
-		ASSERT_EQ(3u, args.size()) << "line " << kt::ToHex((LPCSTR)line);
-		EXPECT_EQ("C:\\Program Files\\Kestrune.exe", args[0]);
-		ASSERT_EQ("/c=" + caption, args[1]) << "line " << (LPCSTR)line;
-		ASSERT_EQ("/n=" + next, args[2]) << "line " << (LPCSTR)line;
+		ASSERT_TRUE(BuildWaiterCommand(kt::BinPath("kt_record.exe").c_str(), FALSE, caption.c_str(), next.c_str(), line));
+		lines.push_back((LPCSTR)line);
+		expected.push_back({ "/c=" + caption, "/n=" + next });
 	}
+	kt::ScratchDir dir;
+	std::vector<std::vector<std::string>> got = kt::RecordedArguments(lines, dir, "random");
+	for (size_t i = 0; i < lines.size(); ++i)
+		EXPECT_EQ(expected[i], got[i]) << "line " << kt::ToHex(lines[i]);
 }
 
 TEST(ModuleFileNameTest, FullPathOrFailureNeverACutPath)

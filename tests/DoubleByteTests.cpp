@@ -144,27 +144,21 @@ TEST(DoubleByteTest, PathNormalisationKeepsDoubleByteCharactersWhole)
 TEST(DoubleByteTest, RelaunchLineIsReadBackExactly)
 {
 	const std::string x5c = Text().backslashTrail;
-	kt::ScratchDir dir;
-	kt::SetRecordFile(dir.File("args.txt"));
 	const std::pair<std::string, std::string> values[] = {
 		{ x5c, x5c + "\"" + x5c },
 		{ "\\" + x5c + "\\", x5c + " " + Text().word + "\\" },
 	};
+	std::vector<std::string> lines;
 	for (const auto& v : values)
 	{
 		CString line;
-		ASSERT_TRUE(
-			BuildWaiterCommand(kt::BinPath("kt_record.exe").c_str(), FALSE, v.first.c_str(), v.second.c_str(), line));
-		kt::Process p;
-		ASSERT_TRUE(p.Start((LPCSTR)line));
-		ASSERT_TRUE(p.Wait(30000));
+		ASSERT_TRUE(BuildWaiterCommand(
+			kt::BinPath("kt_record.exe").c_str(), FALSE, v.first.c_str(), v.second.c_str(), line));
+		lines.push_back((LPCSTR)line);
 	}
-	std::vector<kt::Record> got = kt::ReadRecords(dir.File("args.txt"));
-	ASSERT_EQ(2u, got.size());
-	for (size_t i = 0; i < got.size(); ++i)
-	{
-		ASSERT_EQ(2u, got[i].args.size());
-		EXPECT_EQ(kt::ToHex("/c=" + values[i].first), kt::ToHex(got[i].args[0]));
-		EXPECT_EQ(kt::ToHex("/n=" + values[i].second), kt::ToHex(got[i].args[1]));
-	}
+	kt::ScratchDir dir;
+	std::vector<std::vector<std::string>> got = kt::RecordedArguments(lines, dir, "relaunch");
+	for (size_t i = 0; i < lines.size(); ++i)
+		EXPECT_EQ((std::vector<std::string>{ "/c=" + values[i].first, "/n=" + values[i].second }), got[i])
+			<< "line " << kt::ToHex(lines[i]);
 }

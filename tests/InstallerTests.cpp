@@ -11,15 +11,7 @@ class InstallerTest : public ::testing::Test
 protected:
 	void SetUp() override { kt::SetRecordFile(m_record); }
 
-	// The runs of kt_record whose first argument is tag.
-	std::vector<kt::Record> FollowUps(const char* tag) const
-	{
-		std::vector<kt::Record> found;
-		for (const kt::Record& r : kt::ReadRecords(m_record))
-			if (!r.args.empty() && r.args[0] == tag)
-				found.push_back(r);
-		return found;
-	}
+	std::vector<kt::Record> FollowUps(const char* tag) const { return kt::ReadRecords(m_record, tag); }
 
 	kt::ScratchDir m_dir;
 	std::string m_record = m_dir.File("record.txt");

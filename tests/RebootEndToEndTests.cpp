@@ -50,21 +50,7 @@ protected:
 		EXPECT_FALSE(kt::ValueExists(m_hRunOnce, "Vormelle"));
 	}
 
-	std::vector<std::string> FollowUpArgs()
-	{
-		std::vector<std::string> found;
-		for (const kt::Record& r : Records())
-			if (!r.args.empty() && r.args[0] == "follow-up")
-				found = r.args;
-		return found;
-	}
-	size_t FollowUpRuns()
-	{
-		size_t n = 0;
-		for (const kt::Record& r : Records())
-			n += !r.args.empty() && r.args[0] == "follow-up";
-		return n;
-	}
+	std::vector<kt::Record> FollowUps() { return kt::ReadRecords(m_recordFile, "follow-up"); }
 
 	kt::ScratchKey m_flag{ HKEY_CURRENT_USER };
 	kt::RunOnceKey m_runOnce{ { "KtKnownSetup" } };
@@ -84,15 +70,15 @@ TEST_F(RebootTest, KnownSetupPendingRegistersTheRestartFormWhichWaitsForTheCapti
 	// The known setup ran; the follow-up waits for its window.
 	kt::PumpFor(2000);
 	EXPECT_EQ(1u, Records().size());
-	EXPECT_EQ(0u, FollowUpRuns());
+	EXPECT_TRUE(FollowUps().empty());
 
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(caption + " - after reboot", "1000"));
 	ASSERT_TRUE(windows.WaitGone(20000));
-	ASSERT_TRUE(kt::PumpUntil([&] { return FollowUpRuns() > 0; }, 30000));
+	ASSERT_TRUE(kt::PumpUntil([&] { return !FollowUps().empty(); }, 30000));
 	kt::PumpFor(2000);
-	EXPECT_EQ(1u, FollowUpRuns());
-	EXPECT_EQ((std::vector<std::string>{ "follow-up", "two words", "C:\\dir\\" }), FollowUpArgs());
+	ASSERT_EQ(1u, FollowUps().size());
+	EXPECT_EQ((std::vector<std::string>{ "follow-up", "two words", "C:\\dir\\" }), FollowUps()[0].args);
 }
 
 // Registered instead of run: with no wait, after the window came and went,
@@ -107,8 +93,8 @@ TEST_F(RebootTest, PlainFormRunsTheFollowUpOnceAtTheReboot)
 		EXPECT_EQ("\"" + recorder + "\" follow-up \"a b\" c", Registered());
 	}
 	Reboot();
-	ASSERT_TRUE(kt::PumpUntil([&] { return FollowUpRuns() > 0; }, 30000));
+	ASSERT_TRUE(kt::PumpUntil([&] { return !FollowUps().empty(); }, 30000));
 	kt::PumpFor(1000);
-	EXPECT_EQ(1u, FollowUpRuns());
-	EXPECT_EQ((std::vector<std::string>{ "follow-up", "a b", "c" }), FollowUpArgs());
+	ASSERT_EQ(1u, FollowUps().size());
+	EXPECT_EQ((std::vector<std::string>{ "follow-up", "a b", "c" }), FollowUps()[0].args);
 }

@@ -5,31 +5,19 @@
 #include <windows.h>
 
 #include <thread>
-#include <tlhelp32.h>
 
 #include "TestSupport.h"
 #include "app/WaitApp.h"
 #include "waitproc/WaitProcThread.h"
 
-static int CountThreads()
-{
-	int n = 0;
-	CHandle hSnap(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-	THREADENTRY32 te;
-	te.dwSize = sizeof(te);
-	for (BOOL b = Thread32First(hSnap, &te); b; b = Thread32Next(hSnap, &te))
-		n += te.th32OwnerProcessID == GetCurrentProcessId();
-	return n;
-}
-
 TEST(WaitAppTest, RefusedCaptionLeavesNoWorkerThread)
 {
 	CWaitApp app;
-	int before = CountThreads();
+	size_t before = kt::ThreadsOf(GetCurrentProcessId()).size();
 	EXPECT_FALSE(app.StartWaitThread("", "kt-never-run.exe"));
 	EXPECT_FALSE(app.StartWaitThread(NULL, "kt-never-run.exe"));
 	EXPECT_TRUE(app.IsWaitListEmpty());
-	EXPECT_EQ(before, CountThreads());
+	EXPECT_EQ(before, kt::ThreadsOf(GetCurrentProcessId()).size());
 }
 
 TEST(WaitAppTest, LoopEndsOnceTheListedWorkerHasReportedAndBeenStopped)

@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
+
 namespace kt
 {
 
@@ -152,13 +154,20 @@ HANDLE Duplicate(HANDLE h)
 
 void Process::PostToEveryThread(UINT message, WPARAM wParam, LPARAM lParam) const
 {
-	DWORD pid = GetProcessId(Handle());
+	for (DWORD id : ThreadsOf(GetProcessId(Handle())))
+		PostThreadMessageA(id, message, wParam, lParam);
+}
+
+std::vector<DWORD> ThreadsOf(DWORD pid)
+{
+	std::vector<DWORD> found;
 	CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
 	THREADENTRY32 entry = {};
 	entry.dwSize = sizeof(entry);
 	for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
 		if (entry.th32OwnerProcessID == pid)
-			PostThreadMessageA(entry.th32ThreadID, message, wParam, lParam);
+			found.push_back(entry.th32ThreadID);
+	return found;
 }
 
 std::vector<DWORD> ChildProcesses(const char* name, DWORD skip)
@@ -220,7 +229,7 @@ void Process::Kill()
 	m_process.Close();
 }
 
-std::vector<Record> ReadRecords(const std::string& path)
+std::vector<Record> ReadRecords(const std::string& path, const char* tag)
 {
 	std::vector<Record> records;
 	for (const std::string& line : ReadLines(path))
@@ -237,7 +246,8 @@ std::vector<Record> ReadRecords(const std::string& path)
 			r.args.push_back(word == "-" ? std::string() : FromHex(word));
 			pos = next == std::string::npos ? line.size() : next;
 		}
-		records.push_back(r);
+		if (tag == nullptr || (!r.args.empty() && r.args[0] == tag))
+			records.push_back(r);
 	}
 	return records;
 }
@@ -255,6 +265,29 @@ std::string KestruneCommand(const std::string& args)
 std::string QuotedRecorder()
 {
 	return "\"" + BinPath("kt_record.exe") + "\"";
+}
+
+std::vector<std::vector<std::string>> RecordedArguments(
+	const std::vector<std::string>& commands, const ScratchDir& dir, const char* stem)
+{
+	std::vector<std::vector<std::string>> got(commands.size());
+	const size_t chunk = 50;
+	for (size_t first = 0; first < commands.size(); first += chunk)
+	{
+		std::vector<Process> processes(std::min(chunk, commands.size() - first));
+		for (size_t i = 0; i < processes.size(); ++i)
+		{
+			SetRecordFile(dir.File((stem + std::to_string(first + i)).c_str()));
+			EXPECT_TRUE(processes[i].Start(commands[first + i]));
+		}
+		for (size_t i = 0; i < processes.size(); ++i)
+		{
+			EXPECT_TRUE(processes[i].Wait(30000));
+			std::vector<Record> records = ReadRecords(dir.File((stem + std::to_string(first + i)).c_str()));
+			got[first + i] = records.size() == 1 ? records[0].args : std::vector<std::string>{ "(no record)" };
+		}
+	}
+	return got;
 }
 
 DebugRun RunUnderDebugger(const std::string& args, DWORD timeoutMs)

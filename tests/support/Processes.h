@@ -93,7 +93,8 @@ struct Record
 	ULONGLONG endMs = 0;
 	std::vector<std::string> args; // argv[1..]
 };
-std::vector<Record> ReadRecords(const std::string& path);
+// The runs recorded in path; with tag, only those whose first argument it is.
+std::vector<Record> ReadRecords(const std::string& path, const char* tag = nullptr);
 
 // Sets KT_RECORD_FILE for the processes started from now on.
 void SetRecordFile(const std::string& path);
@@ -101,6 +102,14 @@ void SetRecordFile(const std::string& path);
 std::string KestruneCommand(const std::string& args);
 std::string QuotedRecorder();
 
+// Starts each command line (a run of kt_record) with a record file of its own
+// in dir, fifty at a time, and returns the arguments each run recorded:
+// {"(no record)"} for a run that recorded nothing or more than once.
+std::vector<std::vector<std::string>> RecordedArguments(
+	const std::vector<std::string>& commands, const ScratchDir& dir, const char* stem);
+
+// The ids of the threads of process pid.
+std::vector<DWORD> ThreadsOf(DWORD pid);
 // The running processes that this one started from file name, but skip.
 std::vector<DWORD> ChildProcesses(const char* name, DWORD skip = 0);
 
