@@ -15,9 +15,9 @@ scripts/check-code.sh
 
 echo "test.sh: running the tests of the $KESTRUNE_TEST_PRESET build under Wine ($KESTRUNE_ARCH_REASON)," \
   "on $(nproc) cores, with Wine's heap checks" >&2
-# Heap errors print a line that fails the test; a WINEDEBUG of the caller's
-# adds its channels.
-export WINEDEBUG="-all,err+heap,warn+heap${WINEDEBUG:+,$WINEDEBUG}"
+# Heap errors print a line that fails the test, led by the ids of the process
+# and thread it came from; a WINEDEBUG of the caller's adds its channels.
+export WINEDEBUG="-all,+pid,err+heap,warn+heap${WINEDEBUG:+,$WINEDEBUG}"
 wine_session_start "$KESTRUNE_ROOT/build/$KESTRUNE_TEST_PRESET"
 # The product and the test programs that run its code in-process; not the small
 # helper programs, the installers or cmd.exe.

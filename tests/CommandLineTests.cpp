@@ -152,7 +152,8 @@ TEST(BuildWaiterCommandTest, TheRuntimeReadsEveryRandomLineBackExactly)
 	{
 		std::string caption = RandomValue(rng), next = RandomValue(rng);
 		CString line;
-		ASSERT_TRUE(BuildWaiterCommand(kt::BinPath("kt_record.exe").c_str(), FALSE, caption.c_str(), next.c_str(), line));
+		ASSERT_TRUE(
+			BuildWaiterCommand(kt::BinPath("kt_record.exe").c_str(), FALSE, caption.c_str(), next.c_str(), line));
 		lines.push_back((LPCSTR)line);
 		expected.push_back({ "/c=" + caption, "/n=" + next });
 	}

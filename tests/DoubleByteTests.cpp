@@ -152,8 +152,8 @@ TEST(DoubleByteTest, RelaunchLineIsReadBackExactly)
 	for (const auto& v : values)
 	{
 		CString line;
-		ASSERT_TRUE(BuildWaiterCommand(
-			kt::BinPath("kt_record.exe").c_str(), FALSE, v.first.c_str(), v.second.c_str(), line));
+		ASSERT_TRUE(
+			BuildWaiterCommand(kt::BinPath("kt_record.exe").c_str(), FALSE, v.first.c_str(), v.second.c_str(), line));
 		lines.push_back((LPCSTR)line);
 	}
 	kt::ScratchDir dir;

@@ -14,7 +14,7 @@ TEST(FollowUpTest, OneWholeLinePerCommandAndExitCodeZero)
 	const struct
 	{
 		std::string next, text; // text: the one debug line; none when empty
-		size_t runs; // of kt_record so far
+		size_t runs;            // of kt_record so far
 	} rows[] = {
 		{ recorder + " --sleep 200 x", "SUCCESS: " + recorder + " --sleep 200 x\n", 1 },
 		{ "Z:\\kt-no-such-folder\\nope.exe /s \"a b\"", "ERROR: Z:\\kt-no-such-folder\\nope.exe /s a b\n", 1 },
