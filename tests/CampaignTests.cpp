@@ -155,6 +155,15 @@ protected:
 				EXPECT_TRUE(processes[run.size()].Start("\"" + program + "\" " + m_cases[i].args, &job)) << Where(i);
 				run.push_back(i);
 			}
+		// A heap line names its process in hex, as here; this names its line.
+		std::string ids;
+		char id[32];
+		for (size_t k = 0; k < run.size(); ++k)
+		{
+			sprintf(id, " %d=%04lx", run[k], GetProcessId(processes[k].Handle()));
+			ids += id;
+		}
+		printf("campaign: line=process%s\n", ids.c_str());
 		if (both)
 		{
 			kt::PumpFor(500);
