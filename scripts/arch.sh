@@ -1,14 +1,18 @@
-# Sourced: which build the tests can run here. 32-bit Wine needs a kernel that
-# runs 32-bit Linux programs; where it cannot, the x86_64 build of the same
-# sources is run under 64-bit Wine instead.
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+# Sourced: which build the tests run. 32-bit Wine needs a kernel that runs
+# 32-bit Linux programs; where it cannot, or where KESTRUNE_TEST_ARCH=win64
+# asks for it, the x86_64 build of the same sources runs under 64-bit Wine.
+if [ "${KESTRUNE_TEST_ARCH:-}" != win64 ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
   KESTRUNE_TEST_PRESET=win32
   KESTRUNE_ARCH_REASON="32-bit Wine runs on this kernel"
   export WINEARCH=win32
   KESTRUNE_WINE=/usr/lib/wine/wine
 else
   KESTRUNE_TEST_PRESET=win64
-  KESTRUNE_ARCH_REASON="this kernel cannot run 32-bit Linux programs, so 32-bit Wine cannot start"
+  if [ "${KESTRUNE_TEST_ARCH:-}" = win64 ]; then
+    KESTRUNE_ARCH_REASON="KESTRUNE_TEST_ARCH=win64 asks for it"
+  else
+    KESTRUNE_ARCH_REASON="this kernel cannot run 32-bit Linux programs, so 32-bit Wine cannot start"
+  fi
   export WINEARCH=win64
   KESTRUNE_WINE=/usr/lib/wine/wine64
   export WINELOADER=/usr/lib/wine/wine64

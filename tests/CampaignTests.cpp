@@ -1,25 +1,29 @@
 // A campaign of random command lines against the real Kestrune.exe, under
 // code page 932: quotes, runs of backslashes, tabs, empty arguments, lone
 // lead bytes, a hundred arguments, lines near the 32,767-character limit.
-// Every started utility ends with exit code 0; a line without both options
-// runs nothing, and where the line has both, the follow-up gets exactly the
-// arguments it gets when its command is run directly. KT_SEED replays a run;
-// the seed is printed.
+// Every instance, relaunched ones included, ends with exit code 0. A line
+// that does not name both options (some only just miss) runs nothing, though
+// its window shows; a line that names both runs its follow-up once, with the
+// words the generator placed after the next-command option, as the real C
+// runtime splits them. KT_SEED replays a run; the seed is printed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <memory>
 #include <random>
 
 #include "TestSupport.h"
-#include "app/CommandLine.h"
 
 namespace
 {
 
 struct Line
 {
-	std::string args;    // after the utility's path
-	std::string caption; // the window to show; empty for a line that runs nothing
+	std::string args;   // after the utility's path
+	bool waits = false; // names both options: waits for the window, then runs the recorder
+	bool relaunch = false;
+	std::string tail; // what follows the next-command option's word(s)
 };
 
 class Generator
@@ -65,14 +69,23 @@ public:
 		return line;
 	}
 
-	// A line that runs nothing, or (one in four) one that waits for title and
-	// then runs the recorder.
+	// One line in four waits for a prefix of title and then runs the
+	// recorder. Of the others, one in three only just misses (a caption
+	// without the next command, a caption after it, or a near-miss name) and
+	// names the recorder; the rest are wild words without a 'c'.
 	Line Next(const std::string& title)
 	{
 		Line line;
+		const std::string recorder = kt::BinPath("kt_record.exe");
 		if (Pick(4) != 0)
 		{
-			line.args = Tail(true, s_maxLine);
+			const std::string t = "\"" + title + "\"", r = recorder;
+			const std::string misses[] = { "\"/c=" + title + "\" " + r, "/n=" + r + " /c=" + t, "/c " + t + " /n=" + r,
+				"c=" + t + " /n=" + r, "\"/cx=" + title + "\" /n=" + r, "\"-c=" + title + "\" /nx=" + r };
+			const int miss = Pick(3) == 0 ? Pick(6) : -1;
+			// A line without the next command gets no wild words, which may hold one.
+			line.args =
+				miss < 0 ? Tail(true, s_maxLine) : misses[miss] + " " + Tail(miss != 0 && miss != 5, s_maxLine / 2);
 			return line;
 		}
 		static const char* const captions[] = { "\"/c=%s\"", "-C=\"%s\"", "/c=%s", "\"-c=\"%s" };
@@ -86,14 +99,15 @@ public:
 		sprintf(captionWord, captions[Pick(caption.find(' ') != std::string::npos ? 2 : 4)], caption.c_str());
 		static const char* const nexts[] = { "/n=%s", "\"/n=%s\"", "-n= %s", "/N=\"%s\"" };
 		char nextWord[512];
-		sprintf(nextWord, nexts[Pick(4)], kt::BinPath("kt_record.exe").c_str());
-		line.caption = caption;
+		sprintf(nextWord, nexts[Pick(4)], recorder.c_str());
+		line.waits = true;
 		// A relaunch quotes the line again, which may double it.
-		bool relaunch = Pick(3) == 0;
-		line.args = (relaunch ? "/r " : "") + Words(Pick(3), false) + " " + captionWord + " " + Words(Pick(3), false)
-			+ " " + nextWord + " ";
-		const size_t used = line.args.size() - kt::BinPath("kt_record.exe").size() + MAX_PATH;
-		line.args += Tail(true, (relaunch ? s_maxLine / 2 : s_maxLine) - used);
+		line.relaunch = Pick(3) == 0;
+		line.args = (line.relaunch ? "/r " : "") + Words(Pick(3), false) + " " + captionWord + " "
+			+ Words(Pick(3), false) + " " + nextWord + " ";
+		const size_t used = line.args.size() - recorder.size() + MAX_PATH;
+		line.tail = Tail(true, (line.relaunch ? s_maxLine / 2 : s_maxLine) - used);
+		line.args += line.tail;
 		return line;
 	}
 
@@ -138,43 +152,80 @@ protected:
 		}
 	}
 
-	// Starts the lines of the batch from first that have both options (or
-	// have not) with program, each with a record file of its own, shows the
-	// batch's window for the former, and waits until every process they
-	// started has ended. Each must end with code 0; returns the lines run.
-	std::vector<int> RunBatch(int first, bool both, const std::string& program)
+	// Shows the batch's window, then starts with program the lines of the
+	// batch from first that wait (or do not), each with a record file of its
+	// own. The window stays until every line that waits has one instance in
+	// its wait (its worker thread started; a relaunched instance for /r) and
+	// every other instance has ended, and then for the few polls in which a
+	// worker's first probe falls. Once every process of the batch has ended,
+	// each instance, relaunched ones included, must have exit code 0.
+	std::vector<int> RunBatch(int first, bool waits, const std::string& program)
 	{
+		kt::CaptionWindows window;
+		EXPECT_TRUE(window.Start(m_titles[first / s_batch], "3600000"));
 		std::vector<int> run;
+		size_t relaunches = 0;
 		kt::Job job;
 		std::vector<kt::Process> processes(s_batch);
+		std::map<DWORD, int> lineOf;
 		for (int i = first; i < first + s_batch; ++i)
-			if (m_cases[i].caption.empty() != both)
+			if (m_cases[i].waits == waits)
 			{
 				m_longest = std::max(m_longest, m_cases[i].args.size());
 				kt::SetRecordFile(RecordFile(i));
-				EXPECT_TRUE(processes[run.size()].Start("\"" + program + "\" " + m_cases[i].args, &job)) << Where(i);
+				kt::Process& p = processes[run.size()];
+				EXPECT_TRUE(p.Start("\"" + program + "\" " + m_cases[i].args, &job)) << Where(i);
+				lineOf[GetProcessId(p.Handle())] = i;
+				relaunches += m_cases[i].relaunch;
 				run.push_back(i);
 			}
 		// A heap line names its process in hex, as here; this names its line.
 		std::string ids;
 		char id[32];
-		for (size_t k = 0; k < run.size(); ++k)
+		for (const auto& pl : lineOf)
 		{
-			sprintf(id, " %d=%04lx", run[k], GetProcessId(processes[k].Handle()));
+			sprintf(id, " %d=%04lx", pl.second, pl.first);
 			ids += id;
 		}
 		printf("campaign: line=process%s\n", ids.c_str());
-		if (both)
-		{
-			kt::PumpFor(500);
-			kt::CaptionWindows windows;
-			EXPECT_TRUE(windows.Start(m_titles[first / s_batch], "2500"));
-			EXPECT_TRUE(windows.WaitGone(20000));
-		}
+
+		// Relaunched instances live until the window has gone: each is opened
+		// while it waits, for its exit code.
+		std::map<DWORD, std::shared_ptr<void>> relaunched;
+		const size_t waiting = waits ? run.size() : 0;
+		bool ready = kt::PumpUntil(
+			[&]
+			{
+				std::map<DWORD, int> threads = kt::ThreadCounts();
+				size_t inWait = 0;
+				for (DWORD pid : job.ProcessIds())
+				{
+					if (!lineOf.count(pid) && !relaunched.count(pid))
+						relaunched[pid].reset(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid),
+							[](void* h) { CloseHandle(h); });
+					inWait += threads[pid] >= 2;
+				}
+				return job.ProcessesStarted() == run.size() + relaunches && job.ProcessesRunning() == waiting
+					&& inWait == waiting;
+			},
+			120000);
+		EXPECT_TRUE(ready) << "seed " << m_seed << ", lines " << first << "..: of " << run.size() << " lines and "
+						   << relaunches << " relaunches, " << job.ProcessesStarted() << " instances started, "
+						   << job.ProcessesRunning() << " running, " << waiting << " should wait";
+		if (waits)
+			kt::PumpFor(3000);
+		window.Close();
 		EXPECT_TRUE(kt::PumpUntil([&] { return job.ProcessesRunning() == 0; }, 60000))
 			<< "seed " << m_seed << ": an instance of lines " << first << ".." << first + s_batch - 1 << " still runs";
 		for (size_t k = 0; k < run.size(); ++k)
 			EXPECT_EQ(0u, processes[k].ExitCode()) << Where(run[k]);
+		EXPECT_EQ(relaunches, relaunched.size()) << "relaunched instances seen, lines " << first << "..";
+		for (const auto& r : relaunched)
+		{
+			DWORD code = STILL_ACTIVE;
+			EXPECT_TRUE(r.second && GetExitCodeProcess(r.second.get(), &code) && code == 0)
+				<< "relaunched instance " << r.first << ": exit code " << code;
+		}
 		return run;
 	}
 	std::string RecordFile(int line) const { return m_dir.File(("follow" + std::to_string(line)).c_str()); }
@@ -194,16 +245,18 @@ protected:
 // These instances have one thread, and Wine's heap checks watch them.
 TEST_F(CampaignTest, LinesWithoutBothOptionsEndAtOnceAndRunNothing)
 {
-	size_t count = 0;
+	size_t count = 0, named = 0;
 	for (int first = 0; first < s_lines && !HasFailure(); first += s_batch)
 		for (int i : RunBatch(first, false, kt::BinPath("Kestrune.exe")))
 		{
 			++count;
+			named += m_cases[i].args.find("kt_record") != std::string::npos;
 			EXPECT_TRUE(kt::ReadRecords(RecordFile(i)).empty())
 				<< "a line without both options ran something; " << Where(i);
 		}
-	printf("campaign: seed %u, %u lines without both options, longest %u characters\n", m_seed, (unsigned)count,
-		(unsigned)m_longest);
+	printf("campaign: seed %u, %u lines without both options, %u of them name the recorder, longest %u characters\n",
+		m_seed, (unsigned)count, (unsigned)named, (unsigned)m_longest);
+	EXPECT_GT(named, count / 10) << "too few lines only just miss";
 }
 
 // These instances have two threads; they run a copy of the utility under
@@ -215,30 +268,23 @@ TEST_F(CampaignTest, LinesWithBothOptionsRunTheirFollowUpOnceWithTheDirectArgume
 	const std::string copy = m_dir.File("KestruneUnchecked.exe");
 	ASSERT_TRUE(CopyFileA(kt::BinPath("Kestrune.exe").c_str(), copy.c_str(), FALSE)) << "error " << GetLastError();
 
-	// What the follow-up must get: the words the utility takes apart, by the
-	// real C runtime, and its next command run directly.
+	// What each follow-up must get: the words placed after the next-command
+	// option, as the real C runtime splits them, joined by single spaces
+	// after the recorder's path, and that command split by the runtime again.
 	std::vector<int> waiting;
 	std::vector<std::string> commands;
 	for (int i = 0; i < s_lines; ++i)
-		if (!m_cases[i].caption.empty())
+		if (m_cases[i].waits)
 		{
 			waiting.push_back(i);
-			commands.push_back(kt::QuotedRecorder() + " " + m_cases[i].args);
+			commands.push_back(kt::QuotedRecorder() + " " + m_cases[i].tail);
 		}
-	std::vector<std::vector<std::string>> words = kt::RecordedArguments(commands, m_dir, "argv");
-	commands.clear();
+	std::vector<std::vector<std::string>> words = kt::RecordedArguments(commands, m_dir, "tail");
 	for (size_t k = 0; k < waiting.size(); ++k)
 	{
-		std::vector<std::string> argv{ "Kestrune.exe" };
-		argv.insert(argv.end(), words[k].begin(), words[k].end());
-		std::vector<char*> pointers;
-		for (std::string& a : argv)
-			pointers.push_back(&a[0]);
-		CWaitOptions options;
-		ParseWaitOptions((int)pointers.size(), pointers.data(), options);
-		ASSERT_TRUE(options.bCaptionGiven && options.bNextGiven) << Where(waiting[k]);
-		ASSERT_EQ(m_cases[waiting[k]].caption, std::string(options.strCaption)) << Where(waiting[k]);
-		commands.push_back((LPCSTR)options.strNext);
+		commands[k] = kt::BinPath("kt_record.exe");
+		for (const std::string& w : words[k])
+			commands[k] += " " + w;
 	}
 	std::vector<std::vector<std::string>> expected = kt::RecordedArguments(commands, m_dir, "direct");
 

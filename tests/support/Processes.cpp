@@ -170,6 +170,17 @@ std::vector<DWORD> ThreadsOf(DWORD pid)
 	return found;
 }
 
+std::map<DWORD, int> ThreadCounts()
+{
+	std::map<DWORD, int> counts;
+	CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+	THREADENTRY32 entry = {};
+	entry.dwSize = sizeof(entry);
+	for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+		++counts[entry.th32OwnerProcessID];
+	return counts;
+}
+
 std::vector<DWORD> ChildProcesses(const char* name, DWORD skip)
 {
 	std::vector<DWORD> found;
@@ -204,6 +215,20 @@ DWORD Job::ProcessesStarted() const
 DWORD Job::ProcessesRunning() const
 {
 	return Accounting(m_job).ActiveProcesses;
+}
+
+std::vector<DWORD> Job::ProcessIds() const
+{
+	const DWORD most = 4096;
+	std::vector<ULONG_PTR> buffer(most + 2);
+	JOBOBJECT_BASIC_PROCESS_ID_LIST* list = (JOBOBJECT_BASIC_PROCESS_ID_LIST*)buffer.data();
+	list->NumberOfAssignedProcesses = most;
+	std::vector<DWORD> ids;
+	if (QueryInformationJobObject(
+			m_job, JobObjectBasicProcessIdList, list, (DWORD)(buffer.size() * sizeof(ULONG_PTR)), NULL))
+		for (const ULONG_PTR* id = list->ProcessIdList; id < list->ProcessIdList + list->NumberOfProcessIdsInList; ++id)
+			ids.push_back((DWORD)*id);
+	return ids;
 }
 
 bool Process::Wait(DWORD timeoutMs) const
