@@ -16,9 +16,12 @@ wine_session_start() {
   # Wine would otherwise turn a Unix locale it lacks into a plain C locale.
   export LANG=${LANG:-C.UTF-8}
 
+  # Every Wine process that waits on windows is a client of this server; at
+  # the default 256 clients, a busy campaign's new processes could not
+  # connect ("Maximum number of clients reached") and failed to start.
   local fdfile
   fdfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -maxclients 2048 3>"$fdfile" >/dev/null 2>&1 &
   _wine_session_xvfb=$!
   for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
   [ -s "$fdfile" ] || { echo "wine-session: Xvfb did not start" >&2; rm -f "$fdfile"; return 1; }
