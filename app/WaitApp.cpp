@@ -75,7 +75,9 @@ void CWaitApp::OnWaitProcDone(WPARAM, LPARAM lParam)
 	for (int i = 0; i < m_arrWaitThreads.GetSize(); ++i)
 	{
 		CWaitProcThread* pThread = static_cast<CWaitProcThread*>(m_arrWaitThreads[i]);
-		if (pThread != NULL && pThread->m_nThreadID == (DWORD)lParam)
+		// A report posted by another program before the worker's own is ignored.
+		if (pThread != NULL && pThread->m_nThreadID == (DWORD)lParam
+			&& InterlockedCompareExchange(&pThread->m_bReported, 0, 0))
 		{
 			pThread->Stop(TRUE); // the worker is deleted when this returns
 			m_arrWaitThreads.RemoveAt(i);

@@ -76,13 +76,11 @@ BOOL GetFullLongPath(LPCSTR lpszPath, CString& strResult, BOOL bDirectory)
 
 		DWORD nNeeded = CallGetLongPathName(strFound, NULL, 0);
 		LPSTR pBuffer = nNeeded != 0 ? strLong.GetBuffer((int)nNeeded) : NULL;
+		// A file removed between the two calls leaves the path found.
+		DWORD nLength = pBuffer != NULL ? CallGetLongPathName(strFound, pBuffer, nNeeded + 1) : 0;
 		if (pBuffer != NULL)
-		{
-			pBuffer[0] = '\0';
-			CallGetLongPathName(strFound, pBuffer, nNeeded + 1);
-			strLong.ReleaseBuffer();
-		}
-		else
+			strLong.ReleaseBuffer(nLength > 0 && nLength <= nNeeded ? (int)nLength : 0);
+		if (strLong.IsEmpty())
 			strLong = strFound;
 	}
 	BOOL bDone = !watch.HasFailed();

@@ -49,8 +49,9 @@ BOOL CWaitProcThread::HasKnownRunOnceEntry(HKEY hKey)
 	{
 		ZeroMemory(pszName, cbName);
 		ZeroMemory(pData, cbData);
-		DWORD cchName = cbName, cbRead = cbData, dwType = 0;
-		// A value added, grown or removed since the count was taken is passed over.
+		// A value added, grown or removed since the count was taken is passed
+		// over; the last byte stays free, so the data always ends in a zero.
+		DWORD cchName = cbName, cbRead = cbData - 1, dwType = 0;
 		if (RegEnumValueA(hKey, i, pszName, &cchName, NULL, &dwType, pData, &cbRead) != ERROR_SUCCESS)
 			continue;
 		if (dwType != REG_SZ && dwType != REG_EXPAND_SZ)

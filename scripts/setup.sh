@@ -5,7 +5,7 @@ set -euo pipefail
 
 # wine64 runs the x86_64 build where the kernel cannot run 32-bit programs.
 packages=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth googletest nsis
-  cppcheck clang-format locales)
+  cppcheck clang-format locales python3)
 # The double-byte tests run Wine under these; without the Unix locale, Wine
 # cannot write a file name that holds a double-byte character.
 locales=(ja_JP.UTF-8 zh_CN.UTF-8 zh_TW.UTF-8)

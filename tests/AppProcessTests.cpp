@@ -64,9 +64,14 @@ TEST_F(AppProcessTest, DirectModeWaitsRunsTheCommandWithItsArgumentsAndExitsZero
 	// quotes the launcher needed around "a b" are not restored.
 	kt::Process p;
 	ASSERT_TRUE(p.Start(KestruneCommand("-C=" + caption + " ignored /x /n= " + QuotedRecorder() + " \"a b\" \"\" c")));
-	// Stop messages from elsewhere, before and after the window went, change nothing.
+	// Stop messages and reports naming each thread, posted from elsewhere
+	// before and after the window went, change nothing.
 	for (int i = 0; i < 10 && !p.Wait(300); ++i)
+	{
 		p.PostToEveryThread(WM_WAITPROC_STOP, 1, 0);
+		for (DWORD id : kt::ThreadsOf(GetProcessId(p.Handle())))
+			p.PostToEveryThread(WM_WAITPROC_DONE, 0, id);
+	}
 	ASSERT_TRUE(p.Wait(30000));
 	EXPECT_EQ(0u, p.ExitCode());
 	std::vector<kt::Record> runs = Records();

@@ -26,6 +26,15 @@ TEST(CaptionProbeTest, MatchesOnlyTheBeginningOfACaptionInAnyCase)
 	for (const auto& c : cases)
 		EXPECT_EQ(c.found, worker.FindCaptionWindow(c.prefix.c_str()) != NULL) << "prefix [" << c.prefix << "]";
 	EXPECT_EQ(nullptr, worker.FindCaptionWindow(NULL));
+	// A caption that cannot be read for want of memory makes a failed probe.
+	for (long fail : { 0, 1 })
+	{
+		BOOL failed = !fail;
+		kt::FailAllocation(fail);
+		worker.FindCaptionWindow(id.c_str(), &failed);
+		kt::FailAllocation(0);
+		EXPECT_EQ(fail, failed) << "allocation " << fail << " failed";
+	}
 	// Of several matches, one is given; once they are gone, none.
 	char caption[256] = "";
 	GetWindowTextA(worker.FindCaptionWindow(id.c_str()), caption, sizeof(caption));

@@ -82,7 +82,23 @@ TEST_F(CommandPathTest, ShortAndRelativeProgramPartsBecomeFullLongPaths)
 	SetCurrentDirectoryA(cwd);
 }
 
-// The result is written only when a file matches: a sentinel shows it was not.
+namespace
+{
+void* s_getProc;
+// GetLongPathNameA as it answers when the file goes between its two calls.
+DWORD WINAPI LongPathOfAVanishingFile(LPCSTR path, LPSTR buffer, DWORD size)
+{
+	return buffer == NULL ? (DWORD)MAX_PATH : 0;
+}
+FARPROC WINAPI GetProcVanishing(HMODULE module, LPCSTR name)
+{
+	return lstrcmpA(name, "GetLongPathNameA") == 0 ? (FARPROC)&LongPathOfAVanishingFile
+												   : ((FARPROC(WINAPI*)(HMODULE, LPCSTR))s_getProc)(module, name);
+}
+} // namespace
+
+// The result is written only when a file matches: a sentinel shows it was
+// not. A file that goes between the two long-path calls keeps the path found.
 TEST_F(CommandPathTest, GetFullLongPathFileAndDirectoryModes)
 {
 	const std::string atRoot = "C:\\" + kt::UniqueName("kt") + ".exe", tool = m_folder + "\\setup tool.exe";
@@ -94,10 +110,12 @@ TEST_F(CommandPathTest, GetFullLongPathFileAndDirectoryModes)
 		std::string path;
 		BOOL directory;
 		std::string result;
+		bool vanishing = false;
 	} cases[] = {
 		{ shortTool, FALSE, tool },
 		{ shortTool, TRUE, m_folder + "\\" },
 		{ m_folder, FALSE, m_folder }, // a directory in file mode: no trailing backslash
+		{ m_folder, FALSE, m_folder, true },
 		{ m_root + "\\Long*", FALSE, m_folder },
 		{ atRoot, TRUE, "C:\\" },
 		{ m_root + "\\missing.exe", FALSE, "sentinel" },
@@ -107,6 +125,8 @@ TEST_F(CommandPathTest, GetFullLongPathFileAndDirectoryModes)
 	for (const auto& c : cases)
 	{
 		CString result("sentinel");
+		kt::ImportPatch patch("KERNEL32.dll", "GetProcAddress", c.vanishing ? (void*)&GetProcVanishing : nullptr);
+		s_getProc = patch.Original();
 		EXPECT_TRUE(GetFullLongPath(c.path.c_str(), result, c.directory)) << c.path;
 		EXPECT_EQ(c.result, (LPCSTR)result) << c.path << (c.directory ? " (directory)" : "");
 	}

@@ -1,5 +1,6 @@
 // The follow-up launch as a debugger sees it: one whole line per started
-// command, and the utility's exit code.
+// command, and the utility's exit code; a relaunch that cannot be started
+// writes its line too.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -11,16 +12,22 @@ TEST(FollowUpTest, OneWholeLinePerCommandAndExitCodeZero)
 	// The launcher's quotes around the program are its own: the utility
 	// receives the path without them.
 	const std::string recorder = kt::BinPath("kt_record.exe");
+	// Trailing backslashes are doubled in the new instance's line: past 32,767 characters.
+	const std::string backslashes(16500, '\\');
 	const struct
 	{
 		std::string next, text; // text: the one debug line; none when empty
 		size_t runs;            // of kt_record so far
+		bool relaunch = false;
 	} rows[] = {
 		{ recorder + " --sleep 200 x", "SUCCESS: " + recorder + " --sleep 200 x\n", 1 },
 		{ "Z:\\kt-no-such-folder\\nope.exe /s \"a b\"", "ERROR: Z:\\kt-no-such-folder\\nope.exe /s a b\n", 1 },
 		{ recorder + " " + std::string(300, 'w'), "SUCCESS: " + recorder + " " + std::string(300, 'w') + "\n", 2 },
 		{ recorder + " " + std::string(20000, 'w'), "SUCCESS: " + recorder + " " + std::string(20000, 'w') + "\n", 3 },
 		{ "", "", 3 }, // an empty command starts nothing
+		{ "x" + backslashes,
+			"ERROR: \"" + kt::BinPath("Kestrune.exe") + "\" \"/c=@\" \"/n=x" + backslashes + backslashes + "\"\n", 3,
+			true },
 	};
 	for (const auto& row : rows)
 	{
@@ -28,7 +35,9 @@ TEST(FollowUpTest, OneWholeLinePerCommandAndExitCodeZero)
 		std::string caption = kt::UniqueName("KtFollow");
 		kt::CaptionWindows windows;
 		ASSERT_TRUE(windows.Start(caption, "500"));
-		kt::DebugRun run = kt::RunUnderDebugger("/c=" + caption + " /n=" + row.next, 60000);
+		if (row.relaunch)
+			caption = "@";
+		kt::DebugRun run = kt::RunUnderDebugger((row.relaunch ? "/r /c=" : "/c=") + caption + " /n=" + row.next, 60000);
 		ASSERT_TRUE(run.ended);
 		EXPECT_EQ(0u, run.exitCode);
 		ASSERT_EQ(row.text.empty() ? 0u : 1u, run.texts.size());

@@ -178,19 +178,21 @@ namespace
 {
 struct StartFault
 {
+	const char* module;
 	const char* function;
+	void* replacement;
 	int failAt; // the call that fails; 0: every call
 	DWORD createFlags;
 	bool discard; // the failure comes in AfxDiscardThread, after a good start
 };
 StartFault s_fault;
 int s_calls;
-DWORD s_threadId; // the thread handed to the failing call
+DWORD s_threadId; // the thread handed to the failing call, or that ran it
 void* s_original;
 
 bool FailsNow(HANDLE hThread)
 {
-	s_threadId = GetThreadId(hThread);
+	s_threadId = hThread != NULL ? GetThreadId(hThread) : s_threadId;
 	if (s_fault.failAt != 0 && ++s_calls != s_fault.failAt)
 		return false;
 	SetLastError(ERROR_ACCESS_DENIED);
@@ -205,18 +207,39 @@ BOOL WINAPI FailingDuplicate(HANDLE hp, HANDLE h, HANDLE hp2, LPHANDLE ph, DWORD
 	typedef BOOL(WINAPI * Fn)(HANDLE, HANDLE, HANDLE, LPHANDLE, DWORD, BOOL, DWORD);
 	return FailsNow(h) ? FALSE : ((Fn)s_original)(hp, h, hp2, ph, access, inherit, options);
 }
+HANDLE WINAPI FailingCreateEvent(LPSECURITY_ATTRIBUTES sa, BOOL manual, BOOL initial, LPCSTR name)
+{
+	typedef HANDLE(WINAPI * Fn)(LPSECURITY_ATTRIBUTES, BOOL, BOOL, LPCSTR);
+	return FailsNow(NULL) ? NULL : ((Fn)s_original)(sa, manual, initial, name);
+}
+uintptr_t __cdecl FailingBeginThread(void*, unsigned, unsigned(__stdcall*)(void*), void*, unsigned, unsigned*)
+{
+	FailsNow(NULL);
+	return 0;
+}
+// The new thread's first call: it ends there, before it is ready.
+BOOL WINAPI EndingPeekMessage(LPMSG, HWND, UINT, UINT, UINT)
+{
+	s_threadId = GetCurrentThreadId();
+	ExitThread(0);
+}
 } // namespace
 
 // A discarded thread never runs InitInstance either.
 TEST_F(ThreadTest, EveryFailedStartUpCallRefusesTheStartWithNoThreadLeft)
 {
+	void* const resume = (void*)&FailingResumeOrSuspend;
 	const StartFault faults[] = {
-		{ "ResumeThread", 1, CREATE_SUSPENDED, false },    // the thread never ran
-		{ "DuplicateHandle", 1, CREATE_SUSPENDED, false }, // no handle to await its end
-		{ "SuspendThread", 1, CREATE_SUSPENDED, false },   // it would run InitInstance unconfigured
-		{ "ResumeThread", 2, 0, false },                   // held before InitInstance for good
-		{ "ResumeThread", 0, CREATE_SUSPENDED, true },     // a discard that cannot resume it
-		{ "ResumeThread", 99, CREATE_SUSPENDED, true },    // a discard where nothing fails
+		{ "KERNEL32.dll", "ResumeThread", resume, 1, CREATE_SUSPENDED, false }, // the thread never ran
+		{ "KERNEL32.dll", "DuplicateHandle", (void*)&FailingDuplicate, 1, CREATE_SUSPENDED, false }, // no end handle
+		{ "KERNEL32.dll", "SuspendThread", resume, 1, CREATE_SUSPENDED, false }, // would run InitInstance unconfigured
+		{ "KERNEL32.dll", "ResumeThread", resume, 2, 0, false },                 // held before InitInstance for good
+		{ "KERNEL32.dll", "ResumeThread", resume, 0, CREATE_SUSPENDED, true },   // a discard that cannot resume it
+		{ "KERNEL32.dll", "ResumeThread", resume, 99, CREATE_SUSPENDED, true },  // a discard where nothing fails
+		{ "KERNEL32.dll", "CreateEventA", (void*)&FailingCreateEvent, 1, CREATE_SUSPENDED, false }, // no ready event
+		{ "KERNEL32.dll", "CreateEventA", (void*)&FailingCreateEvent, 2, CREATE_SUSPENDED, false }, // no go event
+		{ "msvcrt.dll", "_beginthreadex", (void*)&FailingBeginThread, 1, CREATE_SUSPENDED, false }, // no thread
+		{ "USER32.dll", "PeekMessageA", (void*)&EndingPeekMessage, 0, CREATE_SUSPENDED, false },    // ends before ready
 	};
 	for (const StartFault& fault : faults)
 	{
@@ -226,15 +249,14 @@ TEST_F(ThreadTest, EveryFailedStartUpCallRefusesTheStartWithNoThreadLeft)
 		s_calls = 0;
 		s_threadId = 0;
 		CWinThread* pThread = nullptr;
-		void* replacement =
-			strcmp(fault.function, "DuplicateHandle") == 0 ? (void*)&FailingDuplicate : (void*)&FailingResumeOrSuspend;
 		if (fault.discard)
 		{
 			pThread = AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0, fault.createFlags);
 			ASSERT_NE(nullptr, pThread);
 		}
+		const size_t threadsBefore = kt::ThreadsOf(GetCurrentProcessId()).size();
 		{
-			kt::ImportPatch patch("KERNEL32.dll", fault.function, replacement);
+			kt::ImportPatch patch(fault.module, fault.function, fault.replacement);
 			ASSERT_TRUE(patch.IsApplied());
 			s_original = patch.Original();
 			if (fault.discard)
@@ -243,11 +265,17 @@ TEST_F(ThreadTest, EveryFailedStartUpCallRefusesTheStartWithNoThreadLeft)
 				EXPECT_EQ(
 					nullptr, AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0, fault.createFlags));
 		}
+		EXPECT_EQ(threadsBefore - fault.discard, kt::ThreadsOf(GetCurrentProcessId()).size()) << "threads left";
+		EXPECT_EQ(0, CProbeThread::s_nInit);
+		EXPECT_EQ(1, CProbeThread::s_nDeleted);
+		if (strcmp(fault.function, "CreateEventA") == 0 || strcmp(fault.function, "_beginthreadex") == 0)
+		{
+			EXPECT_GE(s_calls, fault.failAt) << "the patched call was never made";
+			continue;
+		}
 		ASSERT_NE(0u, s_threadId) << "the patched call was never made";
 		CHandle hThread(OpenThread(SYNCHRONIZE, FALSE, s_threadId));
 		EXPECT_TRUE(!hThread.IsCreated() || WaitForSingleObject(hThread, 0) == WAIT_OBJECT_0)
 			<< "thread " << s_threadId << " still runs";
-		EXPECT_EQ(0, CProbeThread::s_nInit);
-		EXPECT_EQ(1, CProbeThread::s_nDeleted);
 	}
 }

@@ -173,6 +173,22 @@ TEST_F(RunOnceTest, RestartFormWhenAKnownProgramIsPendingInAnyCase)
 	EXPECT_NE(std::string::npos, RegisteredString().find(" /r \"/c=\" \"/n="));
 }
 
+namespace
+{
+void* s_queryInfo;
+// The key as RegQueryInfoKeyA saw it just before a value grew by a byte.
+LONG WINAPI QueryBeforeAValueGrew(HKEY h, LPSTR c, LPDWORD cc, LPDWORD r, LPDWORD sk, LPDWORD msk, LPDWORD mc,
+	LPDWORD v, LPDWORD mvn, LPDWORD mvd, LPDWORD sd, PFILETIME t)
+{
+	typedef LONG(WINAPI * Fn)(
+		HKEY, LPSTR, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, PFILETIME);
+	LONG result = ((Fn)s_queryInfo)(h, c, cc, r, sk, msk, mc, v, mvn, mvd, sd, t);
+	if (result == ERROR_SUCCESS && mvd != NULL)
+		--*mvd;
+	return result;
+}
+} // namespace
+
 TEST_F(RunOnceTest, OnlyStringValuesCount)
 {
 	CWaitProcThread worker;
@@ -187,6 +203,16 @@ TEST_F(RunOnceTest, OnlyStringValuesCount)
 	ASSERT_TRUE(kt::SetValue(m_hKey, "KtExpand", REG_EXPAND_SZ, std::string("%ProgramFiles%\\KNOWN.exe", 25)));
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	EXPECT_EQ(m_restart, RegisteredString());
+	// A string stored without its zero byte, grown since the key was asked:
+	// it is passed over, never read past its end.
+	ASSERT_EQ(ERROR_SUCCESS, RegDeleteValueA(m_hKey, "KtExpand"));
+	ASSERT_TRUE(kt::SetValue(m_hKey, "KtSz", REG_SZ, std::string(300, 'x')));
+	CWaitProcThread pastEnd;
+	pastEnd.m_astrKnownCommands.Add(KT_PAST_END);
+	kt::ImportPatch patch("ADVAPI32.dll", "RegQueryInfoKeyA", (void*)&QueryBeforeAValueGrew);
+	ASSERT_TRUE(patch.IsApplied());
+	s_queryInfo = patch.Original();
+	EXPECT_FALSE(pastEnd.HasKnownRunOnceEntry(m_hKey));
 }
 
 TEST_F(RunOnceTest, EmptyKnownCommandMatchesAnyNonEmptyString)

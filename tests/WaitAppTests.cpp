@@ -29,8 +29,10 @@ TEST(WaitAppTest, LoopEndsOnceTheListedWorkerHasReportedAndBeenStopped)
 	ASSERT_EQ(1, app.m_arrWaitThreads.GetSize());
 	CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(app.m_arrWaitThreads[0]);
 	CHandle hWorker(kt::Duplicate(pWorker->m_hThread));
-	// A report naming no listed worker, and the alternate report, change nothing.
+	// A report naming no listed worker, one naming the worker before it has
+	// reported, and the alternate report, change nothing.
 	PostThreadMessageA(GetCurrentThreadId(), WM_WAITPROC_DONE, 0, (LPARAM)pWorker->m_nThreadID + 1);
+	PostThreadMessageA(GetCurrentThreadId(), WM_WAITPROC_DONE, 0, (LPARAM)pWorker->m_nThreadID);
 	PostThreadMessageA(GetCurrentThreadId(), WM_WAITPROC_DONE_ALT, 0, (LPARAM)pWorker->m_nThreadID);
 	ULONGLONG start = GetTickCount64();
 	EXPECT_EQ(0, app.Run());

@@ -91,22 +91,42 @@ TEST_F(WaitProcedureTest, NoWindowFailsAfterTheAppearTimeoutBroadcastsAndRunsNot
 	EXPECT_TRUE(StopAfterReport(pWorker));
 }
 
-TEST_F(WaitProcedureTest, ShortAbsencesRestartTheVanishCount)
+static BOOL WINAPI FailingEnumWindows(WNDENUMPROC, LPARAM)
 {
-	std::string caption = Caption();
-	kt::CaptionWindows windows;
-	// Gaps shorter than one poll: at most one probe falls into each.
-	ASSERT_TRUE(windows.Start(caption, "800,350,800,350,800,350,800,350,800"));
-	CWaitProcThread* pWorker = NewWorker(caption, RecordCommand());
-	ASSERT_NE(nullptr, pWorker);
-	Resume(pWorker);
-	ASSERT_TRUE(windows.WaitGone(30000));
-	ULONGLONG goneAt = windows.VanishStartAt();
-	ASSERT_TRUE(WaitDone(20000));
-	std::vector<kt::Record> runs = Records();
-	ASSERT_EQ(1u, runs.size());
-	EXPECT_TRUE(kt::Within(runs[0].startMs - goneAt, 950, 4000)) << "ms from the final vanish to the command";
-	EXPECT_TRUE(StopAfterReport(pWorker));
+	SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+	return FALSE;
+}
+
+// Short absences start the vanish count again; probes that fail while the
+// window is gone do not count as absent: the command follows two good ones.
+TEST_F(WaitProcedureTest, ShortAbsencesRestartTheVanishCountAndFailedProbesDoNotCount)
+{
+	for (bool failing : { false, true })
+	{
+		SCOPED_TRACE(failing ? "probes failing after the vanish" : "short absences");
+		std::string caption = Caption();
+		kt::CaptionWindows windows;
+		// Gaps shorter than one poll: at most one probe falls into each.
+		ASSERT_TRUE(windows.Start(caption, failing ? "800" : "800,350,800,350,800,350,800,350,800"));
+		CWaitProcThread* pWorker = NewWorker(caption, RecordCommand());
+		ASSERT_NE(nullptr, pWorker);
+		Resume(pWorker);
+		ASSERT_TRUE(windows.WaitGone(30000));
+		ULONGLONG goneAt = windows.VanishStartAt();
+		if (failing)
+		{
+			kt::ImportPatch patch("USER32.dll", "EnumWindows", (void*)&FailingEnumWindows);
+			ASSERT_TRUE(patch.IsApplied());
+			kt::PumpFor(2500); // five polls
+			goneAt = GetTickCount64();
+		}
+		ASSERT_TRUE(WaitDone(20000));
+		std::vector<kt::Record> runs = Records();
+		ASSERT_EQ(failing ? 2u : 1u, runs.size());
+		EXPECT_TRUE(kt::Within(runs.back().startMs - goneAt, 950, 4000))
+			<< "ms from the final vanish (or the last failed probe) to the command";
+		EXPECT_TRUE(StopAfterReport(pWorker));
+	}
 }
 
 TEST_F(WaitProcedureTest, CommandThatCannotStartIsReportedPromptly)
@@ -289,9 +309,18 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 	}
 }
 
-// The two waits' seconds come from the string table: zero, no digits or
-// none at all. With no appear time the wait fails; with no vanish time the
-// follow-up runs as soon as the window is seen.
+static volatile LONG s_nProbes;
+static void* s_pEnumWindows;
+static BOOL WINAPI CountingEnumWindows(WNDENUMPROC proc, LPARAM lParam)
+{
+	InterlockedIncrement(&s_nProbes);
+	return ((BOOL(WINAPI*)(WNDENUMPROC, LPARAM))s_pEnumWindows)(proc, lParam);
+}
+
+// The two waits' seconds come from the string table, as polls of 500 ms:
+// zero, no digits or none at all. With no appear time the wait fails; with
+// no vanish time the follow-up runs as soon as the window is seen. The
+// probes are counted.
 TEST_F(WaitProcedureTest, TimesOfZeroWithoutDigitsOrMissing)
 {
 	std::string caption = Caption();
@@ -301,14 +330,20 @@ TEST_F(WaitProcedureTest, TimesOfZeroWithoutDigitsOrMissing)
 	{
 		const char *appear, *vanish;
 		bool runs;
+		LONG probes;
+		bool absent = false; // the window waited for is not the one shown
 	} rows[] = {
-		{ "0", "1", false },
-		{ "x", "1", false },
-		{ nullptr, "1", false },
-		{ "4", "0", true },
-		{ "4", "x", true },
-		{ "4", nullptr, false },
+		{ "0", "1", false, 0 },
+		{ "x", "1", false, 0 },
+		{ nullptr, "1", false, 0 },
+		{ "4", "0", true, 1 },
+		{ "4", "x", true, 1 },
+		{ "4", nullptr, false, 0 },
+		{ "1", "1", false, 2, true },
 	};
+	kt::ImportPatch patch("USER32.dll", "EnumWindows", (void*)&CountingEnumWindows);
+	ASSERT_TRUE(patch.IsApplied());
+	s_pEnumWindows = patch.Original();
 	kt::ScratchDir dir;
 	size_t runs = Records().size();
 	for (const auto& row : rows)
@@ -318,11 +353,13 @@ TEST_F(WaitProcedureTest, TimesOfZeroWithoutDigitsOrMissing)
 		HMODULE strings = StringsWith(dir, row.appear, row.vanish);
 		ASSERT_NE(nullptr, strings) << "error " << GetLastError();
 		AfxSetResourceHandle(strings);
-		CWaitProcThread* pWorker = NewWorker(caption, RecordCommand("follow-up"));
+		CWaitProcThread* pWorker = NewWorker(row.absent ? Caption() : caption, RecordCommand("follow-up"));
 		ASSERT_NE(nullptr, pWorker);
+		s_nProbes = 0;
 		Resume(pWorker);
 		ULONGLONG doneAt = 0;
 		bool done = WaitDone(20000, &doneAt);
+		EXPECT_EQ(row.probes, s_nProbes);
 		AfxSetResourceHandle(NULL);
 		FreeLibrary(strings);
 		ASSERT_TRUE(done);

@@ -2,6 +2,8 @@
 // request and the end of its thread and object.
 #include "WorkerFixture.h"
 
+#include <thread>
+
 namespace
 {
 
@@ -15,6 +17,21 @@ public:
 };
 LONG CCountedWorker::s_nDeleted;
 IMPLEMENT_DYNCREATE(CCountedWorker, CWaitProcThread)
+
+// Windows refuses a post to a queue that holds 10,000 messages, as another
+// program can fill it; Wine keeps no such limit, so the stop posts are
+// refused here the way Windows refuses them.
+volatile LONG s_nRefusals;
+void* s_pPost;
+BOOL WINAPI RefusingPost(DWORD nThreadID, UINT message, WPARAM wParam, LPARAM lParam)
+{
+	if (message == WM_WAITPROC_STOP && InterlockedDecrement(&s_nRefusals) >= 0)
+	{
+		SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+		return FALSE;
+	}
+	return ((BOOL(WINAPI*)(DWORD, UINT, WPARAM, LPARAM))s_pPost)(nThreadID, message, wParam, lParam);
+}
 
 class WorkerTest : public WorkerFixture
 {
@@ -30,16 +47,22 @@ protected:
 
 } // namespace
 
+// Also when its own queue refuses the stop: it then ends at once.
 TEST_F(WorkerTest, WithoutNotifyTargetItStopsItself)
 {
-	for (int type : { 0, 2, 1, 7 }) // none; thread and window with NULL targets; unknown
+	// none; thread and window with NULL targets; unknown; none, every stop post refused
+	for (int type : { 0, 2, 1, 7, -1 })
 	{
 		SCOPED_TRACE(type);
 		CCountedWorker::s_nDeleted = 0;
 		CWaitProcThread* pWorker = NewWorker();
 		ASSERT_NE(nullptr, pWorker);
 		pWorker->m_pNotifyThread = NULL;
-		pWorker->m_nNotifyType = type;
+		pWorker->m_nNotifyType = type < 0 ? CWaitProcThread::notifyNone : type;
+		s_nRefusals = type < 0 ? 1000 : 0;
+		kt::ImportPatch patch("USER32.dll", "PostThreadMessageA", (void*)&RefusingPost);
+		ASSERT_TRUE(patch.IsApplied());
+		s_pPost = patch.Original();
 		Resume(pWorker);
 		ASSERT_TRUE(ThreadEnded(20000));
 		EXPECT_EQ(1, CCountedWorker::s_nDeleted);
@@ -86,7 +109,8 @@ TEST_F(WorkerTest, NotifiesAWindow)
 
 // The worker reports to its owner (with the alternate message when asked,
 // by any non-zero value) and then waits for its stop. Any program can post to
-// its thread; only its owner's Stop ends it.
+// its thread; only its owner's Stop ends it, also when the first stop posts
+// are refused.
 TEST_F(WorkerTest, ReportsAndEndsOnlyOnItsOwnersStop)
 {
 	for (BOOL alt : { FALSE, 5 })
@@ -104,7 +128,15 @@ TEST_F(WorkerTest, ReportsAndEndsOnlyOnItsOwnersStop)
 			PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, w, 0);
 		EXPECT_FALSE(ThreadEnded(500)) << "the worker ended before its owner stopped it";
 		EXPECT_EQ(0, CCountedWorker::s_nDeleted);
-		EXPECT_TRUE(StopAfterReport(pWorker));
+		s_nRefusals = alt ? 20 : 0;
+		kt::ImportPatch patch("USER32.dll", "PostThreadMessageA", (void*)&RefusingPost);
+		ASSERT_TRUE(patch.IsApplied());
+		s_pPost = patch.Original();
+		// A stop that is never delivered would hold this thread for good.
+		std::thread stopper([=] { pWorker->Stop(TRUE); });
+		const bool ended = ThreadEnded(10000);
+		ended ? stopper.join() : stopper.detach();
+		ASSERT_TRUE(ended) << "Stop(TRUE) with " << (alt ? 20 : 0) << " refused posts did not end the worker in 10 s";
 		EXPECT_EQ(1, CCountedWorker::s_nDeleted);
 	}
 }

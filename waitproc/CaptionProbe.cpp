@@ -1,6 +1,5 @@
 // The caption probe: is there a top-level window whose caption begins with a text?
-#include <stdlib.h>
-
+#include "../afx/afxmem.h"
 #include "WaitProcThread.h"
 
 namespace
@@ -10,6 +9,7 @@ struct CAPTIONSEARCH
 {
 	LPCSTR lpszCaption; // the caption prefix; not owned
 	HWND hWndFound;     // NULL at the start; the last match so far
+	BOOL bFailed;       // a caption could not be read
 };
 
 // Stores hWnd in the search record when its caption begins with the prefix,
@@ -23,9 +23,13 @@ BOOL CALLBACK EnumCaptionProc(HWND hWnd, LPARAM lParam)
 	if (nCaption + 1 <= nPrefix)
 		return TRUE; // shorter than the prefix: cannot match
 
-	LPSTR pszCaption = (LPSTR)calloc((size_t)nCaption + 1, 1);
+	LPSTR pszCaption = (LPSTR)AfxAlloc((size_t)nCaption + 1);
 	if (pszCaption == NULL)
+	{
+		pSearch->bFailed = TRUE;
 		return TRUE;
+	}
+	pszCaption[0] = '\0';
 	GetWindowTextA(hWnd, pszCaption, nCaption + 1);
 
 	// Cut after the shortest run of whole characters that covers the prefix's
@@ -45,16 +49,18 @@ BOOL CALLBACK EnumCaptionProc(HWND hWnd, LPARAM lParam)
 
 	if (lstrcmpiA(pszCaption, pSearch->lpszCaption) == 0)
 		pSearch->hWndFound = hWnd; // the last match wins
-	free(pszCaption);
+	AfxFree(pszCaption);
 	return TRUE;
 }
 
 } // namespace
 
-HWND CWaitProcThread::FindCaptionWindow(LPCSTR lpszCaption)
+HWND CWaitProcThread::FindCaptionWindow(LPCSTR lpszCaption, BOOL* pbFailed)
 {
-	if (lpszCaption == NULL)
-		return NULL;
-	CAPTIONSEARCH search = { lpszCaption, NULL };
-	return EnumWindows(EnumCaptionProc, (LPARAM)&search) ? search.hWndFound : NULL;
+	CAPTIONSEARCH search = { lpszCaption, NULL, lpszCaption == NULL };
+	if (lpszCaption != NULL && !EnumWindows(EnumCaptionProc, (LPARAM)&search))
+		search.bFailed = TRUE;
+	if (pbFailed != NULL)
+		*pbFailed = search.bFailed;
+	return search.hWndFound;
 }

@@ -1,9 +1,9 @@
 // The follow-up command: started once the wait is over, then awaited.
 #include "WaitProcThread.h"
 
-// One debug-output line per started command. Formatted into a string of its own
-// length, so that no command line is cut or overruns a buffer.
-static void ReportStart(BOOL bStarted, LPCSTR lpszCommand)
+// Formatted into a string of its own length, so that no command line is cut
+// or overruns a buffer.
+void ReportCommandStart(BOOL bStarted, LPCSTR lpszCommand)
 {
 	CString strLine;
 	strLine.Format(bStarted ? "SUCCESS: %s\n" : "ERROR: %s\n", lpszCommand);
@@ -18,7 +18,7 @@ BOOL CWaitProcThread::RunCommand()
 
 	CProcess process;
 	BOOL bStarted = process.Start(m_strCommand) == ERROR_SUCCESS;
-	ReportStart(bStarted, m_strCommand);
+	ReportCommandStart(bStarted, m_strCommand);
 	if (bStarted)
 	{
 		m_hCommandProcess = process.Detach();

@@ -10,7 +10,7 @@ END_MESSAGE_MAP()
 CWaitProcThread::CWaitProcThread()
 	: m_pNotifyWnd(NULL), m_pNotifyThread(NULL), m_nNotifyType(notifyNone), m_bRunAlways(FALSE), m_bAltNotify(FALSE),
 	  m_bNoImmediateRun(FALSE), m_hWaitProcess(NULL), m_hCommandProcess(NULL), m_nWaitType(waitNone),
-	  m_bCaptionSeen(FALSE), m_bStopRequested(FALSE), m_nState(stateIdle)
+	  m_bCaptionSeen(FALSE), m_bStopRequested(FALSE), m_bReported(FALSE), m_nState(stateIdle)
 {
 }
 
@@ -63,8 +63,17 @@ BOOL CWaitProcThread::Stop(BOOL bWait)
 	DWORD nThreadID = m_nThreadID;
 	CHandle hEnded(bWait ? DetachEndWait() : NULL);
 	InterlockedExchange(&m_bStopRequested, TRUE);
-	::PostThreadMessageA(nThreadID, WM_WAITPROC_STOP, 1, 0);
-	if (hEnded.IsCreated())
+	// A queue that another program has filled refuses the post. The worker
+	// notices the flag within a poll and then empties its queue, so the post
+	// is tried again until it is taken or the thread has ended; a waiting
+	// owner never waits on a stop that was not delivered.
+	BOOL bPosted = ::PostThreadMessageA(nThreadID, WM_WAITPROC_STOP, 1, 0);
+	while (!bPosted && hEnded.IsCreated() && WaitForSingleObject(hEnded, WAITPROC_POLL_MS / 10) == WAIT_TIMEOUT)
+		bPosted = ::PostThreadMessageA(nThreadID, WM_WAITPROC_STOP, 1, 0);
+	// The worker that stops itself cannot wait for its own queue: it ends here.
+	if (!bPosted && nThreadID == GetCurrentThreadId())
+		OnWaitProcStop(1, 0);
+	if (bPosted && hEnded.IsCreated())
 		WaitForSingleObject(hEnded, INFINITE);
 	return TRUE;
 }
@@ -72,6 +81,9 @@ BOOL CWaitProcThread::Stop(BOOL bWait)
 BOOL CWaitProcThread::NotifyFinished()
 {
 	UINT nMessage = m_bAltNotify ? WM_WAITPROC_DONE_ALT : WM_WAITPROC_DONE;
+	// Any program can post a report naming this thread: the owner honours
+	// one only once this is set.
+	InterlockedExchange(&m_bReported, TRUE);
 	if (m_nNotifyType == notifyWindow && m_pNotifyWnd != NULL)
 		PostMessageA(m_pNotifyWnd->m_hWnd, nMessage, 0, (LPARAM)m_nThreadID);
 	else if (m_nNotifyType == notifyThread && m_pNotifyThread != NULL)

@@ -18,6 +18,10 @@
 // The machine's RunOnce key, under HKEY_LOCAL_MACHINE.
 #define WAITPROC_RUNONCE_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
 
+// The debug-output line of a command line that was started, or could not be:
+// "SUCCESS: <command>" or "ERROR: <command>".
+void ReportCommandStart(BOOL bStarted, LPCSTR lpszCommand);
+
 class CWaitProcThread : public CWinThread
 {
 	DECLARE_DYNCREATE(CWaitProcThread)
@@ -64,6 +68,7 @@ public:
 	int m_nWaitType;                  // wait...
 	BOOL m_bCaptionSeen;              // the caption window appeared during the process wait
 	volatile LONG m_bStopRequested;   // set by Stop from any thread, never cleared
+	volatile LONG m_bReported;        // set by the worker just before it reports, never cleared
 	int m_nState;                     // state...
 
 	// Configuration: TRUE when the configuration changed, FALSE when nothing did.
@@ -78,7 +83,9 @@ public:
 
 	// Sets the stop flag and posts WM_WAITPROC_STOP to the worker thread; with
 	// bWait, returns only once that thread has ended (its object is then
-	// deleted). bWait must come from another thread, once. Always TRUE.
+	// deleted). A refused post is tried again, with bWait until the thread
+	// has ended; on the worker's own thread, a refused post ends the thread
+	// at once. bWait must come from another thread, once. Always TRUE.
 	BOOL Stop(BOOL bWait);
 
 	// Posts the notification to the notify target; with none, stops itself.
@@ -92,7 +99,9 @@ public:
 	BOOL WaitForCaption(LPCSTR lpszCaption);
 
 	// A top-level window whose caption begins with lpszCaption, or NULL.
-	HWND FindCaptionWindow(LPCSTR lpszCaption);
+	// *pbFailed (when given) tells whether a caption could not be read (no
+	// memory, EnumWindows failed): a NULL answer is then no sign of absence.
+	HWND FindCaptionWindow(LPCSTR lpszCaption, BOOL* pbFailed = NULL);
 
 	// Starts m_strCommand and waits for it; TRUE when there was nothing to run
 	// or it was started, FALSE when it could not be started.

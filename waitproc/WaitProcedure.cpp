@@ -110,7 +110,12 @@ BOOL CWaitProcThread::WaitForCaption(LPCSTR lpszCaption)
 	{
 		if (m_bStopRequested)
 			return FALSE;
-		nAbsent = FindCaptionWindow(lpszCaption) != NULL ? 0 : nAbsent + 1;
+		// A failed probe saw nothing: the count neither grows nor starts again.
+		BOOL bFailed = FALSE;
+		if (FindCaptionWindow(lpszCaption, &bFailed) != NULL)
+			nAbsent = 0;
+		else if (!bFailed)
+			++nAbsent;
 		Sleep(WAITPROC_POLL_MS);
 	}
 	return TRUE;

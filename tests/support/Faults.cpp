@@ -1,6 +1,7 @@
 #include "Faults.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 #include "afx/afxmem.h"
 
@@ -45,16 +46,27 @@ void Write(void** slot, void* value)
 	VirtualProtect(slot, sizeof(void*), old, &old);
 }
 
+// Each block is followed by this text, so that a string read past the end of
+// its block reads it.
+const char s_pastEnd[] = KT_PAST_END;
+
+void* Guarded(void* p, size_t nSize)
+{
+	if (p != nullptr)
+		memcpy((char*)p + nSize, s_pastEnd, sizeof(s_pastEnd));
+	return p;
+}
+
 } // namespace
 
 void* AfxHeapAlloc(size_t nSize)
 {
-	return Admit() ? malloc(nSize) : NULL;
+	return Admit() ? Guarded(malloc(nSize + sizeof(s_pastEnd)), nSize) : NULL;
 }
 
 void* AfxHeapRealloc(void* p, size_t nSize)
 {
-	return Admit() ? realloc(p, nSize) : NULL;
+	return Admit() ? Guarded(realloc(p, nSize + sizeof(s_pastEnd)), nSize) : NULL;
 }
 
 void AfxHeapFree(void* p)
@@ -77,7 +89,7 @@ long AllocationsMade()
 }
 
 ImportPatch::ImportPatch(const char* module, const char* function, void* replacement)
-	: m_slot(FindImportSlot(module, function))
+	: m_slot(replacement != nullptr ? FindImportSlot(module, function) : nullptr)
 {
 	if (m_slot != nullptr)
 	{

@@ -7,6 +7,10 @@
 namespace kt
 {
 
+// The text that follows every framework block in a test program, to show a
+// read past a block's end.
+#define KT_PAST_END "<KT-PAST-THE-END>"
+
 // The nth framework allocation from now fails (1: the next one), and that one
 // only; 0 fails none. Also restarts the count of AllocationsMade.
 void FailAllocation(long nth);
@@ -16,7 +20,7 @@ long AllocationsMade();
 // Replaces the address that this program's import table holds for function of
 // module, until destroyed: the framework's code linked into the program then
 // calls the replacement. IsApplied() is false when the program imports no
-// such function.
+// such function, or replacement is nullptr (which patches nothing).
 class ImportPatch
 {
 public:
