@@ -42,11 +42,11 @@ TEST_F(InstallerTest, InstallerChainsTheFollowUpThatRunsOnceAfterItsWizardIsGone
 
 TEST_F(InstallerTest, LauncherStartsTheUtilityThenTheWatchedInstaller)
 {
+	// A utility that held the launcher up would wait its minute for a wizard
+	// that the launcher starts only after it.
 	kt::Process launcher;
-	ULONGLONG startedAt = GetTickCount64();
 	ASSERT_TRUE(launcher.Start("cmd.exe /c \"" + kt::BinPath("kt_launch.cmd") + "\""));
-	ASSERT_TRUE(launcher.Wait(20000));
-	EXPECT_LT(GetTickCount64() - startedAt, 3000u) << "the launcher was held up";
+	ASSERT_TRUE(launcher.Wait(40000)) << "the launcher was held up";
 
 	std::string caption = "Kt Watched Setup";
 	CWaitProcThread probe;

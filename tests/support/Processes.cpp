@@ -307,7 +307,7 @@ std::vector<std::vector<std::string>> RecordedArguments(
 		}
 		for (size_t i = 0; i < processes.size(); ++i)
 		{
-			EXPECT_TRUE(processes[i].Wait(30000));
+			EXPECT_TRUE(processes[i].Wait(120000));
 			std::vector<Record> records = ReadRecords(dir.File((stem + std::to_string(first + i)).c_str()));
 			got[first + i] = records.size() == 1 ? records[0].args : std::vector<std::string>{ "(no record)" };
 		}
