@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Plants faults one at a time and runs the tests that must catch each. Every
-# row below names a file, the test programs to build, the tests to run (a
-# ctest regular expression) and the real fault it stands for; its "-" line is
-# the exact original text and its "+" line the replacement ("\t" and "\n"
-# stand for a tab and a line break; an empty "+" line deletes). The tree is
+# row below names, separated by ";", a file, the test programs to build, the
+# tests to run (a ctest regular expression) and the real fault it stands
+# for; its "-" line is the exact original text and its "+" line the
+# replacement ("\t" and "\n" stand for a tab and a line break; an empty "+"
+# line deletes). The tree is
 # copied to a scratch folder and built there, so the working tree is never
 # touched. Prints "caught" or "MISSED" for each row, then "caught K of N";
 # exits non-zero when a row's text is not found or a mutant is missed.
@@ -12,118 +13,118 @@ source "$(dirname "$0")/preamble.sh"
 
 rows=$(
   cat <<'ROWS'
-@ waitproc/WaitProcThread.cpp | worker_tests | WorkerTest.ReportsAndEndsOnlyOnItsOwnersStop | a stop message from another program ends the worker
+@ waitproc/WaitProcThread.cpp ; worker_tests ; WorkerTest.ReportsAndEndsOnlyOnItsOwnersStop ; a stop message from another program ends the worker
 -if (wParam != 1 || !m_bStopRequested)
 +if (wParam != 1)
-@ waitproc/WaitProcThread.cpp | worker_tests | WorkerTest|WaitAppTest | Stop(TRUE) returns before the worker has ended
+@ waitproc/WaitProcThread.cpp ; worker_tests ; WorkerTest|WaitAppTest ; Stop(TRUE) returns before the worker has ended
 -if (bPosted && hEnded.IsCreated())\n\t\tWaitForSingleObject(hEnded, INFINITE);
 +
-@ waitproc/WaitProcThread.cpp | worker_tests | WorkerTest.ReportsAndEndsOnlyOnItsOwnersStop | a refused stop post is not tried again
+@ waitproc/WaitProcThread.cpp ; worker_tests ; WorkerTest.ReportsAndEndsOnlyOnItsOwnersStop ; a refused stop post is not tried again
 -while (!bPosted && hEnded.IsCreated()
 +while (FALSE && hEnded.IsCreated()
-@ waitproc/WaitProcThread.cpp | worker_tests | WorkerTest.WithoutNotifyTargetItStopsItself | a worker whose own queue refuses its stop never ends
+@ waitproc/WaitProcThread.cpp ; worker_tests ; WorkerTest.WithoutNotifyTargetItStopsItself ; a worker whose own queue refuses its stop never ends
 -if (!bPosted && nThreadID == GetCurrentThreadId())
 +if (FALSE)
-@ app/WaitApp.cpp | worker_tests app_tests | WaitAppTest.LoopEnds|AppProcessTest.DirectMode | a report posted by another program stops the worker in its wait
+@ app/WaitApp.cpp ; worker_tests app_tests ; WaitAppTest.LoopEnds|AppProcessTest.DirectMode ; a report posted by another program stops the worker in its wait
 -\n\t\t\t&& InterlockedCompareExchange(&pThread->m_bReported, 0, 0))
 +)
-@ afx/afxthread.cpp | framework_tests | ThreadTest.EveryFailed | a failed SuspendThread lets InitInstance run unconfigured
+@ afx/afxthread.cpp ; framework_tests ; ThreadTest.EveryFailed ; a failed SuspendThread lets InitInstance run unconfigured
 -bStarted = ::SuspendThread(m_hThread) != (DWORD)-1;
 +::SuspendThread(m_hThread);
-@ afx/afxthread.cpp | framework_tests | ThreadTest.EveryFailed | a failed DuplicateHandle leaves no handle to await the end
+@ afx/afxthread.cpp ; framework_tests ; ThreadTest.EveryFailed ; a failed DuplicateHandle leaves no handle to await the end
 -BOOL bStarted = DuplicateHandle(
 +BOOL bStarted = TRUE;\n\tDuplicateHandle(
-@ afx/afxthread.cpp | framework_tests | ThreadTest.EveryFailed | a failed first ResumeThread is taken for a start
+@ afx/afxthread.cpp ; framework_tests ; ThreadTest.EveryFailed ; a failed first ResumeThread is taken for a start
 -if (bStarted && ::ResumeThread(m_hThread) != (DWORD)-1)
 +if (bStarted && (::ResumeThread(m_hThread), TRUE))
-@ afx/afxthread.cpp | framework_tests | ThreadTest.EveryFailed | a thread that ends before it is ready is taken for started
--== WAIT_OBJECT_0;\n\t\t// Suspending
-+!= WAIT_FAILED;\n\t\t// Suspending
-@ afx/afxthread.cpp | framework_tests | ThreadTest.EveryFailed | a missing start event is not noticed
+@ afx/afxthread.cpp ; framework_tests ; ThreadTest.EveryFailed ; a discarded thread runs InitInstance after all
+-if (pThread->m_bDiscarded)
++if (FALSE)
+@ afx/afxthread.cpp ; framework_tests ; ThreadTest.EveryFailed ; a missing start event is not noticed
 -if (hReady.IsCreated() && m_hStartGo.IsCreated())
 +if (hReady.IsCreated())
-@ restart/RebootFlag.cpp | restart_tests | AllocationFailureTest | the flag check acts on a name that lost text to exhausted memory
+@ restart/RebootFlag.cpp ; restart_tests ; AllocationFailureTest ; the flag check acts on a name that lost text to exhausted memory
 -if (watch.HasFailed())\n\t\treturn FALSE;\n\n\t// Consumed
 +\n\t// Consumed
-@ restart/RunOnce.cpp | restart_tests | AllocationFailureTest | the registration writes a value that lost text to exhausted memory
+@ restart/RunOnce.cpp ; restart_tests ; AllocationFailureTest ; the registration writes a value that lost text to exhausted memory
 -return !watch.HasFailed() && key.SetValue
 +return key.SetValue
-@ restart/RestartCommand.cpp | restart_tests | AllocationFailureTest | the restart command is built on a path that lost text
+@ restart/RestartCommand.cpp ; restart_tests ; AllocationFailureTest ; the restart command is built on a path that lost text
 -return !watch.HasFailed() && BuildWaiterCommand(
 +return BuildWaiterCommand(
-@ restart/CommandPath.cpp | restart_tests | AllocationFailureTest | path normalisation hands on a command that lost text
+@ restart/CommandPath.cpp ; restart_tests ; AllocationFailureTest ; path normalisation hands on a command that lost text
 -BOOL bDone = !watch.HasFailed();\n\tif (bDone)\n\t\tstrResult.Swap(strLine);
 +BOOL bDone = TRUE;\n\tif (bDone)\n\t\tstrResult.Swap(strLine);
-@ restart/RestartCommand.cpp | restart_tests | AllocationFailureTest | the temporary copy replaces a file of the current folder
+@ restart/RestartCommand.cpp ; restart_tests ; AllocationFailureTest ; the temporary copy replaces a file of the current folder
 -if (watch.HasFailed())\n\t\treturn FALSE;\n\tDWORD dwAttributes
 +DWORD dwAttributes
-@ app/CommandLine.cpp | command_line_tests | BuildWaiterCommandTest | trailing backslashes are not doubled before the closing quote
+@ app/CommandLine.cpp ; command_line_tests ; BuildWaiterCommandTest ; trailing backslashes are not doubled before the closing quote
 -for (int i = 0; i < nBackslashes; ++i)\n\t\t*pOut++ = '\\';\n\tstrQuoted
 +strQuoted
-@ app/CommandLine.cpp | dbcs_tests | DoubleByteTest.*cp932 | a trail byte 0x5C is quoted as a backslash (code page 932)
+@ app/CommandLine.cpp ; dbcs_tests ; DoubleByteTest.*cp932 ; a trail byte 0x5C is quoted as a backslash (code page 932)
 -LPCSTR pNext = CharNextA(p);
 +LPCSTR pNext = p + 1;
-@ app/CommandLine.cpp | dbcs_tests | DoubleByteTest.*cp936 | a trail byte 0x5C is quoted as a backslash (code page 936)
+@ app/CommandLine.cpp ; dbcs_tests ; DoubleByteTest.*cp936 ; a trail byte 0x5C is quoted as a backslash (code page 936)
 -LPCSTR pNext = CharNextA(p);
 +LPCSTR pNext = p + 1;
-@ app/CommandLine.cpp | dbcs_tests | DoubleByteTest.*cp950 | a trail byte 0x5C is quoted as a backslash (code page 950)
+@ app/CommandLine.cpp ; dbcs_tests ; DoubleByteTest.*cp950 ; a trail byte 0x5C is quoted as a backslash (code page 950)
 -LPCSTR pNext = CharNextA(p);
 +LPCSTR pNext = p + 1;
-@ restart/CommandPath.cpp | restart_tests dbcs_tests | RemoveChar|DoubleByte | a quote removal splits a double-byte character
+@ restart/CommandPath.cpp ; restart_tests dbcs_tests ; RemoveChar|DoubleByte ; a quote removal splits a double-byte character
 -if (IsDBCSLeadByte((BYTE)pBuffer[nRead]) && nRead + 1 < nLength)
 +if (FALSE)
-@ restart/RebootFlag.cpp | dbcs_tests | DoubleByteTest | a trail byte 0x5C ends the flag's root name
+@ restart/RebootFlag.cpp ; dbcs_tests ; DoubleByteTest ; a trail byte 0x5C ends the flag's root name
 -pFirst = CharNextA(pFirst);
 +++pFirst;
-@ app/CommandLine.cpp | command_line_tests | ParseWaitOptionsTest | option names are compared with their letter case
+@ app/CommandLine.cpp ; command_line_tests ; ParseWaitOptionsTest ; option names are compared with their letter case
 -return _mbsicmp(
 +return _mbscmp(
-@ waitproc/CaptionProbe.cpp | worker_tests | CaptionProbeTest | captions are compared with their letter case
+@ waitproc/CaptionProbe.cpp ; worker_tests ; CaptionProbeTest ; captions are compared with their letter case
 -if (lstrcmpiA(pszCaption, pSearch->lpszCaption) == 0)
 +if (lstrcmpA(pszCaption, pSearch->lpszCaption) == 0)
-@ waitproc/WaitProcedure.cpp | worker_tests | WaitProcedureTest.WindowAlreadyThere|WaitProcedureTest.ShortAbsences | one absent probe counts as vanished
+@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.WindowAlreadyThere|WaitProcedureTest.ShortAbsences ; one absent probe counts as vanished
 -for (int nAbsent = 0; nAbsent < nVanishPolls;)
 +for (int nAbsent = 1; nAbsent < nVanishPolls;)
-@ waitproc/WaitProcedure.cpp | worker_tests | WaitProcedureTest.TimesOfZero | the appear wait probes one poll too many
+@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.TimesOfZero ; the appear wait probes one poll too many
 -for (int i = 0; i < nAppearPolls && !bFound; ++i)
 +for (int i = 0; i <= nAppearPolls && !bFound; ++i)
-@ waitproc/WaitProcedure.cpp | worker_tests | WaitProcedureTest.NoWindowFails | no broadcast when the window never showed
+@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.NoWindowFails ; no broadcast when the window never showed
 -PostMessageA(HWND_BROADCAST,
 +if (bWaited)\n\t\tPostMessageA(HWND_BROADCAST,
-@ waitproc/WaitProcedure.cpp | worker_tests | WaitProcedureTest.ShortAbsences | a failed probe counts as absent
+@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.ShortAbsences ; a failed probe counts as absent
 -else if (!bFailed)
 +else
-@ waitproc/CaptionProbe.cpp | worker_tests | CaptionProbeTest | a caption that cannot be read for want of memory is not reported
+@ waitproc/CaptionProbe.cpp ; worker_tests ; CaptionProbeTest ; a caption that cannot be read for want of memory is not reported
 -pSearch->bFailed = TRUE;\n\t\treturn TRUE;
 +return TRUE;
-@ waitproc/RunCommand.cpp | worker_tests | WaitProcedureTest.WindowAlreadyThere | the follow-up is not waited for
+@ waitproc/RunCommand.cpp ; worker_tests ; WaitProcedureTest.WindowAlreadyThere ; the follow-up is not waited for
 -WaitForProcess(m_hCommandProcess);
 +
-@ waitproc/RunCommand.cpp | app_tests | FollowUpTest | a long command's debug line is cut
+@ waitproc/RunCommand.cpp ; app_tests ; FollowUpTest ; a long command's debug line is cut
 -CString strLine;\n\tstrLine.Format(bStarted ? "SUCCESS: %s\n" : "ERROR: %s\n", lpszCommand);\n\tOutputDebugStringA(strLine);
 +char szLine[1024];\n\twsprintfA(szLine, bStarted ? "SUCCESS: %s\n" : "ERROR: %s\n", lpszCommand);\n\tOutputDebugStringA(szLine);
-@ app/Relaunch.cpp | app_tests | FollowUpTest | a relaunch that cannot be started leaves no trace
+@ app/Relaunch.cpp ; app_tests ; FollowUpTest ; a relaunch that cannot be started leaves no trace
 -if (!bStarted)\n\t\t\tReportCommandStart(FALSE, strCommand);
 +
-@ res/strings.rc | reboot_tests | RebootTest | the RunOnce value has another name
+@ res/strings.rc ; reboot_tests ; RebootTest ; the RunOnce value has another name
 -"Vormelle"
 +"Vormele"
-@ restart/RebootFlag.cpp | restart_tests | RebootFlagTest | the flag is deleted only when it is a REG_DWORD
+@ restart/RebootFlag.cpp ; restart_tests ; RebootFlagTest ; the flag is deleted only when it is a REG_DWORD
 -\t\tkey.DeleteValue(strValue);
 +\t\tif (dwType == REG_DWORD)\n\t\t\tkey.DeleteValue(strValue);
-@ restart/RestartCommand.cpp | restart_tests | RunOnceTest.RestartForm | the restart line lacks the relaunch option
+@ restart/RestartCommand.cpp ; restart_tests ; RunOnceTest.RestartForm ; the restart line lacks the relaunch option
 -BuildWaiterCommand(strProgram, TRUE,
 +BuildWaiterCommand(strProgram, FALSE,
-@ restart/RunOnce.cpp | restart_tests | RunOnceTest.OnlyStringValues | a value grown since the key was asked is read past its end
+@ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.OnlyStringValues ; a value grown since the key was asked is read past its end
 -cbRead = cbData - 1,
 +cbRead = cbData,
-@ restart/CommandPath.cpp | restart_tests | CommandPathTest.GetFullLongPath | a file gone between the two long-path calls gives an empty path
+@ restart/CommandPath.cpp ; restart_tests ; CommandPathTest.GetFullLongPath ; a file gone between the two long-path calls gives an empty path
 -if (strLong.IsEmpty())\n\t\t\tstrLong = strFound;
 +if (pBuffer == NULL)\n\t\t\tstrLong = strFound;
-@ afx/afxhandle.cpp | worker_tests | WorkerCyclesTest | one handle of each started process is never closed
+@ afx/afxhandle.cpp ; worker_tests ; WorkerCyclesTest ; one handle of each started process is never closed
 -CHandle hThread(pi.hThread);
 +HANDLE hThread = pi.hThread;\n\t\t(void)hThread;
-@ waitproc/RunCommand.cpp | worker_tests | WorkerCyclesTest | a few bytes leak with every follow-up
+@ waitproc/RunCommand.cpp ; worker_tests ; WorkerCyclesTest ; a few bytes leak with every follow-up
 -m_strCommand.Empty();
 +m_strCommand.Empty();\n\t\tnew char[16];
 ROWS
@@ -158,7 +159,7 @@ number=0
 while IFS= read -r line; do
   case "$line" in
     @*)
-      IFS='|' read -r file targets tests what <<<"${line#@ }"
+      IFS=';' read -r file targets tests what <<<"${line#@ }"
       file=$(echo $file) targets=$(echo $targets) tests=$(echo $tests) what=$(echo $what)
       ;;
     -*) original=${line#-} ;;
