@@ -4,9 +4,8 @@
 # tests to run (a ctest regular expression) and the real fault it stands
 # for; its "-" line is the exact original text and its "+" line the
 # replacement ("\t" and "\n" stand for a tab and a line break; an empty "+"
-# line deletes). The tree is
-# copied to a scratch folder and built there, so the working tree is never
-# touched. Prints "caught" or "MISSED" for each row, then "caught K of N";
+# line deletes). The tree is copied to a scratch folder and built there, so
+# the working tree is never touched. Prints "caught" or "MISSED" for each row, then "caught K of N";
 # exits non-zero when a row's text is not found or a mutant is missed.
 #   scripts/mutants.sh [ROW-NUMBER...]     (no numbers: every row)
 source "$(dirname "$0")/preamble.sh"
