@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <map>
-#include <memory>
 #include <random>
 
 #include "TestSupport.h"
@@ -191,7 +190,7 @@ protected:
 
 		// Relaunched instances live until the window has gone: each is opened
 		// while it waits, for its exit code.
-		std::map<DWORD, std::shared_ptr<void>> relaunched;
+		std::map<DWORD, CHandle> relaunched;
 		const size_t waiting = waits ? run.size() : 0;
 		bool ready = kt::PumpUntil(
 			[&]
@@ -201,8 +200,7 @@ protected:
 				for (DWORD pid : job.ProcessIds())
 				{
 					if (!lineOf.count(pid) && !relaunched.count(pid))
-						relaunched[pid].reset(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid),
-							[](void* h) { CloseHandle(h); });
+						relaunched[pid].Attach(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid));
 					inWait += threads[pid] >= 2;
 				}
 				return job.ProcessesStarted() == run.size() + relaunches && job.ProcessesRunning() == waiting
@@ -223,7 +221,7 @@ protected:
 		for (const auto& r : relaunched)
 		{
 			DWORD code = STILL_ACTIVE;
-			EXPECT_TRUE(r.second && GetExitCodeProcess(r.second.get(), &code) && code == 0)
+			EXPECT_TRUE(r.second.IsCreated() && GetExitCodeProcess(r.second, &code) && code == 0)
 				<< "relaunched instance " << r.first << ": exit code " << code;
 		}
 		return run;

@@ -125,8 +125,8 @@ TEST_F(CommandPathTest, GetFullLongPathFileAndDirectoryModes)
 	for (const auto& c : cases)
 	{
 		CString result("sentinel");
-		kt::ImportPatch patch("KERNEL32.dll", "GetProcAddress", c.vanishing ? (void*)&GetProcVanishing : nullptr);
-		s_getProc = patch.Original();
+		kt::ImportPatch patch(
+			"KERNEL32.dll", "GetProcAddress", c.vanishing ? (void*)&GetProcVanishing : nullptr, &s_getProc);
 		EXPECT_TRUE(GetFullLongPath(c.path.c_str(), result, c.directory)) << c.path;
 		EXPECT_EQ(c.result, (LPCSTR)result) << c.path << (c.directory ? " (directory)" : "");
 	}

@@ -256,9 +256,8 @@ TEST_F(ThreadTest, EveryFailedStartUpCallRefusesTheStartWithNoThreadLeft)
 		}
 		const size_t threadsBefore = kt::ThreadsOf(GetCurrentProcessId()).size();
 		{
-			kt::ImportPatch patch(fault.module, fault.function, fault.replacement);
+			kt::ImportPatch patch(fault.module, fault.function, fault.replacement, &s_original);
 			ASSERT_TRUE(patch.IsApplied());
-			s_original = patch.Original();
 			if (fault.discard)
 				AfxDiscardThread(pThread);
 			else

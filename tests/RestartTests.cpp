@@ -175,16 +175,21 @@ TEST_F(RunOnceTest, RestartFormWhenAKnownProgramIsPendingInAnyCase)
 
 namespace
 {
-void* s_queryInfo;
-// The key as RegQueryInfoKeyA saw it just before a value grew by a byte.
-LONG WINAPI QueryBeforeAValueGrew(HKEY h, LPSTR c, LPDWORD cc, LPDWORD r, LPDWORD sk, LPDWORD msk, LPDWORD mc,
-	LPDWORD v, LPDWORD mvn, LPDWORD mvd, LPDWORD sd, PFILETIME t)
+void* s_enumValue;
+// A string value as Windows hands it when it has grown, since the key was
+// asked, to fill the whole buffer: every byte written, no zero after them.
+// (Wine asks for room for the UTF-16 size and so never hands one out.)
+LONG WINAPI EnumGrownValue(
+	HKEY h, DWORD i, LPSTR name, LPDWORD cchName, LPDWORD r, LPDWORD type, LPBYTE data, LPDWORD cbData)
 {
-	typedef LONG(WINAPI * Fn)(
-		HKEY, LPSTR, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, PFILETIME);
-	LONG result = ((Fn)s_queryInfo)(h, c, cc, r, sk, msk, mc, v, mvn, mvd, sd, t);
-	if (result == ERROR_SUCCESS && mvd != NULL)
-		--*mvd;
+	typedef LONG(WINAPI * Fn)(HKEY, DWORD, LPSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+	const DWORD room = cbData != NULL ? *cbData : 0;
+	LONG result = ((Fn)s_enumValue)(h, i, name, cchName, r, type, data, cbData);
+	if (result == ERROR_SUCCESS && data != NULL && type != NULL && *type == REG_SZ)
+	{
+		memset(data, 'x', room);
+		*cbData = room;
+	}
 	return result;
 }
 } // namespace
@@ -203,15 +208,11 @@ TEST_F(RunOnceTest, OnlyStringValuesCount)
 	ASSERT_TRUE(kt::SetValue(m_hKey, "KtExpand", REG_EXPAND_SZ, std::string("%ProgramFiles%\\KNOWN.exe", 25)));
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	EXPECT_EQ(m_restart, RegisteredString());
-	// A string stored without its zero byte, grown since the key was asked:
-	// it is passed over, never read past its end.
-	ASSERT_EQ(ERROR_SUCCESS, RegDeleteValueA(m_hKey, "KtExpand"));
-	ASSERT_TRUE(kt::SetValue(m_hKey, "KtSz", REG_SZ, std::string(300, 'x')));
+	// A string that has grown to fill the buffer is never read past its end.
 	CWaitProcThread pastEnd;
 	pastEnd.m_astrKnownCommands.Add(KT_PAST_END);
-	kt::ImportPatch patch("ADVAPI32.dll", "RegQueryInfoKeyA", (void*)&QueryBeforeAValueGrew);
+	kt::ImportPatch patch("ADVAPI32.dll", "RegEnumValueA", (void*)&EnumGrownValue, &s_enumValue);
 	ASSERT_TRUE(patch.IsApplied());
-	s_queryInfo = patch.Original();
 	EXPECT_FALSE(pastEnd.HasKnownRunOnceEntry(m_hKey));
 }
 
@@ -271,9 +272,8 @@ TEST_F(RunOnceTest, MissingKeyIsCreatedWithThePlainForm)
 	worker.m_astrKnownCommands.Add("known.exe");
 	s_disposition = 0;
 	{
-		kt::ImportPatch patch("ADVAPI32.dll", "RegCreateKeyExA", (void*)&CreateKeyThenAnotherWrites);
+		kt::ImportPatch patch("ADVAPI32.dll", "RegCreateKeyExA", (void*)&CreateKeyThenAnotherWrites, &s_createKey);
 		ASSERT_TRUE(patch.IsApplied());
-		s_createKey = patch.Original();
 		EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	}
 	EXPECT_EQ((DWORD)REG_CREATED_NEW_KEY, s_disposition);

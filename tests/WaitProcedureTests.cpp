@@ -341,9 +341,8 @@ TEST_F(WaitProcedureTest, TimesOfZeroWithoutDigitsOrMissing)
 		{ "4", nullptr, false, 0 },
 		{ "1", "1", false, 2, true },
 	};
-	kt::ImportPatch patch("USER32.dll", "EnumWindows", (void*)&CountingEnumWindows);
+	kt::ImportPatch patch("USER32.dll", "EnumWindows", (void*)&CountingEnumWindows, &s_pEnumWindows);
 	ASSERT_TRUE(patch.IsApplied());
-	s_pEnumWindows = patch.Original();
 	kt::ScratchDir dir;
 	size_t runs = Records().size();
 	for (const auto& row : rows)

@@ -60,9 +60,8 @@ TEST_F(WorkerTest, WithoutNotifyTargetItStopsItself)
 		pWorker->m_pNotifyThread = NULL;
 		pWorker->m_nNotifyType = type < 0 ? CWaitProcThread::notifyNone : type;
 		s_nRefusals = type < 0 ? 1000 : 0;
-		kt::ImportPatch patch("USER32.dll", "PostThreadMessageA", (void*)&RefusingPost);
+		kt::ImportPatch patch("USER32.dll", "PostThreadMessageA", (void*)&RefusingPost, &s_pPost);
 		ASSERT_TRUE(patch.IsApplied());
-		s_pPost = patch.Original();
 		Resume(pWorker);
 		ASSERT_TRUE(ThreadEnded(20000));
 		EXPECT_EQ(1, CCountedWorker::s_nDeleted);
@@ -129,9 +128,8 @@ TEST_F(WorkerTest, ReportsAndEndsOnlyOnItsOwnersStop)
 		EXPECT_FALSE(ThreadEnded(500)) << "the worker ended before its owner stopped it";
 		EXPECT_EQ(0, CCountedWorker::s_nDeleted);
 		s_nRefusals = alt ? 20 : 0;
-		kt::ImportPatch patch("USER32.dll", "PostThreadMessageA", (void*)&RefusingPost);
+		kt::ImportPatch patch("USER32.dll", "PostThreadMessageA", (void*)&RefusingPost, &s_pPost);
 		ASSERT_TRUE(patch.IsApplied());
-		s_pPost = patch.Original();
 		// A stop that is never delivered would hold this thread for good.
 		std::thread stopper([=] { pWorker->Stop(TRUE); });
 		const bool ended = ThreadEnded(10000);

@@ -88,7 +88,7 @@ long AllocationsMade()
 	return InterlockedCompareExchange(&s_made, 0, 0);
 }
 
-ImportPatch::ImportPatch(const char* module, const char* function, void* replacement)
+ImportPatch::ImportPatch(const char* module, const char* function, void* replacement, void** pOriginal)
 	: m_slot(replacement != nullptr ? FindImportSlot(module, function) : nullptr)
 {
 	if (m_slot != nullptr)
@@ -96,6 +96,8 @@ ImportPatch::ImportPatch(const char* module, const char* function, void* replace
 		m_original = *m_slot;
 		Write(m_slot, replacement);
 	}
+	if (pOriginal != nullptr)
+		*pOriginal = m_original;
 }
 
 ImportPatch::~ImportPatch()

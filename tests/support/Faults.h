@@ -24,10 +24,11 @@ long AllocationsMade();
 class ImportPatch
 {
 public:
-	ImportPatch(const char* module, const char* function, void* replacement);
+	// *pOriginal (when given) receives the address replaced, for the
+	// replacement to call on.
+	ImportPatch(const char* module, const char* function, void* replacement, void** pOriginal = nullptr);
 	~ImportPatch();
 	bool IsApplied() const { return m_slot != nullptr; }
-	void* Original() const { return m_original; }
 
 private:
 	ImportPatch(const ImportPatch&) = delete;

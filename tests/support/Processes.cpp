@@ -158,26 +158,33 @@ void Process::PostToEveryThread(UINT message, WPARAM wParam, LPARAM lParam) cons
 		PostThreadMessageA(id, message, wParam, lParam);
 }
 
-std::vector<DWORD> ThreadsOf(DWORD pid)
+// Every thread of the system, from one snapshot: its id by its process's id.
+static std::multimap<DWORD, DWORD> Threads()
 {
-	std::vector<DWORD> found;
+	std::multimap<DWORD, DWORD> threads;
 	CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
 	THREADENTRY32 entry = {};
 	entry.dwSize = sizeof(entry);
 	for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-		if (entry.th32OwnerProcessID == pid)
-			found.push_back(entry.th32ThreadID);
+		threads.emplace(entry.th32OwnerProcessID, entry.th32ThreadID);
+	return threads;
+}
+
+std::vector<DWORD> ThreadsOf(DWORD pid)
+{
+	std::vector<DWORD> found;
+	const std::multimap<DWORD, DWORD> threads = Threads();
+	auto range = threads.equal_range(pid);
+	for (auto it = range.first; it != range.second; ++it)
+		found.push_back(it->second);
 	return found;
 }
 
 std::map<DWORD, int> ThreadCounts()
 {
 	std::map<DWORD, int> counts;
-	CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-	THREADENTRY32 entry = {};
-	entry.dwSize = sizeof(entry);
-	for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-		++counts[entry.th32OwnerProcessID];
+	for (const auto& thread : Threads())
+		++counts[thread.first];
 	return counts;
 }
 
