@@ -133,17 +133,6 @@ TEST_F(CommandPathTest, GetFullLongPathFileAndDirectoryModes)
 	DeleteFileA(atRoot.c_str());
 }
 
-TEST(CallGetLongPathNameTest, ReportsTheNeededSizeThenTheLongPath)
-{
-	std::string exe = kt::BinPath("restart_tests.exe");
-	DWORD needed = CallGetLongPathName(exe.c_str(), NULL, 0);
-	ASSERT_EQ(exe.size() + 1, needed);
-	std::string buffer(needed, '\0');
-	EXPECT_EQ(needed - 1, CallGetLongPathName(exe.c_str(), &buffer[0], needed));
-	EXPECT_STREQ(exe.c_str(), buffer.c_str());
-	EXPECT_EQ(0u, CallGetLongPathName("C:\\kt-no-such-file", NULL, 0));
-}
-
 TEST(RemoveCharTest, RemovesEveryOccurrence)
 {
 	struct
@@ -163,16 +152,4 @@ TEST(RemoveCharTest, RemovesEveryOccurrence)
 		RemoveChar(s, c.ch);
 		EXPECT_EQ(c.out, std::string(s, s.GetLength())) << c.in;
 	}
-}
-
-// The quoting of the relaunch line (QuoteArgumentText), whose cases the
-// command-line tests cover.
-TEST(EscapeQuotesTest, QuotesAsTheRelaunchLineDoes)
-{
-	CWaitProcThread worker;
-	CString s("old");
-	EXPECT_FALSE(worker.EscapeQuotes(NULL, s));
-	EXPECT_STREQ("old", (LPCSTR)s);
-	EXPECT_TRUE(worker.EscapeQuotes("say \"hi\" C:\\dir\\", s));
-	EXPECT_STREQ("say \\\"hi\\\" C:\\dir\\\\", (LPCSTR)s);
 }

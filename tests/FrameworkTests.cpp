@@ -161,17 +161,6 @@ TEST_F(ThreadTest, SuspendedThreadQueuesMessagesAndRunsThemThroughTheMapChain)
 	EXPECT_EQ(1, CProbeThread::s_nDeleted) << "m_bAutoDelete deletes the object at the end";
 }
 
-TEST(RuntimeClassTest, CreatesByClass)
-{
-	const CRuntimeClass* pClass = RUNTIME_CLASS(CProbeThread);
-	EXPECT_STREQ("CProbeThread", pClass->m_lpszClassName);
-	CObject* pObject = pClass->CreateObject();
-	ASSERT_NE(nullptr, pObject);
-	EXPECT_EQ(pClass, pObject->GetRuntimeClass());
-	delete pObject;
-	EXPECT_EQ(nullptr, RUNTIME_CLASS(CObject)->CreateObject());
-}
-
 // Start-up with one system call failing: the framework's own calls go through
 // this program's import table, where the failing stand-in is put.
 namespace

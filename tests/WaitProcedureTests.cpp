@@ -40,6 +40,24 @@ HMODULE StringsWith(const kt::ScratchDir& dir, const char* appear, const char* v
 		return NULL;
 	return LoadLibraryExA(copy.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
 }
+
+// The framework's resources come from module while this lives; then the
+// program's own again, and module is freed.
+class ResourceStrings
+{
+public:
+	explicit ResourceStrings(HMODULE module) : m_module(module) { AfxSetResourceHandle(module); }
+	~ResourceStrings()
+	{
+		AfxSetResourceHandle(NULL);
+		if (m_module != NULL)
+			FreeLibrary(m_module);
+	}
+	bool IsLoaded() const { return m_module != NULL; }
+
+private:
+	HMODULE m_module;
+};
 } // namespace
 
 TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneBroadcastsThenRunsTheCommandAfterTwoAbsentProbes)
@@ -166,9 +184,8 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 	};
 	// A minute to appear: a stop that is not noticed shows as a missing report.
 	kt::ScratchDir dir;
-	HMODULE strings = StringsWith(dir, "60", "1");
-	ASSERT_NE(nullptr, strings);
-	AfxSetResourceHandle(strings);
+	ResourceStrings strings(StringsWith(dir, "60", "1"));
+	ASSERT_TRUE(strings.IsLoaded());
 	for (const Case& c : cases)
 	{
 		SCOPED_TRACE(c.name);
@@ -203,8 +220,6 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 		}
 		EXPECT_TRUE(Records().empty()) << "something ran to its end";
 	}
-	AfxSetResourceHandle(NULL);
-	FreeLibrary(strings);
 }
 
 TEST_F(WaitProcedureTest, ProcessWaitThenCommand)
@@ -349,9 +364,8 @@ TEST_F(WaitProcedureTest, TimesOfZeroWithoutDigitsOrMissing)
 	{
 		SCOPED_TRACE(std::string("appear ") + (row.appear ? row.appear : "missing") + ", vanish "
 			+ (row.vanish ? row.vanish : "missing"));
-		HMODULE strings = StringsWith(dir, row.appear, row.vanish);
-		ASSERT_NE(nullptr, strings) << "error " << GetLastError();
-		AfxSetResourceHandle(strings);
+		ResourceStrings strings(StringsWith(dir, row.appear, row.vanish));
+		ASSERT_TRUE(strings.IsLoaded()) << "error " << GetLastError();
 		CWaitProcThread* pWorker = NewWorker(row.absent ? Caption() : caption, RecordCommand("follow-up"));
 		ASSERT_NE(nullptr, pWorker);
 		s_nProbes = 0;
@@ -359,8 +373,6 @@ TEST_F(WaitProcedureTest, TimesOfZeroWithoutDigitsOrMissing)
 		ULONGLONG doneAt = 0;
 		bool done = WaitDone(20000, &doneAt);
 		EXPECT_EQ(row.probes, s_nProbes);
-		AfxSetResourceHandle(NULL);
-		FreeLibrary(strings);
 		ASSERT_TRUE(done);
 		EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 0, 3000)) << "ms to the report, the window still there";
 		EXPECT_TRUE(StopAfterReport(pWorker));

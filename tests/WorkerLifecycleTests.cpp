@@ -138,39 +138,3 @@ TEST_F(WorkerTest, ReportsAndEndsOnlyOnItsOwnersStop)
 		EXPECT_EQ(1, CCountedWorker::s_nDeleted);
 	}
 }
-
-TEST_F(WorkerTest, SettersRefuseAndKeepTheConfiguration)
-{
-	CWaitProcThread worker; // never started
-	EXPECT_FALSE(worker.SetWaitCaption(NULL));
-	EXPECT_FALSE(worker.SetWaitCaption(""));
-	EXPECT_EQ(CWaitProcThread::waitNone, worker.m_nWaitType);
-	EXPECT_TRUE(worker.SetWaitCaption("First"));
-	EXPECT_FALSE(worker.SetWaitCaption("Second"));
-	EXPECT_STREQ("First", (LPCSTR)worker.m_strCaption);
-	EXPECT_EQ(CWaitProcThread::waitCaption, worker.m_nWaitType);
-
-	EXPECT_TRUE(worker.SetCommand("run.exe", TRUE));
-	EXPECT_FALSE(worker.SetCommand(NULL, FALSE));
-	EXPECT_STREQ("run.exe", (LPCSTR)worker.m_strCommand);
-	EXPECT_TRUE(worker.m_bRunAlways);
-	EXPECT_TRUE(worker.SetCommand("", FALSE));
-	EXPECT_TRUE(worker.m_strCommand.IsEmpty());
-
-	EXPECT_FALSE(worker.SetNotifyThread(NULL));
-	EXPECT_EQ(CWaitProcThread::notifyNone, worker.m_nNotifyType);
-}
-
-TEST_F(WorkerTest, ProcessHandlesAreClosedOnceAndKeptWhenTheCloseFails)
-{
-	CWaitProcThread worker;
-	EXPECT_TRUE(worker.CloseWaitProcess());
-	worker.m_hWaitProcess = kt::Duplicate(GetCurrentProcess());
-	ASSERT_NE(nullptr, worker.m_hWaitProcess);
-	EXPECT_TRUE(worker.CloseWaitProcess());
-	EXPECT_EQ(nullptr, worker.m_hWaitProcess);
-	worker.m_hCommandProcess = (HANDLE)(ULONG_PTR)0x7ff0; // not a handle: the close fails
-	EXPECT_FALSE(worker.CloseCommandProcess());
-	EXPECT_EQ((HANDLE)(ULONG_PTR)0x7ff0, worker.m_hCommandProcess);
-	worker.m_hCommandProcess = NULL;
-}

@@ -108,19 +108,26 @@ DWORD CountValues(HKEY hKey)
 	return values;
 }
 
+std::vector<Value> Values(HKEY hKey)
+{
+	std::vector<Value> values;
+	std::vector<char> name(16384);
+	std::vector<char> data(65536);
+	for (DWORD i = 0;; ++i)
+	{
+		DWORD cchName = (DWORD)name.size(), cbData = (DWORD)data.size(), type = 0;
+		if (RegEnumValueA(hKey, i, name.data(), &cchName, NULL, &type, (BYTE*)data.data(), &cbData) != ERROR_SUCCESS)
+			break;
+		values.push_back({ std::string(name.data(), cchName), type, std::string(data.data(), cbData) });
+	}
+	return values;
+}
+
 std::string DescribeValues(HKEY hKey)
 {
 	std::string all;
-	char name[16384];
-	BYTE data[65536];
-	for (DWORD i = 0;; ++i)
-	{
-		DWORD cchName = sizeof(name), cbData = sizeof(data), type = 0;
-		if (RegEnumValueA(hKey, i, name, &cchName, NULL, &type, data, &cbData) != ERROR_SUCCESS)
-			break;
-		all += std::string(name, cchName) + "=" + std::to_string(type) + ":" + ToHex(std::string((char*)data, cbData))
-			+ "; ";
-	}
+	for (const Value& v : Values(hKey))
+		all += v.name + "=" + std::to_string(v.type) + ":" + ToHex(v.data) + "; ";
 	return all;
 }
 

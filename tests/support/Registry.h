@@ -53,7 +53,14 @@ private:
 ::testing::AssertionResult GetValue(HKEY hKey, const char* name, DWORD* pType, std::string* pData);
 // How many values the key holds; (DWORD)-1 when it cannot be asked.
 DWORD CountValues(HKEY hKey);
-// Every value of the key, name, type and bytes, in the order the key lists them.
+// Every value of the key, in the order the key lists them; and as one text.
+struct Value
+{
+	std::string name;
+	DWORD type;
+	std::string data;
+};
+std::vector<Value> Values(HKEY hKey);
 std::string DescribeValues(HKEY hKey);
 
 } // namespace kt
