@@ -13,21 +13,27 @@
 namespace
 {
 
-// op resets what it works on, runs, and describes everything it produced.
-void EachAllocationFails(const std::function<std::string()>& op, const std::string& refused)
+// op resets what it works on, calls arm right before the operation, runs it,
+// and describes everything it produced. The failure is armed there, so that
+// it lands in the operation, and each run must show that it came.
+typedef std::function<std::string(const std::function<void()>& arm)> Operation;
+void EachAllocationFails(const Operation& op, const std::string& refused)
 {
-	kt::FailAllocation(0);
-	const std::string reference = op();
+	long n = 0; // 0: the reference run, where nothing fails
+	const auto arm = [&] { kt::FailAllocation(n); };
+	const std::string reference = op(arm);
 	const long count = kt::AllocationsMade();
 	ASSERT_GT(count, 0) << "the operation allocated nothing";
 	ASSERT_NE(refused, reference);
 	int refusals = 0;
-	for (long n = 1; n <= count; ++n)
+	for (n = 1; n <= count; ++n)
 	{
-		kt::FailAllocation(n);
-		std::string got = op();
+		CAllocFailureWatch watch;
+		std::string got = op(arm);
+		const bool came = watch.HasFailed();
 		kt::FailAllocation(0);
 		refusals += got == refused;
+		EXPECT_TRUE(came) << "allocation " << n << " of " << count << " was never made";
 		EXPECT_TRUE(got == reference || got == refused) << "allocation " << n << " of " << count << " failed\n  got "
 														<< got << "\n  ok  " << reference << "\n  or  " << refused;
 	}
@@ -59,27 +65,30 @@ TEST(AllocationFailureTest, PathNormalisationAndRestartCommand)
 	ASSERT_TRUE(kt::Touch(dir.File("Kestrune.exe")));
 
 	EachAllocationFails(
-		[&]
+		[&](const std::function<void()>& arm)
 		{
 			CString out("untouched");
+			arm();
 			BOOL ok = SplitCommandLine(command.c_str(), out);
 			return Outcome(ok, out);
 		},
 		"FALSE untouched");
 	for (BOOL directory : { FALSE, TRUE })
 		EachAllocationFails(
-			[&]
+			[&](const std::function<void()>& arm)
 			{
 				CString out("untouched");
+				arm();
 				BOOL ok = GetFullLongPath(shortPath, out, directory);
 				return Outcome(ok, out);
 			},
 			"FALSE untouched");
 	for (BOOL tempCopy : { FALSE, TRUE })
 		EachAllocationFails(
-			[&]
+			[&](const std::function<void()>& arm)
 			{
 				CString out("untouched");
+				arm();
 				BOOL ok = worker.BuildRestartCommand("Setup \"A\"", command.c_str(), out, tempCopy);
 				return Outcome(ok, out) + " | decoy " + std::to_string(kt::ReadText(dir.File("Kestrune.exe")).size());
 			},
@@ -110,9 +119,10 @@ TEST(AllocationFailureTest, RebootFlagIsConsumedWholeOrNotAtAll)
 	reset();
 	const std::string refused = "FALSE " + state();
 	EachAllocationFails(
-		[&]
+		[&](const std::function<void()>& arm)
 		{
 			reset();
+			arm();
 			BOOL pending = worker.CheckRebootFlag(path.c_str());
 			return (pending ? "TRUE " : "FALSE ") + state();
 		},
@@ -134,9 +144,10 @@ TEST(AllocationFailureTest, RunOnceRegistrationWritesAWholeCommandOrNothing)
 			worker.m_astrKnownCommands.Add("c:\\apps\\install.exe");
 		const std::string refused = "FALSE " + kt::DescribeValues(runOnce.Key());
 		EachAllocationFails(
-			[&]
+			[&](const std::function<void()>& arm)
 			{
 				RegDeleteValueA(runOnce.Key(), "Vormelle");
+				arm();
 				BOOL ok = worker.RegisterRestart(command.c_str(), TRUE, "Cap");
 				return (ok ? "TRUE " : "FALSE ") + kt::DescribeValues(runOnce.Key());
 			},
