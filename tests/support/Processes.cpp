@@ -140,11 +140,25 @@ HANDLE Duplicate(HANDLE h)
 	STARTUPINFOA si = {};
 	si.cb = sizeof(si);
 	PROCESS_INFORMATION pi = {};
-	std::string line = commandLine;
-	// In a job from its first instruction, so that every process it starts is counted.
-	if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, job ? CREATE_SUSPENDED : 0, NULL, NULL, &si, &pi))
-		return ::testing::AssertionFailure()
-			<< "CreateProcessA failed, error " << GetLastError() << ": " << commandLine;
+	// Wine answers ERROR_INTERNAL_ERROR when the new process ended before its
+	// start-up was done, before any of its own code ran; seen on a machine
+	// under heavy load, now and then. Such a start is tried again, and says so.
+	BOOL started = FALSE;
+	DWORD error = ERROR_INTERNAL_ERROR;
+	for (int attempt = 0; !started && error == ERROR_INTERNAL_ERROR && attempt < 5; ++attempt)
+	{
+		if (attempt > 0)
+		{
+			printf("kt::Process: start %d after error %lu: %.200s\n", attempt + 1, error, commandLine.c_str());
+			Sleep(200);
+		}
+		std::string line = commandLine;
+		// In a job from its first instruction, so that every process it starts is counted.
+		started = CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, job ? CREATE_SUSPENDED : 0, NULL, NULL, &si, &pi);
+		error = started ? ERROR_SUCCESS : GetLastError();
+	}
+	if (!started)
+		return ::testing::AssertionFailure() << "CreateProcessA failed, error " << error << ": " << commandLine;
 	m_process.Attach(pi.hProcess);
 	CHandle thread(pi.hThread);
 	if (job != nullptr && (!AssignProcessToJobObject(job->Handle(), pi.hProcess) || ResumeThread(thread) == (DWORD)-1))
