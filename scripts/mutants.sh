@@ -72,9 +72,9 @@ rows=$(
 @ restart/CommandPath.cpp ; restart_tests dbcs_tests ; RemoveChar|DoubleByte ; a quote removal splits a double-byte character
 -if (IsDBCSLeadByte((BYTE)pBuffer[nRead]) && nRead + 1 < nLength)
 +if (FALSE)
-@ restart/RebootFlag.cpp ; dbcs_tests ; DoubleByteTest ; a trail byte 0x5C ends the flag's root name
--pFirst = CharNextA(pFirst);
-+++pFirst;
+@ restart/RebootFlag.cpp ; dbcs_tests ; DoubleByteTest ; a trail byte 0x5C starts the flag's value name
+-pLast = CharPrevA(lpszFlagPath, pLast);
++--pLast;
 @ app/CommandLine.cpp ; command_line_tests ; ParseWaitOptionsTest ; option names are compared with their letter case
 -return _mbsicmp(
 +return _mbscmp(
