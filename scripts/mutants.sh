@@ -3,9 +3,10 @@
 # row below names, separated by ";", a file, the test programs to build, the
 # tests to run (a ctest regular expression) and the real fault it stands
 # for; its "-" line is the exact original text and its "+" line the
-# replacement ("\t" and "\n" stand for a tab and a line break; an empty "+"
-# line deletes). The tree is copied to a scratch folder and built there, so
-# the working tree is never touched. Prints "caught" or "MISSED" for each row, then "caught K of N";
+# replacement ("\t" and "\n" stand for a tab and a line break, "\\" for a
+# backslash; an empty "+" line deletes). The tree is copied to a scratch
+# folder and built there, so the working tree is never touched. Prints
+# "caught" or "MISSED" for each row, then "caught K of N";
 # exits non-zero when a row's text is not found or a mutant is missed.
 #   scripts/mutants.sh [ROW-NUMBER...]     (no numbers: every row)
 source "$(dirname "$0")/preamble.sh"
@@ -58,7 +59,7 @@ rows=$(
 -if (watch.HasFailed())\n\t\treturn FALSE;\n\tDWORD dwAttributes
 +DWORD dwAttributes
 @ app/CommandLine.cpp ; command_line_tests ; BuildWaiterCommandTest ; trailing backslashes are not doubled before the closing quote
--for (int i = 0; i < nBackslashes; ++i)\n\t\t*pOut++ = '\\';\n\tstrQuoted
+-for (int i = 0; i < nBackslashes; ++i)\n\t\t*pOut++ = '\\\\';\n\tstrQuoted
 +strQuoted
 @ app/CommandLine.cpp ; dbcs_tests ; DoubleByteTest.*cp932 ; a trail byte 0x5C is quoted as a backslash (code page 932)
 -LPCSTR pNext = CharNextA(p);
@@ -100,8 +101,8 @@ rows=$(
 -WaitForProcess(m_hCommandProcess);
 +
 @ waitproc/RunCommand.cpp ; app_tests ; FollowUpTest ; a long command's debug line is cut
--CString strLine;\n\tstrLine.Format(bStarted ? "SUCCESS: %s\n" : "ERROR: %s\n", lpszCommand);\n\tOutputDebugStringA(strLine);
-+char szLine[1024];\n\twsprintfA(szLine, bStarted ? "SUCCESS: %s\n" : "ERROR: %s\n", lpszCommand);\n\tOutputDebugStringA(szLine);
+-CString strLine;\n\tstrLine.Format(bStarted ? "SUCCESS: %s\\n" : "ERROR: %s\\n", lpszCommand);\n\tOutputDebugStringA(strLine);
++char szLine[1024];\n\twsprintfA(szLine, bStarted ? "SUCCESS: %s\\n" : "ERROR: %s\\n", lpszCommand);\n\tOutputDebugStringA(szLine);
 @ app/Relaunch.cpp ; app_tests ; FollowUpTest ; a relaunch that cannot be started leaves no trace
 -if (!bStarted)\n\t\t\tReportCommandStart(FALSE, strCommand);
 +
@@ -143,7 +144,9 @@ wine_session_check_heap Kestrune.exe $(cd "build/$KESTRUNE_TEST_PRESET/bin" && l
 mutate() {
   python3 - "$@" <<'PY'
 import sys
-path, old, new = sys.argv[1], *(a.replace("\\t", "\t").replace("\\n", "\n") for a in sys.argv[2:])
+def unescape(a):
+    return a.replace("\\\\", "\0").replace("\\t", "\t").replace("\\n", "\n").replace("\0", "\\")
+path, old, new = sys.argv[1], *(unescape(a) for a in sys.argv[2:])
 text = open(path).read()
 if text.count(old) != 1:
     sys.exit(f"mutants.sh: {path}: the original text stands {text.count(old)} times, not once: {old!r}")
