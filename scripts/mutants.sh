@@ -94,6 +94,9 @@ rows=$(
 @ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.ShortAbsences ; a failed probe counts as absent
 -else if (!bFailed)
 +else
+@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.ShortAbsences ; a probe that sees the window does not start the count again
+-\t\t\tnAbsent = 0;
++\t\t\t;
 @ waitproc/CaptionProbe.cpp ; worker_tests ; CaptionProbeTest ; a caption that cannot be read for want of memory is not reported
 -pSearch->bFailed = TRUE;\n\t\treturn TRUE;
 +return TRUE;
