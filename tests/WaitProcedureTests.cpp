@@ -80,7 +80,7 @@ TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneBroadcastsThenRunsTheCommand
 	EXPECT_EQ((std::vector<std::string>{ "--sleep", "1000", "one", "two words" }), runs[0].args);
 	// Two absent probes 500 ms apart, each followed by its sleep; at most a
 	// poll more, and a slow process start.
-	EXPECT_TRUE(kt::Within(runs[0].startMs - goneAt, 950, 4000)) << "ms from the vanish to the command";
+	EXPECT_TRUE(kt::Within(runs[0].startMs - goneAt, 950, 8000)) << "ms from the vanish to the command";
 	EXPECT_GE(doneAt, runs[0].endMs) << "the owner was told before the command ended";
 
 	std::vector<std::string> heard = listener.Received();
@@ -103,7 +103,7 @@ TEST_F(WaitProcedureTest, NoWindowFailsAfterTheAppearTimeoutBroadcastsAndRunsNot
 	Resume(pWorker);
 	ULONGLONG doneAt = 0;
 	ASSERT_TRUE(WaitDone(30000, &doneAt));
-	EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 3900, 8000)) << "8 probes of 500 ms";
+	EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 3900, 12000)) << "8 probes of 500 ms";
 	EXPECT_TRUE(kt::PumpUntil([&] { return listener.Received().size() == 1; }, 5000));
 	EXPECT_TRUE(Records().empty()) << "the command ran after a failed wait";
 	EXPECT_TRUE(StopAfterReport(pWorker));
@@ -223,7 +223,7 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 		ULONGLONG stopAt = GetTickCount64(), doneAt = 0;
 		pWorker->Stop(FALSE);
 		ASSERT_TRUE(WaitDone(10000, &doneAt));
-		EXPECT_TRUE(kt::Within(doneAt - stopAt, 0, 2500)) << "one poll and one probe at most, with room";
+		EXPECT_TRUE(kt::Within(doneAt - stopAt, 0, 5000)) << "one poll and one probe at most, with room";
 		EXPECT_TRUE(ThreadEnded(5000)) << "the queued stop request ends the thread after the report";
 		EXPECT_FALSE(awaited.Wait(0)) << "the worker ended the awaited process";
 		std::vector<DWORD> followUps = kt::ChildProcesses("kt_record.exe", GetProcessId(awaited.Handle()));
@@ -250,7 +250,7 @@ TEST_F(WaitProcedureTest, ProcessWaitThenCommand)
 	ASSERT_EQ(2u, runs.size());
 	EXPECT_EQ("waited", runs[0].args.back());
 	EXPECT_EQ("follow-up", runs[1].args.back());
-	EXPECT_TRUE(kt::Within(runs[1].startMs - runs[0].endMs, -50, 3000)) << "ms from the end to the follow-up";
+	EXPECT_TRUE(kt::Within(runs[1].startMs - runs[0].endMs, -50, 6000)) << "ms from the end to the follow-up";
 	EXPECT_EQ(nullptr, pWorker->m_hWaitProcess) << "closed after the broadcast";
 	EXPECT_TRUE(StopAfterReport(pWorker));
 }
@@ -382,7 +382,7 @@ TEST_F(WaitProcedureTest, TimesOfZeroWithoutDigitsOrMissing)
 		bool done = WaitDone(20000, &doneAt);
 		EXPECT_EQ(row.probes, s_nProbes);
 		ASSERT_TRUE(done);
-		EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 0, 3000)) << "ms to the report, the window still there";
+		EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 0, 10000)) << "ms to the report, the window still there";
 		EXPECT_TRUE(StopAfterReport(pWorker));
 		runs += row.runs;
 		EXPECT_EQ(runs, Records().size()) << "the follow-up " << (row.runs ? "did not run" : "ran");
