@@ -59,7 +59,7 @@ TEST_F(AppProcessTest, DirectModeWaitsRunsTheCommandWithItsArgumentsAndExitsZero
 {
 	std::string caption = kt::UniqueName("KtDirect");
 	kt::CaptionWindows windows;
-	ASSERT_TRUE(windows.Start(caption + " main window", "1000"));
+	ASSERT_TRUE(windows.Start(caption + " main window", "2000"));
 	// The next command is every argument from /n= on, joined by spaces: the
 	// quotes the launcher needed around "a b" are not restored.
 	kt::Process p;

@@ -34,7 +34,7 @@ TEST(FollowUpTest, OneWholeLinePerCommandAndExitCodeZero)
 		SCOPED_TRACE(row.next.substr(0, 80));
 		std::string caption = kt::UniqueName("KtFollow");
 		kt::CaptionWindows windows;
-		ASSERT_TRUE(windows.Start(caption, "500"));
+		ASSERT_TRUE(windows.Start(caption, "2000"));
 		if (row.relaunch)
 			caption = "@";
 		// Generous: a busy machine took over a minute for the 20,000-character

@@ -22,7 +22,7 @@ protected:
 		kt::CaptionWindows windows;
 		if (window)
 		{
-			ASSERT_TRUE(windows.Start(caption, "300"));
+			ASSERT_TRUE(windows.Start(caption, "2000"));
 		}
 		CWaitProcThread* pWorker = NewWorker(window ? caption : "", command);
 		ASSERT_NE(nullptr, pWorker);
@@ -73,7 +73,7 @@ TEST_F(RebootTest, KnownSetupPendingRegistersTheRestartFormWhichWaitsForTheCapti
 	EXPECT_TRUE(FollowUps().empty());
 
 	kt::CaptionWindows windows;
-	ASSERT_TRUE(windows.Start(caption + " - after reboot", "1000"));
+	ASSERT_TRUE(windows.Start(caption + " - after reboot", "2000"));
 	ASSERT_TRUE(windows.WaitGone(20000));
 	ASSERT_TRUE(kt::PumpUntil([&] { return !FollowUps().empty(); }, 30000));
 	kt::PumpFor(2000);
