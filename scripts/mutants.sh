@@ -118,6 +118,9 @@ rows=$(
 @ restart/RestartCommand.cpp ; restart_tests ; RunOnceTest.RestartForm ; the restart line lacks the relaunch option
 -BuildWaiterCommand(strProgram, TRUE,
 +BuildWaiterCommand(strProgram, FALSE,
+@ restart/RestartCommand.cpp ; restart_tests ; BuildRestartCommandTest.FailsWhenNoUtility ; a restart command is built with no utility beside the executable
+-\tif (strUtility.IsEmpty())\n\t\treturn FALSE;\n
++
 @ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.OnlyStringValues ; a value grown since the key was asked is read past its end
 -cbRead = cbData - 1,
 +cbRead = cbData,

@@ -14,35 +14,14 @@ std::string Utility()
 	return kt::LongPath(kt::BinPath("Kestrune.exe"));
 }
 
-// Runs this test program again, alone in a scratch folder (so no utility
-// file lies beside it), as the child test named by filter. The child leaves
-// a mark, so that a filter naming no test cannot pass for a passing child.
-::testing::AssertionResult RunAsChildWithoutUtility(const char* filter)
+// GetModuleFileNameA that places this program in s_module's folder, where no
+// utility file lies beside it.
+std::string s_module;
+void* s_getModuleFileName;
+DWORD WINAPI ModuleElsewhere(HMODULE module, LPSTR buffer, DWORD size)
 {
-	kt::ScratchDir dir;
-	std::string copy = dir.File("restart_tests.exe"), mark = dir.File("child-ran");
-	if (!CopyFileA(kt::BinPath("restart_tests.exe").c_str(), copy.c_str(), FALSE))
-		return ::testing::AssertionFailure() << "no copy, error " << GetLastError();
-	SetEnvironmentVariableA("KT_CHILD", mark.c_str());
-	kt::Process child;
-	::testing::AssertionResult started =
-		child.Start("\"" + copy + "\" --gtest_also_run_disabled_tests --gtest_filter=" + filter);
-	SetEnvironmentVariableA("KT_CHILD", NULL);
-	if (!started)
-		return started;
-	if (!child.Wait(60000))
-		return ::testing::AssertionFailure() << "the child still runs";
-	if (!kt::FileExists(mark))
-		return ::testing::AssertionFailure() << "no child test ran for " << filter;
-	return ::testing::AssertionResult(child.ExitCode() == 0) << "the child's exit code is " << child.ExitCode();
-}
-
-// In the child: leaves the mark.
-bool IsChild()
-{
-	char mark[MAX_PATH];
-	DWORD n = GetEnvironmentVariableA("KT_CHILD", mark, MAX_PATH);
-	return n > 0 && n < MAX_PATH && kt::Touch(mark);
+	return module != NULL ? ((decltype(&GetModuleFileNameA))s_getModuleFileName)(module, buffer, size)
+						  : (DWORD)lstrlenA(lstrcpynA(buffer, s_module.c_str(), (int)size));
 }
 
 } // namespace
@@ -94,14 +73,11 @@ TEST(BuildRestartCommandTest, TemporaryCopyReplacesAReadOnlyFileAndIsWritable)
 
 TEST(BuildRestartCommandTest, FailsWhenNoUtilityLiesBesideTheExecutable)
 {
-	ASSERT_TRUE(RunAsChildWithoutUtility("RestartChild.*"));
-}
-
-// Run only as the child of FailsWhenNoUtilityLiesBesideTheExecutable.
-TEST(RestartChild, DISABLED_WithoutUtilityNothingIsBuiltOrRegistered)
-{
-	ASSERT_TRUE(IsChild());
-	ASSERT_FALSE(kt::FileExists(kt::BinPath("Kestrune.exe")));
+	kt::ScratchDir dir;
+	s_module = dir.File("restart_tests.exe");
+	ASSERT_TRUE(kt::Touch(s_module));
+	kt::ImportPatch patch("KERNEL32.dll", "GetModuleFileNameA", (void*)&ModuleElsewhere, &s_getModuleFileName);
+	ASSERT_TRUE(patch.IsApplied());
 	CWaitProcThread worker;
 	CString line("keep");
 	EXPECT_FALSE(worker.BuildRestartCommand("Cap", "cmd", line, FALSE));
