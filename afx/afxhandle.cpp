@@ -103,17 +103,27 @@ DWORD CProcess::Start(LPCSTR lpszCommandLine)
 	si.cb = sizeof(si);
 	PROCESS_INFORMATION pi;
 	ZeroMemory(&pi, sizeof(pi));
-	DWORD dwResult = ERROR_SUCCESS;
-	if (::CreateProcessA(NULL, pszCommandLine, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+	// Wine answers ERROR_INTERNAL_ERROR when the new process ended before its
+	// start-up was done, before any code of the program ran; a busy machine
+	// shows it now and then. Such a start is tried again, so that no command
+	// is lost to it.
+	DWORD dwResult = ERROR_INTERNAL_ERROR;
+	for (int nTry = 0; nTry < CPROCESS_START_TRIES && dwResult == ERROR_INTERNAL_ERROR; ++nTry)
 	{
-		CHandle hThread(pi.hThread);
-		m_hProcess.Attach(pi.hProcess);
-	}
-	else
-	{
-		dwResult = ::GetLastError();
-		if (dwResult == ERROR_SUCCESS)
-			dwResult = ERROR_GEN_FAILURE;
+		if (nTry > 0)
+			Sleep(100);
+		if (::CreateProcessA(NULL, pszCommandLine, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+		{
+			CHandle hThread(pi.hThread);
+			m_hProcess.Attach(pi.hProcess);
+			dwResult = ERROR_SUCCESS;
+		}
+		else
+		{
+			dwResult = ::GetLastError();
+			if (dwResult == ERROR_SUCCESS)
+				dwResult = ERROR_GEN_FAILURE;
+		}
 	}
 	strCommandLine.ReleaseBuffer();
 	return dwResult;

@@ -99,6 +99,8 @@ private:
 	HMODULE m_hModule;
 };
 
+#define CPROCESS_START_TRIES 5
+
 // A process started from a command line, with no handles inherited. The
 // thread handle is closed at once; the process handle is kept until Close,
 // Detach or destruction. The process itself is never ended by this object.
@@ -111,7 +113,8 @@ public:
 	// Operations
 	// Starts lpszCommandLine (program and arguments, as CreateProcessA reads
 	// them); the Win32 error code, ERROR_SUCCESS when it runs. A process held
-	// before is closed first.
+	// before is closed first. A start refused with ERROR_INTERNAL_ERROR is
+	// made again, CPROCESS_START_TRIES times in all.
 	DWORD Start(LPCSTR lpszCommandLine);
 	HANDLE Detach() { return m_hProcess.Detach(); }
 	BOOL Close() { return m_hProcess.Close(); }

@@ -162,18 +162,52 @@ TEST_F(WaitProcedureTest, ShortAbsencesRestartTheVanishCountAndFailedProbesDoNot
 	}
 }
 
+static volatile LONG s_nRefusedStarts;
+static void* s_pCreateProcess;
+static BOOL WINAPI RefusingCreateProcess(LPCSTR app, LPSTR line, LPSECURITY_ATTRIBUTES process,
+	LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags, LPVOID env, LPCSTR dir, LPSTARTUPINFOA si,
+	LPPROCESS_INFORMATION pi)
+{
+	if (InterlockedDecrement(&s_nRefusedStarts) >= 0)
+	{
+		SetLastError(ERROR_INTERNAL_ERROR); // Wine's answer for a process that ended during its start-up
+		return FALSE;
+	}
+	return ((decltype(&CreateProcessA))s_pCreateProcess)(app, line, process, thread, inherit, flags, env, dir, si, pi);
+}
+
+// A follow-up that cannot start is reported promptly and kept; a start that
+// Wine refuses as ended during its start-up is made again, five times in all.
 TEST_F(WaitProcedureTest, CommandThatCannotStartIsReportedPromptly)
 {
-	CWaitProcThread* pWorker = NewWorker("", "Z:\\kt-no-such-folder\\nope.exe /x");
-	ASSERT_NE(nullptr, pWorker);
-	pWorker->m_bRunAlways = TRUE;
-	Resume(pWorker);
-	ULONGLONG doneAt = 0;
-	ASSERT_TRUE(WaitDone(20000, &doneAt));
-	EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 0, 4000));
-	EXPECT_STREQ("Z:\\kt-no-such-folder\\nope.exe /x", (LPCSTR)pWorker->m_strCommand)
-		<< "a command not started is kept";
-	EXPECT_TRUE(StopAfterReport(pWorker));
+	const struct
+	{
+		std::string command;
+		LONG refusals;
+		size_t runs;
+	} rows[] = {
+		{ "Z:\\kt-no-such-folder\\nope.exe /x", 0, 0 },
+		{ RecordCommand("again"), 4, 1 },
+		{ RecordCommand("lost"), 5, 0 },
+	};
+	kt::ImportPatch patch("KERNEL32.dll", "CreateProcessA", (void*)&RefusingCreateProcess, &s_pCreateProcess);
+	ASSERT_TRUE(patch.IsApplied());
+	for (const auto& row : rows)
+	{
+		SCOPED_TRACE(row.command + ", refused " + std::to_string(row.refusals) + " times");
+		const size_t runs = Records().size();
+		s_nRefusedStarts = row.refusals;
+		CWaitProcThread* pWorker = NewWorker("", row.command);
+		ASSERT_NE(nullptr, pWorker);
+		pWorker->m_bRunAlways = TRUE;
+		Resume(pWorker);
+		ULONGLONG doneAt = 0;
+		ASSERT_TRUE(WaitDone(20000, &doneAt));
+		EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 0, 4000));
+		EXPECT_EQ(row.runs, Records().size() - runs);
+		EXPECT_EQ(row.runs ? "" : row.command, (LPCSTR)pWorker->m_strCommand) << "a command not started is kept";
+		EXPECT_TRUE(StopAfterReport(pWorker));
+	}
 }
 
 // A stop request during each wait is noticed within a poll, and the worker
