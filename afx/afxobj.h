@@ -2,7 +2,7 @@
 // dispatch posted thread messages by number, and the CWnd that names a window.
 #pragma once
 
-#include <windows.h>
+#include "afxmem.h"
 
 class CObject;
 
@@ -21,6 +21,11 @@ class CObject
 public:
 	virtual CRuntimeClass* GetRuntimeClass() const;
 	virtual ~CObject() {}
+
+	// Objects come from the framework's heap in every build: NULL when
+	// memory is exhausted, never an exception.
+	static void* operator new(size_t nSize) noexcept { return AfxAlloc(nSize); }
+	static void operator delete(void* p) noexcept { AfxFree(p); }
 
 	static const CRuntimeClass classCObject;
 

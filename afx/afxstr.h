@@ -1,7 +1,7 @@
 // CString: a length-counted byte string in the system's ANSI code page.
 #pragma once
 
-#include <windows.h>
+#include "afxmem.h"
 
 class CString
 {
@@ -28,6 +28,11 @@ public:
 	friend CString operator+(const CString& string1, const CString& string2);
 	friend CString operator+(const CString& string, LPCSTR lpsz);
 	friend CString operator+(LPCSTR lpsz, const CString& string);
+
+	// Arrays of strings come from the framework's heap in every build: NULL
+	// when memory is exhausted, never an exception.
+	static void* operator new[](size_t nSize) noexcept { return AfxAlloc(nSize); }
+	static void operator delete[](void* p) noexcept { AfxFree(p); }
 
 	void Empty();
 	// Exchanges the texts of the two strings; never allocates, so it cannot

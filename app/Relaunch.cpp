@@ -3,20 +3,19 @@
 #include "../afx/afx.h"
 #include "../waitproc/WaitProcThread.h"
 
-#include "CommandLine.h"
-
-BOOL RelaunchWaiter(LPCSTR lpszCaption, LPCSTR lpszNext)
+BOOL RelaunchWaiter(const CWaitOptions& options)
 {
 	CString strExePath, strCommand;
 	CProcess process;
 	BOOL bStarted = FALSE;
 	if (AfxGetModuleFileName(strExePath, MAX_PATH + 1)
-		&& BuildWaiterCommand(strExePath, FALSE, lpszCaption, lpszNext, strCommand))
+		&& BuildWaiterCommand(strExePath, FALSE, options.strCaption, options.strNext, strCommand, options.strRebootFlag,
+			&options.astrKnownCommands))
 	{
 		// A line the system refuses (over 32,767 characters once quoted) leaves a trace.
 		bStarted = process.Start(strCommand) == ERROR_SUCCESS;
 		if (!bStarted)
-			ReportCommandStart(FALSE, strCommand);
+			WriteDebugLine("ERROR", strCommand);
 	}
 	return bStarted;
 }

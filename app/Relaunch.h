@@ -2,9 +2,10 @@
 // caller is not held up.
 #pragma once
 
-#include <windows.h>
+#include "../cmdline/CommandLine.h"
 
-// Starts a new instance of this executable with the caption and next command,
-// and does not wait for it. TRUE when it was started; a line that could not
-// be started is written as the debug line "ERROR: <command line>".
-BOOL RelaunchWaiter(LPCSTR lpszCaption, LPCSTR lpszNext);
+// Starts a new instance of this executable with the caption, reboot flag,
+// known commands and next command of options, and does not wait for it. TRUE
+// when it was started; a line that could not be started is written as the
+// debug line "ERROR: <command line>".
+BOOL RelaunchWaiter(const CWaitOptions& options);

@@ -3,7 +3,6 @@
 #include <stdlib.h>
 
 #include "../waitproc/WaitProcThread.h"
-#include "CommandLine.h"
 #include "Relaunch.h"
 
 BEGIN_MESSAGE_MAP(CWaitApp, CWinApp)
@@ -28,11 +27,12 @@ BOOL CWaitApp::InitInstance()
 	if (!options.bCaptionGiven || !options.bNextGiven || watch.HasFailed())
 		return FALSE;
 	if (options.bRelaunch)
-		return RelaunchWaiter(options.strCaption, options.strNext);
-	return StartWaitThread(options.strCaption, options.strNext);
+		return RelaunchWaiter(options);
+	return StartWaitThread(options.strCaption, options.strNext, options.strRebootFlag, &options.astrKnownCommands);
 }
 
-BOOL CWaitApp::StartWaitThread(LPCSTR lpszCaption, LPCSTR lpszCommand)
+BOOL CWaitApp::StartWaitThread(
+	LPCSTR lpszCaption, LPCSTR lpszCommand, LPCSTR lpszRebootFlag, const CStringArray* pKnownCommands)
 {
 	if (lpszCaption == NULL)
 		return FALSE;
@@ -44,6 +44,9 @@ BOOL CWaitApp::StartWaitThread(LPCSTR lpszCaption, LPCSTR lpszCommand)
 	CAllocFailureWatch watch;
 	BOOL bConfigured = pThread->SetWaitCaption(lpszCaption) && pThread->SetNotifyThread(this);
 	pThread->SetCommand(lpszCommand, FALSE);
+	pThread->m_strRebootFlag = lpszRebootFlag;
+	for (int i = 0; pKnownCommands != NULL && i < pKnownCommands->GetSize(); ++i)
+		pThread->m_astrKnownCommands.Add((*pKnownCommands)[i]);
 	bConfigured = bConfigured && !watch.HasFailed();
 	// Listed before it can run, so that its report always finds it.
 	int nIndex = bConfigured ? m_arrWaitThreads.Add(pThread) : -1;

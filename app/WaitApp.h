@@ -15,8 +15,10 @@ public:
 
 	// Operations
 	// Starts a worker that waits for a window whose caption begins with
-	// lpszCaption and then runs lpszCommand. TRUE when it runs and is listed.
-	BOOL StartWaitThread(LPCSTR lpszCaption, LPCSTR lpszCommand);
+	// lpszCaption and then runs lpszCommand, or registers it when the reboot
+	// flag lpszRebootFlag (when given) is set. TRUE when it runs and is listed.
+	BOOL StartWaitThread(LPCSTR lpszCaption, LPCSTR lpszCommand, LPCSTR lpszRebootFlag = NULL,
+		const CStringArray* pKnownCommands = NULL);
 	BOOL IsWaitListEmpty();
 
 	// Overridables

@@ -3,7 +3,7 @@
 #include "../afx/afxfind.h"
 #include "../afx/afxhandle.h"
 #include "../afx/afxmem.h"
-#include "../app/CommandLine.h"
+#include "../cmdline/CommandLine.h"
 #include "../waitproc/WaitProcThread.h"
 
 BOOL SplitCommandLine(LPCSTR lpszCommandLine, CString& strResult)

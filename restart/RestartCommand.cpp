@@ -2,7 +2,7 @@
 // caption and next-command options.
 #include "../waitproc/WaitProcThread.h"
 
-#include "../app/CommandLine.h"
+#include "../cmdline/CommandLine.h"
 #include "../res/resource.h"
 #include "CommandPath.h"
 

@@ -28,7 +28,13 @@ BOOL CWaitProcThread::RegisterRestart(LPCSTR lpszCommand, BOOL bAllowRestartComm
 	if (bAllowRestartCommand && lpszCaption != NULL && dwDisposition == REG_OPENED_EXISTING_KEY
 		&& HasKnownRunOnceEntry(key) && !BuildRestartCommand(lpszCaption, strCommand, strData, FALSE))
 		return FALSE;
-	return !watch.HasFailed() && key.SetValue(strValueName, strData) == ERROR_SUCCESS;
+	// Windows does not run a longer RunOnce line at the next start: the command would be lost.
+	int nChars = MultiByteToWideChar(CP_ACP, 0, strData, -1, NULL, 0) - 1;
+	BOOL bWritten = !watch.HasFailed() && nChars >= 0 && nChars <= WAITPROC_RUNONCE_MAX_CHARS
+		&& key.SetValue(strValueName, strData) == ERROR_SUCCESS;
+	if (bWritten)
+		WriteDebugLine("REGISTERED", strData);
+	return bWritten;
 }
 
 BOOL CWaitProcThread::HasKnownRunOnceEntry(HKEY hKey)

@@ -47,8 +47,8 @@ rows=$(
 -if (watch.HasFailed())\n\t\treturn FALSE;\n\n\t// Consumed
 +\n\t// Consumed
 @ restart/RunOnce.cpp ; restart_tests ; AllocationFailureTest ; the registration writes a value that lost text to exhausted memory
--return !watch.HasFailed() && key.SetValue
-+return key.SetValue
+-BOOL bWritten = !watch.HasFailed() && nChars
++BOOL bWritten = nChars
 @ restart/RestartCommand.cpp ; restart_tests ; AllocationFailureTest ; the restart command is built on a path that lost text
 -return !watch.HasFailed() && BuildWaiterCommand(
 +return BuildWaiterCommand(
@@ -58,25 +58,25 @@ rows=$(
 @ restart/RestartCommand.cpp ; restart_tests ; AllocationFailureTest ; the temporary copy replaces a file of the current folder
 -if (watch.HasFailed())\n\t\treturn FALSE;\n\tDWORD dwAttributes
 +DWORD dwAttributes
-@ app/CommandLine.cpp ; command_line_tests ; BuildWaiterCommandTest ; trailing backslashes are not doubled before the closing quote
+@ cmdline/CommandLine.cpp ; command_line_tests ; BuildWaiterCommandTest ; trailing backslashes are not doubled before the closing quote
 -for (int i = 0; i < nBackslashes; ++i)\n\t\t*pOut++ = '\\\\';\n\tstrQuoted
 +strQuoted
-@ app/CommandLine.cpp ; dbcs_tests ; DoubleByteTest.*cp932 ; a trail byte 0x5C is quoted as a backslash (code page 932)
+@ cmdline/CommandLine.cpp ; dbcs_tests ; DoubleByteTest.*cp932 ; a trail byte 0x5C is quoted as a backslash (code page 932)
 -LPCSTR pNext = CharNextA(p);
 +LPCSTR pNext = p + 1;
-@ app/CommandLine.cpp ; dbcs_tests ; DoubleByteTest.*cp936 ; a trail byte 0x5C is quoted as a backslash (code page 936)
+@ cmdline/CommandLine.cpp ; dbcs_tests ; DoubleByteTest.*cp936 ; a trail byte 0x5C is quoted as a backslash (code page 936)
 -LPCSTR pNext = CharNextA(p);
 +LPCSTR pNext = p + 1;
-@ app/CommandLine.cpp ; dbcs_tests ; DoubleByteTest.*cp950 ; a trail byte 0x5C is quoted as a backslash (code page 950)
+@ cmdline/CommandLine.cpp ; dbcs_tests ; DoubleByteTest.*cp950 ; a trail byte 0x5C is quoted as a backslash (code page 950)
 -LPCSTR pNext = CharNextA(p);
 +LPCSTR pNext = p + 1;
-@ restart/CommandPath.cpp ; restart_tests dbcs_tests ; RemoveChar|DoubleByte ; a quote removal splits a double-byte character
+@ restart/CommandPath.cpp ; dbcs_tests ; DoubleByte ; a quote removal splits a double-byte character
 -if (IsDBCSLeadByte((BYTE)pBuffer[nRead]) && nRead + 1 < nLength)
 +if (FALSE)
 @ restart/RebootFlag.cpp ; dbcs_tests ; DoubleByteTest ; a trail byte 0x5C starts the flag's value name
 -pLast = CharPrevA(lpszFlagPath, pLast);
 +--pLast;
-@ app/CommandLine.cpp ; command_line_tests ; ParseWaitOptionsTest ; option names are compared with their letter case
+@ cmdline/CommandLine.cpp ; command_line_tests ; ParseWaitOptionsTest ; option names are compared with their letter case
 -return _mbsicmp(
 +return _mbscmp(
 @ waitproc/CaptionProbe.cpp ; worker_tests ; CaptionProbeTest ; captions are compared with their letter case
@@ -104,10 +104,10 @@ rows=$(
 -WaitForProcess(m_hCommandProcess);
 +
 @ waitproc/RunCommand.cpp ; app_tests ; FollowUpTest ; a long command's debug line is cut
--CString strLine;\n\tstrLine.Format(bStarted ? "SUCCESS: %s\\n" : "ERROR: %s\\n", lpszCommand);\n\tOutputDebugStringA(strLine);
-+char szLine[1024];\n\twsprintfA(szLine, bStarted ? "SUCCESS: %s\\n" : "ERROR: %s\\n", lpszCommand);\n\tOutputDebugStringA(szLine);
+-CString strLine;\n\tstrLine.Format("%s: %s\\n", lpszLabel, lpszText);\n\tOutputDebugStringA(strLine);
++char szLine[1024];\n\twsprintfA(szLine, "%s: %s\\n", lpszLabel, lpszText);\n\tOutputDebugStringA(szLine);
 @ app/Relaunch.cpp ; app_tests ; FollowUpTest ; a relaunch that cannot be started leaves no trace
--if (!bStarted)\n\t\t\tReportCommandStart(FALSE, strCommand);
+-if (!bStarted)\n\t\t\tWriteDebugLine("ERROR", strCommand);
 +
 @ res/strings.rc ; reboot_tests ; RebootTest ; the RunOnce value has another name
 -"Vormelle"
@@ -136,6 +136,27 @@ rows=$(
 @ waitproc/RunCommand.cpp ; worker_tests ; WorkerCyclesTest ; a few bytes leak with every follow-up
 -m_strCommand.Empty();
 +m_strCommand.Empty();\n\t\tAfxAlloc(16);
+@ waitproc/WaitProcedure.cpp ; reboot_tests ; RebootTest.RegistrationThatFails ; a consumed flag whose command cannot be registered loses the command
+-if (!bRegistered && (bRebootPending || !m_bNoImmediateRun))
++if (!bRebootPending && !m_bNoImmediateRun)
+@ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.PlainForm ; a RunOnce line of exactly 260 characters is refused
+-nChars <= WAITPROC_RUNONCE_MAX_CHARS
++nChars < WAITPROC_RUNONCE_MAX_CHARS
+@ app/Relaunch.cpp ; reboot_tests ; RebootTest.KnownSetup ; the new instance does not receive the known commands
+-\t\t\t&options.astrKnownCommands))
++\t\t\tNULL))
+@ app/WaitApp.cpp ; reboot_tests ; RebootTest.PlainForm ; the reboot flag option never reaches the worker
+-\tpThread->m_strRebootFlag = lpszRebootFlag;\n
++
+@ cmdline/CommandLine.cpp ; command_line_tests ; ParseWaitOptionsTest ; the first reboot flag option counts, not the last
+-options.strRebootFlag = pszText + names.strRebootFlag.GetLength();
++options.strRebootFlag = options.strRebootFlag.IsEmpty() ? CString(pszText + names.strRebootFlag.GetLength()) : options.strRebootFlag;
+@ afx/afxobj.h ; framework_tests ; ThreadTest.SuspendedThread ; a thread object is allocated outside the framework's heap
+-noexcept { return AfxAlloc(nSize); }
++noexcept { return ::operator new(nSize); }
+@ afx/afxstr.h ; framework_tests ; CollectionTest ; a string array grows outside the framework's heap
+-noexcept { return AfxAlloc(nSize); }
++noexcept { return ::operator new[](nSize); }
 ROWS
 )
 

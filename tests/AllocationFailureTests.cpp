@@ -64,32 +64,20 @@ TEST(AllocationFailureTest, PathNormalisationAndRestartCommand)
 	ASSERT_TRUE(SetCurrentDirectoryA(dir.Path().c_str()));
 	ASSERT_TRUE(kt::Touch(dir.File("Kestrune.exe")));
 
-	EachAllocationFails(
-		[&](const std::function<void()>& arm)
-		{
-			CString out("untouched");
-			arm();
-			BOOL ok = SplitCommandLine(command.c_str(), out);
-			return Outcome(ok, out);
-		},
-		"FALSE untouched");
-	for (BOOL directory : { FALSE, TRUE })
+	const std::function<BOOL(CString&)> operations[] = {
+		[&](CString& out) { return SplitCommandLine(command.c_str(), out); },
+		[&](CString& out) { return GetFullLongPath(shortPath, out, FALSE); },
+		[&](CString& out) { return GetFullLongPath(shortPath, out, TRUE); },
+		[&](CString& out) { return worker.BuildRestartCommand("Setup \"A\"", command.c_str(), out, FALSE); },
+		[&](CString& out) { return worker.BuildRestartCommand("Setup \"A\"", command.c_str(), out, TRUE); },
+	};
+	for (const auto& operation : operations)
 		EachAllocationFails(
 			[&](const std::function<void()>& arm)
 			{
 				CString out("untouched");
 				arm();
-				BOOL ok = GetFullLongPath(shortPath, out, directory);
-				return Outcome(ok, out);
-			},
-			"FALSE untouched");
-	for (BOOL tempCopy : { FALSE, TRUE })
-		EachAllocationFails(
-			[&](const std::function<void()>& arm)
-			{
-				CString out("untouched");
-				arm();
-				BOOL ok = worker.BuildRestartCommand("Setup \"A\"", command.c_str(), out, tempCopy);
+				BOOL ok = operation(out);
 				return Outcome(ok, out) + " | decoy " + std::to_string(kt::ReadText(dir.File("Kestrune.exe")).size());
 			},
 			"FALSE untouched | decoy 0");
@@ -142,6 +130,7 @@ TEST(AllocationFailureTest, RunOnceRegistrationWritesAWholeCommandOrNothing)
 		CWaitProcThread worker;
 		if (known)
 			worker.m_astrKnownCommands.Add("c:\\apps\\install.exe");
+		RegDeleteValueA(runOnce.Key(), "Vormelle");
 		const std::string refused = "FALSE " + kt::DescribeValues(runOnce.Key());
 		EachAllocationFails(
 			[&](const std::function<void()>& arm)

@@ -6,35 +6,29 @@
 
 #include "TestSupport.h"
 #include "afx/afx.h"
-#include "app/CommandLine.h"
+#include "cmdline/CommandLine.h"
 
 namespace
 {
 
-struct ParseCase
-{
-	std::vector<std::string> args; // argv[1..]
-	bool relaunch, captionGiven;
-	const char* caption;
-	bool nextGiven;
-	const char* next;
-};
-
-CWaitOptions Parse(const std::vector<std::string>& args)
+// What ParseWaitOptions read from args, as one text: R for the relaunch
+// option, then c[caption] f[flag] k[known] ... n[next] for those given.
+std::string Parsed(const std::vector<std::string>& args)
 {
 	std::vector<char*> argv{ const_cast<char*>("Kestrune.exe") };
 	for (const std::string& a : args)
 		argv.push_back(const_cast<char*>(a.c_str()));
-	CWaitOptions options;
-	ParseWaitOptions((int)argv.size(), argv.data(), options);
-	return options;
-}
-
-std::string Join(const std::vector<std::string>& args)
-{
-	std::string s;
-	for (const std::string& a : args)
-		s += "[" + a + "]";
+	CWaitOptions o;
+	ParseWaitOptions((int)argv.size(), argv.data(), o);
+	std::string s = o.bRelaunch ? "R" : "";
+	if (o.bCaptionGiven || !o.strCaption.IsEmpty())
+		s += (o.bCaptionGiven ? " c[" : " c?[") + std::string(o.strCaption) + "]";
+	if (!o.strRebootFlag.IsEmpty())
+		s += " f[" + std::string(o.strRebootFlag) + "]";
+	for (int i = 0; i < o.astrKnownCommands.GetSize(); ++i)
+		s += " k[" + std::string(o.astrKnownCommands[i]) + "]";
+	if (o.bNextGiven || !o.strNext.IsEmpty())
+		s += (o.bNextGiven ? " n[" : " n?[") + std::string(o.strNext) + "]";
 	return s;
 }
 
@@ -42,43 +36,47 @@ std::string Join(const std::vector<std::string>& args)
 
 TEST(ParseWaitOptionsTest, Table)
 {
-	const ParseCase cases[] = {
-		{ {}, false, false, "", false, "" },
-		{ { "/c=Setup", "/n=next.exe" }, false, true, "Setup", true, "next.exe" },
-		{ { "-C=Setup", "-N=next.exe" }, false, true, "Setup", true, "next.exe" },
-		{ { "/c=A", "/c=B", "/n=x" }, false, true, "B", true, "x" },
-		{ { "word", "/x", "/c=A", "/n=x" }, false, true, "A", true, "x" },
-		{ { "/c", "/n=x" }, false, false, "", true, "x" },
-		{ { "/run", "/c=A", "/n=x" }, true, true, "A", true, "x" },
-		{ { "/R", "/c=A", "/n=x" }, true, true, "A", true, "x" },
-		{ { "-relaunch", "/c=A", "/n=x" }, true, true, "A", true, "x" },
-		{ { "/c=A", "/n=x", "/r" }, false, true, "A", true, "x /r" },
-		{ { "/n=x", "/c=A" }, false, false, "", true, "x /c=A" },
-		{ { "/c=A", "/n=x", "a", "b" }, false, true, "A", true, "x a b" },
-		{ { "/c=A", "/n=", "x", "a" }, false, true, "A", true, "x a" },
-		{ { "/c=A", "/n=" }, false, true, "A", true, "" },
-		{ { "/c=A", "/n=x", "", "y" }, false, true, "A", true, "x  y" },
-		{ { "/c=A", "/n=", "" }, false, true, "A", true, "" },
-		{ { "/c=A", "/n=x", "a b" }, false, true, "A", true, "x a b" },
-		{ { "/c=", "/n=x" }, false, true, "", true, "x" },
-		{ { "-r", "-c=A", "-n=x" }, true, true, "A", true, "x" },
-		{ { "/C=MiXed Case", "/N=Run.EXE" }, false, true, "MiXed Case", true, "Run.EXE" },
-		{ { "/c=a=b", "/n=n=1" }, false, true, "a=b", true, "n=1" },
-		{ { "/n=say \"hi\"" }, false, false, "", true, "say \"hi\"" },
-		{ { "/c=A" }, false, true, "A", false, "" },
-		{ { "c=A", "n=x" }, false, false, "", false, "" },
-		{ { "/", "-", "/c=A", "/n=x" }, false, true, "A", true, "x" },
-	};
-	for (const ParseCase& c : cases)
+	const struct
 	{
-		CWaitOptions o = Parse(c.args);
-		SCOPED_TRACE(Join(c.args));
-		EXPECT_EQ(c.relaunch, !!o.bRelaunch);
-		EXPECT_EQ(c.captionGiven, !!o.bCaptionGiven);
-		EXPECT_STREQ(c.caption, (LPCSTR)o.strCaption);
-		EXPECT_EQ(c.nextGiven, !!o.bNextGiven);
-		EXPECT_STREQ(c.next, (LPCSTR)o.strNext);
-	}
+		std::vector<std::string> args; // argv[1..]
+		const char* parsed;
+	} cases[] = {
+		{ {}, "" },
+		{ { "/c=Setup", "/n=next.exe" }, " c[Setup] n[next.exe]" },
+		{ { "-C=Setup", "-N=next.exe" }, " c[Setup] n[next.exe]" },
+		{ { "/c=A", "/c=B", "/n=x" }, " c[B] n[x]" },
+		{ { "word", "/x", "/c=A", "/n=x" }, " c[A] n[x]" },
+		{ { "/c", "/n=x" }, " n[x]" },
+		{ { "/run", "/c=A", "/n=x" }, "R c[A] n[x]" },
+		{ { "/R", "/c=A", "/n=x" }, "R c[A] n[x]" },
+		{ { "-relaunch", "/c=A", "/n=x" }, "R c[A] n[x]" },
+		{ { "/c=A", "/n=x", "/r" }, " c[A] n[x /r]" },
+		{ { "/n=x", "/c=A" }, " n[x /c=A]" },
+		{ { "/c=A", "/n=x", "a", "b" }, " c[A] n[x a b]" },
+		{ { "/c=A", "/n=", "x", "a" }, " c[A] n[x a]" },
+		{ { "/c=A", "/n=" }, " c[A] n[]" },
+		{ { "/c=A", "/n=x", "", "y" }, " c[A] n[x  y]" },
+		{ { "/c=A", "/n=", "" }, " c[A] n[]" },
+		{ { "/c=A", "/n=x", "a b" }, " c[A] n[x a b]" },
+		{ { "/c=", "/n=x" }, " c[] n[x]" },
+		{ { "-r", "-c=A", "-n=x" }, "R c[A] n[x]" },
+		{ { "/C=MiXed Case", "/N=Run.EXE" }, " c[MiXed Case] n[Run.EXE]" },
+		{ { "/c=a=b", "/n=n=1" }, " c[a=b] n[n=1]" },
+		{ { "/n=say \"hi\"" }, " n[say \"hi\"]" },
+		{ { "/c=A" }, " c[A]" },
+		{ { "c=A", "n=x", "f=F", "k=K" }, "" },
+		{ { "/", "-", "/c=A", "/n=x" }, " c[A] n[x]" },
+		// The reboot flag (the last one counts) and the known commands, in order.
+		{ { "/f=HKEY_CURRENT_USER\\S\\V", "/c=A", "/n=x" }, " c[A] f[HKEY_CURRENT_USER\\S\\V] n[x]" },
+		{ { "-F=a", "/f=b=c", "/n=x" }, " f[b=c] n[x]" },
+		{ { "/k=one", "-K=two words", "/k=", "/k=one", "/n=x" }, " k[one] k[two words] k[] k[one] n[x]" },
+		{ { "/n=x", "/f=a", "/k=b" }, " n[x /f=a /k=b]" },
+		// Neither new name swallows an old spelling, nor is swallowed by one.
+		{ { "/f", "/k", "/fk=a", "/kf=a", "/known=a", "/c=A", "/n=x" }, " c[A] n[x]" },
+		{ { "/rf=a", "/rk=b", "/cf=c", "/nk=d", "/c=f=A", "/n=k=x" }, "R c[f=A] n[k=x]" },
+	};
+	for (const auto& c : cases)
+		EXPECT_EQ(c.parsed, Parsed(c.args)) << "args " << ::testing::PrintToString(c.args);
 }
 
 TEST(BuildWaiterCommandTest, ValuesAreQuotedForTheCrtInBothForms)
@@ -90,6 +88,8 @@ TEST(BuildWaiterCommandTest, ValuesAreQuotedForTheCrtInBothForms)
 		const char* caption;
 		const char* next;
 		const char* line;
+		const char* flag = nullptr;
+		std::vector<const char*> known = {};
 	} cases[] = {
 		{ "C:\\Tools\\Kestrune.exe", FALSE, "Setup", "next.exe /q",
 			"\"C:\\Tools\\Kestrune.exe\" \"/c=Setup\" \"/n=next.exe /q\"" },
@@ -102,11 +102,19 @@ TEST(BuildWaiterCommandTest, ValuesAreQuotedForTheCrtInBothForms)
 		{ "C:\\Kestrune.exe", TRUE, "Setup \"A\"", "\"C:\\P F\\s.exe\" /s",
 			"\"C:\\Kestrune.exe\" /r \"/c=Setup \\\"A\\\"\" \"/n=\\\"C:\\P F\\s.exe\\\" /s\"" },
 		{ "K", TRUE, "", "", "\"K\" /r \"/c=\" \"/n=\"" },
+		// The reboot flag and known commands between the caption and the next command.
+		{ "K", TRUE, "A", "x",
+			"\"K\" /r \"/c=A\" \"/f=HKEY_CURRENT_USER\\S\\F\" \"/k=C:\\p \\\"q\\\\\" \"/k=\" \"/n=x\"",
+			"HKEY_CURRENT_USER\\S\\F", { "C:\\p \"q\\", "" } },
+		{ "K", FALSE, "A", "x", "\"K\" \"/c=A\" \"/n=x\"", "" },
 	};
 	for (const auto& c : cases)
 	{
+		CStringArray known;
+		for (const char* k : c.known)
+			known.Add(k);
 		CString line;
-		ASSERT_TRUE(BuildWaiterCommand(c.exe, c.relaunch, c.caption, c.next, line)) << c.line;
+		ASSERT_TRUE(BuildWaiterCommand(c.exe, c.relaunch, c.caption, c.next, line, c.flag, &known)) << c.line;
 		EXPECT_STREQ(c.line, (LPCSTR)line);
 	}
 	CString untouched("keep");
@@ -141,8 +149,8 @@ static std::string RandomValue(std::mt19937& rng)
 	return value;
 }
 
-// Each line starts kt_record, whose C runtime must give back exactly the
-// caption and command options; under code page 932 as well (a second run).
+// Each line starts kt_record, whose C runtime must give back exactly every
+// option; under code page 932 as well (a second run).
 TEST(BuildWaiterCommandTest, TheRuntimeReadsEveryRandomLineBackExactly)
 {
 	std::mt19937 rng(20261208);
@@ -150,12 +158,15 @@ TEST(BuildWaiterCommandTest, TheRuntimeReadsEveryRandomLineBackExactly)
 	std::vector<std::string> lines;
 	for (int i = 0; i < 400; ++i)
 	{
-		std::string caption = RandomValue(rng), next = RandomValue(rng);
+		std::string caption = RandomValue(rng), flag = "F" + RandomValue(rng), known = RandomValue(rng),
+					next = RandomValue(rng);
+		CStringArray knowns;
+		knowns.Add(known.c_str());
 		CString line;
-		ASSERT_TRUE(
-			BuildWaiterCommand(kt::BinPath("kt_record.exe").c_str(), FALSE, caption.c_str(), next.c_str(), line));
+		ASSERT_TRUE(BuildWaiterCommand(
+			kt::BinPath("kt_record.exe").c_str(), FALSE, caption.c_str(), next.c_str(), line, flag.c_str(), &knowns));
 		lines.push_back((LPCSTR)line);
-		expected.push_back({ "/c=" + caption, "/n=" + next });
+		expected.push_back({ "/c=" + caption, "/f=" + flag, "/k=" + known, "/n=" + next });
 	}
 	kt::ScratchDir dir;
 	std::vector<std::vector<std::string>> got = kt::RecordedArguments(lines, dir, "random");

@@ -132,24 +132,3 @@ TEST_F(CommandPathTest, GetFullLongPathFileAndDirectoryModes)
 	}
 	DeleteFileA(atRoot.c_str());
 }
-
-TEST(RemoveCharTest, RemovesEveryOccurrence)
-{
-	struct
-	{
-		const char* in;
-		char ch;
-		const char* out;
-	} cases[] = {
-		{ "\"C:\\a b\\x.exe\"", '"', "C:\\a b\\x.exe" },
-		{ "\"\"\"", '"', "" },
-		{ "", '"', "" },
-		{ "a\\b\\", '\\', "ab" },
-	};
-	for (const auto& c : cases)
-	{
-		CString s(c.in);
-		RemoveChar(s, c.ch);
-		EXPECT_EQ(c.out, std::string(s, s.GetLength())) << c.in;
-	}
-}

@@ -6,7 +6,7 @@
 
 #include "TestSupport.h"
 #include "afx/afx.h"
-#include "app/CommandLine.h"
+#include "cmdline/CommandLine.h"
 #include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
 

@@ -1,7 +1,30 @@
-// The whole path over a reboot: a pending reboot makes the worker register the
-// follow-up under RunOnce, and "wineboot -r" then runs RunOnce entries as a
-// restart does.
+// The whole path over a reboot: given a reboot flag, the utility registers
+// the follow-up under RunOnce instead of running it once the watched window
+// has set the flag, and "wineboot -r" then runs RunOnce entries as a restart
+// does. A registration that fails runs the command at once.
 #include "WorkerFixture.h"
+
+namespace
+{
+
+std::vector<std::string> s_debugTexts;
+void WINAPI CaptureDebugText(LPCSTR text)
+{
+	s_debugTexts.push_back(text);
+}
+
+void* s_createKey;
+// RegCreateKeyExA, after which the registration's next allocation fails.
+LONG WINAPI CreateKeyThenMemoryRunsOut(HKEY hKey, LPCSTR lpSubKey, DWORD reserved, LPSTR lpClass, DWORD options,
+	REGSAM sam, LPSECURITY_ATTRIBUTES sa, PHKEY phkResult, LPDWORD lpdwDisposition)
+{
+	LONG error = ((decltype(&RegCreateKeyExA))s_createKey)(
+		hKey, lpSubKey, reserved, lpClass, options, sam, sa, phkResult, lpdwDisposition);
+	kt::FailAllocation(1);
+	return error;
+}
+
+} // namespace
 
 class RebootTest : public WorkerFixture
 {
@@ -10,31 +33,21 @@ protected:
 	{
 		WorkerFixture::SetUp();
 		m_hRunOnce = m_runOnce.Key();
+		m_flagPath = "HKEY_CURRENT_USER\\" + m_flag.Path() + "\\RebootPending";
 	}
 
-	// A worker that finds the reboot pending and registers command; it reports
-	// once it has. It skips its wait, or with a window waits for it to come
-	// and go.
-	void Register(const std::string& caption, const std::string& command, const char* known, bool window = false,
-		BOOL noImmediateRun = FALSE)
+	// The watched window, which sets the flag while it shows, as an installer
+	// that needs a reboot does before it closes. It shows for 5 s, so that a
+	// utility started late on a busy machine still sees it.
+	void ShowWindowThatSetsTheFlag(kt::CaptionWindows& windows, const std::string& caption)
 	{
+		ASSERT_TRUE(windows.Start(caption, "5000"));
 		ASSERT_TRUE(kt::SetDword(m_flag.Key(), "RebootPending", 1));
-		kt::CaptionWindows windows;
-		if (window)
-		{
-			ASSERT_TRUE(windows.Start(caption, "2000"));
-		}
-		CWaitProcThread* pWorker = NewWorker(window ? caption : "", command);
-		ASSERT_NE(nullptr, pWorker);
-		pWorker->m_bRunAlways = !window;
-		pWorker->m_bNoImmediateRun = noImmediateRun;
-		pWorker->m_strCaption = caption.c_str();
-		pWorker->m_strRebootFlag = ("HKEY_CURRENT_USER\\" + m_flag.Path() + "\\RebootPending").c_str();
-		if (known != nullptr)
-			pWorker->m_astrKnownCommands.Add(known);
-		Resume(pWorker);
-		ASSERT_TRUE(WaitDone(20000));
-		EXPECT_TRUE(StopAfterReport(pWorker));
+	}
+
+	// After the utility: the flag consumed, nothing run.
+	void ExpectRegisteredNotRun()
+	{
 		EXPECT_FALSE(kt::ValueExists(m_flag.Key(), "RebootPending")) << "the flag was not consumed";
 		EXPECT_TRUE(Records().empty()) << "the command ran although a reboot is pending";
 	}
@@ -50,51 +63,111 @@ protected:
 		EXPECT_FALSE(kt::ValueExists(m_hRunOnce, "Vormelle"));
 	}
 
-	std::vector<kt::Record> FollowUps() { return kt::ReadRecords(m_recordFile, "follow-up"); }
+	// Waits for the follow-up's run, and a while for a second one.
+	std::vector<kt::Record> FollowUps()
+	{
+		auto runs = [&] { return kt::ReadRecords(m_recordFile, "follow-up"); };
+		EXPECT_TRUE(kt::PumpUntil([&] { return !runs().empty(); }, 60000)) << "the follow-up never ran";
+		kt::PumpFor(1000);
+		return runs();
+	}
 
 	kt::ScratchKey m_flag{ HKEY_CURRENT_USER };
 	kt::RunOnceKey m_runOnce{ { "KtKnownSetup" } };
 	HKEY m_hRunOnce = NULL;
+	std::string m_flagPath;
 };
 
+TEST_F(RebootTest, PlainFormRunsTheFollowUpOnceAtTheReboot)
+{
+	const std::string recorder = kt::BinPath("kt_record.exe");
+	const std::string caption = kt::UniqueName("KtPlain");
+	kt::CaptionWindows windows;
+	ShowWindowThatSetsTheFlag(windows, caption);
+	kt::DebugRun run = kt::RunUnderDebugger(
+		"/c=" + caption + " /f=" + m_flagPath + " \"/n=\\\"" + recorder + "\\\" follow-up \\\"a b\\\" c\"", 120000);
+	ASSERT_TRUE(run.ended);
+	EXPECT_EQ(0u, run.exitCode);
+	const std::string plain = "\"" + kt::LongPath(recorder) + "\" follow-up \"a b\" c";
+	EXPECT_EQ(std::vector<std::string>{ "REGISTERED: " + plain + "\n" }, run.texts);
+	EXPECT_EQ(plain, Registered());
+	ExpectRegisteredNotRun();
+
+	Reboot();
+	std::vector<kt::Record> runs = FollowUps();
+	ASSERT_EQ(1u, runs.size());
+	EXPECT_EQ((std::vector<std::string>{ "follow-up", "a b", "c" }), runs[0].args);
+}
+
+// Through the relaunch: the new instance receives the flag and the known commands.
 TEST_F(RebootTest, KnownSetupPendingRegistersTheRestartFormWhichWaitsForTheCaptionAfterTheReboot)
 {
-	std::string caption = kt::UniqueName("KtAfterReboot");
-	std::string recorder = kt::BinPath("kt_record.exe");
+	const std::string caption = kt::UniqueName("KtAfterReboot");
+	const std::string recorder = kt::BinPath("kt_record.exe");
 	ASSERT_TRUE(kt::SetValue(m_hRunOnce, "KtKnownSetup", REG_SZ, "\"" + recorder + "\" known-setup" + '\0'));
-	Register(caption, "\"" + recorder + "\" follow-up \"two words\" C:\\dir\\", "KT_RECORD.EXE");
+	kt::CaptionWindows windows;
+	ShowWindowThatSetsTheFlag(windows, caption);
+	kt::Job job;
+	kt::Process launcher;
+	ASSERT_TRUE(launcher.Start(
+		kt::KestruneCommand("/r /c=" + caption + " /f=" + m_flagPath + " /k=other.exe /k=KT_RECORD.EXE \"/n=\\\""
+			+ recorder + "\\\" follow-up \\\"two words\\\" C:\\dir\\\\\""),
+		&job));
+	ASSERT_TRUE(launcher.Wait(15000));
+	EXPECT_EQ(0u, launcher.ExitCode());
+	ASSERT_TRUE(kt::PumpUntil([&] { return job.ProcessesRunning() == 0; }, 60000)) << "the new instance still runs";
+	EXPECT_EQ(2u, job.ProcessesStarted());
 	std::string line = Registered();
 	EXPECT_NE(std::string::npos, line.find("Kestrune.exe\" /r \"/c=" + caption + "\" \"/n=\\\"")) << line;
+	ExpectRegisteredNotRun();
 
 	Reboot();
 	// The known setup ran; the follow-up waits for its window.
 	kt::PumpFor(2000);
 	EXPECT_EQ(1u, Records().size());
-	EXPECT_TRUE(FollowUps().empty());
+	EXPECT_TRUE(kt::ReadRecords(m_recordFile, "follow-up").empty());
 
-	kt::CaptionWindows windows;
-	ASSERT_TRUE(windows.Start(caption + " - after reboot", "2000"));
-	ASSERT_TRUE(windows.WaitGone(20000));
-	ASSERT_TRUE(kt::PumpUntil([&] { return !FollowUps().empty(); }, 30000));
-	kt::PumpFor(2000);
-	ASSERT_EQ(1u, FollowUps().size());
-	EXPECT_EQ((std::vector<std::string>{ "follow-up", "two words", "C:\\dir\\" }), FollowUps()[0].args);
+	kt::CaptionWindows after;
+	ASSERT_TRUE(after.Start(caption + " - after reboot", "2000"));
+	ASSERT_TRUE(after.WaitGone(20000));
+	std::vector<kt::Record> runs = FollowUps();
+	ASSERT_EQ(1u, runs.size());
+	EXPECT_EQ((std::vector<std::string>{ "follow-up", "two words", "C:\\dir\\" }), runs[0].args);
 }
 
-// Registered instead of run: with no wait, after the window came and went,
-// and also where nothing may run at once.
-TEST_F(RebootTest, PlainFormRunsTheFollowUpOnceAtTheReboot)
+// A consumed flag must not lose the command: one that cannot be registered
+// runs now, even where nothing may run at once without a reboot pending.
+TEST_F(RebootTest, RegistrationThatFailsRunsTheCommandNow)
 {
-	std::string recorder = kt::BinPath("kt_record.exe");
-	for (int row = 0; row < 3; ++row)
+	ASSERT_TRUE(kt::SetValue(m_hRunOnce, "KtKnownSetup", REG_SZ, std::string("known.exe /x", 13)));
+	kt::ImportPatch capture("KERNEL32.dll", "OutputDebugStringA", (void*)&CaptureDebugText);
+	ASSERT_TRUE(capture.IsApplied());
+	for (bool outOfMemory : { false, true })
 	{
-		SCOPED_TRACE(row);
-		Register(kt::UniqueName("KtPlain"), recorder + " follow-up \"a b\" c", nullptr, row > 0, row == 2);
-		EXPECT_EQ("\"" + recorder + "\" follow-up \"a b\" c", Registered());
+		SCOPED_TRACE(outOfMemory ? "memory runs out" : "longer than 260 characters");
+		const std::string last = outOfMemory ? "now" : std::string(260, 'w');
+		const std::string command = RecordCommand(last);
+		kt::ImportPatch patch("ADVAPI32.dll", "RegCreateKeyExA",
+			outOfMemory ? (void*)&CreateKeyThenMemoryRunsOut : nullptr, &s_createKey);
+		ASSERT_EQ(outOfMemory, patch.IsApplied());
+		ASSERT_TRUE(kt::SetDword(m_flag.Key(), "RebootPending", 1));
+		CWaitProcThread* pWorker = NewWorker("", command);
+		ASSERT_NE(nullptr, pWorker);
+		pWorker->m_bRunAlways = TRUE;
+		pWorker->m_bNoImmediateRun = TRUE;
+		pWorker->m_strRebootFlag = m_flagPath.c_str();
+		pWorker->m_astrKnownCommands.Add("KNOWN.EXE");
+		s_debugTexts.clear();
+		Resume(pWorker);
+		ASSERT_TRUE(WaitDone(20000));
+		EXPECT_TRUE(StopAfterReport(pWorker));
+		kt::FailAllocation(0);
+		EXPECT_FALSE(kt::ValueExists(m_flag.Key(), "RebootPending")) << "the flag was not consumed";
+		EXPECT_EQ("(none)", Registered());
+		EXPECT_EQ((std::vector<std::string>{ "NOT REGISTERED: " + command + "\n", "SUCCESS: " + command + "\n" }),
+			s_debugTexts);
+		std::vector<kt::Record> runs = Records();
+		ASSERT_EQ(outOfMemory ? 2u : 1u, runs.size());
+		EXPECT_EQ(std::vector<std::string>{ last }, runs.back().args);
 	}
-	Reboot();
-	ASSERT_TRUE(kt::PumpUntil([&] { return !FollowUps().empty(); }, 30000));
-	kt::PumpFor(1000);
-	ASSERT_EQ(1u, FollowUps().size());
-	EXPECT_EQ((std::vector<std::string>{ "follow-up", "a b", "c" }), FollowUps()[0].args);
 }

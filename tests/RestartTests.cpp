@@ -126,6 +126,12 @@ TEST_F(RunOnceTest, PlainFormWithoutKnownEntries)
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	EXPECT_EQ(m_plain, RegisteredString());
 	EXPECT_FALSE(worker.RegisterRestart(NULL, TRUE, "Cap"));
+	// Windows runs a RunOnce line of 260 characters at most: a longer one is not written.
+	const std::string longest = m_command + " " + std::string(259 - m_plain.size(), 'p');
+	EXPECT_TRUE(worker.RegisterRestart(longest.c_str(), TRUE, "Cap"));
+	EXPECT_EQ(260u, RegisteredString().size());
+	EXPECT_FALSE(worker.RegisterRestart((longest + "p").c_str(), TRUE, "Cap"));
+	EXPECT_EQ(260u, RegisteredString().size()) << "a longer line replaced the registration";
 }
 
 TEST_F(RunOnceTest, RestartFormWhenAKnownProgramIsPendingInAnyCase)

@@ -10,16 +10,6 @@
 #include "app/WaitApp.h"
 #include "waitproc/WaitProcThread.h"
 
-TEST(WaitAppTest, RefusedCaptionLeavesNoWorkerThread)
-{
-	CWaitApp app;
-	size_t before = kt::ThreadsOf(GetCurrentProcessId()).size();
-	EXPECT_FALSE(app.StartWaitThread("", "kt-never-run.exe"));
-	EXPECT_FALSE(app.StartWaitThread(NULL, "kt-never-run.exe"));
-	EXPECT_TRUE(app.IsWaitListEmpty());
-	EXPECT_EQ(before, kt::ThreadsOf(GetCurrentProcessId()).size());
-}
-
 TEST(WaitAppTest, LoopEndsOnceTheListedWorkerHasReportedAndBeenStopped)
 {
 	kt::DropThreadMessages();

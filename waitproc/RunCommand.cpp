@@ -3,10 +3,10 @@
 
 // Formatted into a string of its own length, so that no command line is cut
 // or overruns a buffer.
-void ReportCommandStart(BOOL bStarted, LPCSTR lpszCommand)
+void WriteDebugLine(LPCSTR lpszLabel, LPCSTR lpszText)
 {
 	CString strLine;
-	strLine.Format(bStarted ? "SUCCESS: %s\n" : "ERROR: %s\n", lpszCommand);
+	strLine.Format("%s: %s\n", lpszLabel, lpszText);
 	OutputDebugStringA(strLine);
 }
 
@@ -18,7 +18,7 @@ BOOL CWaitProcThread::RunCommand()
 
 	CProcess process;
 	BOOL bStarted = process.Start(m_strCommand) == ERROR_SUCCESS;
-	ReportCommandStart(bStarted, m_strCommand);
+	WriteDebugLine(bStarted ? "SUCCESS" : "ERROR", m_strCommand);
 	if (bStarted)
 	{
 		m_hCommandProcess = process.Detach();

@@ -15,12 +15,16 @@
 // Every wait polls at this period.
 #define WAITPROC_POLL_MS 500
 
-// The machine's RunOnce key, under HKEY_LOCAL_MACHINE.
-#define WAITPROC_RUNONCE_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+// The machine's RunOnce key, under HKEY_LOCAL_MACHINE, and the longest
+// command line, in characters, that Windows runs from it.
+#define WAITPROC_RUNONCE_KEY       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+#define WAITPROC_RUNONCE_MAX_CHARS MAX_PATH
 
-// The debug-output line of a command line that was started, or could not be:
-// "SUCCESS: <command>" or "ERROR: <command>".
-void ReportCommandStart(BOOL bStarted, LPCSTR lpszCommand);
+// Writes the debug-output line "<label>: <text>", whatever its length: the
+// utility's lines are "SUCCESS: " or "ERROR: " and a command line that was
+// started or could not be, "REGISTERED: " and the RunOnce value written, and
+// "NOT REGISTERED: " and a command that runs now instead.
+void WriteDebugLine(LPCSTR lpszLabel, LPCSTR lpszText);
 
 class CWaitProcThread : public CWinThread
 {
@@ -113,7 +117,8 @@ public:
 
 	// Registers lpszCommand under the machine's RunOnce key, as the restart
 	// command line when allowed and a known program's entry is pending there.
-	// TRUE when the value was written.
+	// TRUE when the value was written, and its line "REGISTERED: <value>";
+	// FALSE with nothing written, also for a value longer than Windows runs.
 	BOOL RegisterRestart(LPCSTR lpszCommand, BOOL bAllowRestartCommand, LPCSTR lpszCaption);
 
 	// TRUE when a string value of the open key hKey contains one of

@@ -47,9 +47,13 @@ BOOL CWaitProcThread::InitInstance()
 
 	if (CloseWaitProcess() && (bWaited || m_bRunAlways))
 	{
-		if (CheckRebootFlag(m_strRebootFlag))
-			RegisterRestart(m_strCommand, TRUE, m_strCaption);
-		else if (!m_bNoImmediateRun)
+		// A consumed flag is gone: a command that cannot be registered for
+		// after the reboot runs now, or it would be lost.
+		BOOL bRebootPending = CheckRebootFlag(m_strRebootFlag);
+		BOOL bRegistered = bRebootPending && RegisterRestart(m_strCommand, TRUE, m_strCaption);
+		if (bRebootPending && !bRegistered)
+			WriteDebugLine("NOT REGISTERED", m_strCommand);
+		if (!bRegistered && (bRebootPending || !m_bNoImmediateRun))
 			RunCommand();
 	}
 

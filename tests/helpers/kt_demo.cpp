@@ -6,7 +6,6 @@
 #include <stdio.h>
 
 #include "TestSupport.h"
-#include "TestSupport.h"
 
 static ULONGLONG s_t0;
 

@@ -5,36 +5,6 @@
 
 #include <algorithm>
 
-#include "Faults.h"
-
-namespace
-{
-
-void* s_createProcessA;
-
-// Wine answers ERROR_INTERNAL_ERROR when a new process ended before its
-// start-up was done, before any of its own code ran; seen now and then on a
-// machine under heavy load. Every start this program makes, the framework's
-// included, is then tried again, and says so.
-BOOL WINAPI RetryingCreateProcessA(LPCSTR app, LPSTR line, LPSECURITY_ATTRIBUTES process, LPSECURITY_ATTRIBUTES thread,
-	BOOL inherit, DWORD flags, LPVOID env, LPCSTR dir, LPSTARTUPINFOA si, LPPROCESS_INFORMATION pi)
-{
-	auto real = (decltype(&CreateProcessA))s_createProcessA;
-	BOOL started = real(app, line, process, thread, inherit, flags, env, dir, si, pi);
-	for (int attempt = 2; !started && GetLastError() == ERROR_INTERNAL_ERROR && attempt <= 5; ++attempt)
-	{
-		printf("kt: start %d after error 1359: %.200s\n", attempt, line != nullptr ? line : app);
-		Sleep(200);
-		started = real(app, line, process, thread, inherit, flags, env, dir, si, pi);
-	}
-	return started;
-}
-
-const kt::ImportPatch s_retryStarts(
-	"KERNEL32.dll", "CreateProcessA", (void*)&RetryingCreateProcessA, &s_createProcessA);
-
-} // namespace
-
 namespace kt
 {
 
@@ -171,9 +141,22 @@ HANDLE Duplicate(HANDLE h)
 	si.cb = sizeof(si);
 	PROCESS_INFORMATION pi = {};
 	std::string line = commandLine;
-	// In a job from its first instruction, so that every process it starts is counted.
-	BOOL started = CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, job ? CREATE_SUSPENDED : 0, NULL, NULL, &si, &pi);
-	DWORD error = started ? ERROR_SUCCESS : GetLastError();
+	// In a job from its first instruction, so that every process it starts is
+	// counted. Wine answers ERROR_INTERNAL_ERROR when the new process ended
+	// during its start-up, before any of its code ran (seen under heavy load):
+	// such a start is made again, and says so.
+	BOOL started = FALSE;
+	DWORD error = ERROR_INTERNAL_ERROR;
+	for (int attempt = 1; !started && error == ERROR_INTERNAL_ERROR && attempt <= 5; ++attempt)
+	{
+		if (attempt > 1)
+		{
+			printf("kt: start %d after error 1359: %.200s\n", attempt, commandLine.c_str());
+			Sleep(200);
+		}
+		started = CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, job ? CREATE_SUSPENDED : 0, NULL, NULL, &si, &pi);
+		error = started ? ERROR_SUCCESS : GetLastError();
+	}
 	if (!started)
 		return ::testing::AssertionFailure() << "CreateProcessA failed, error " << error << ": " << commandLine;
 	m_process.Attach(pi.hProcess);

@@ -19,7 +19,9 @@ BOOL CWaitOptionNames::Load()
 	BOOL bRelaunch = strRelaunch.LoadString(IDS_OPT_RELAUNCH);
 	BOOL bCaption = strCaption.LoadString(IDS_OPT_CAPTION);
 	BOOL bNext = strNext.LoadString(IDS_OPT_NEXT);
-	return bRelaunch && bCaption && bNext;
+	BOOL bRebootFlag = strRebootFlag.LoadString(IDS_OPT_REBOOT_FLAG);
+	BOOL bKnown = strKnown.LoadString(IDS_OPT_KNOWN);
+	return bRelaunch && bCaption && bNext && bRebootFlag && bKnown;
 }
 
 void ParseWaitOptions(int argc, char* const* argv, CWaitOptions& options)
@@ -54,6 +56,10 @@ void ParseWaitOptions(int argc, char* const* argv, CWaitOptions& options)
 			options.strNext = pszText + names.strNext.GetLength();
 			bCommandPhase = TRUE;
 		}
+		else if (OptionTextBeginsWith(pszText, names.strRebootFlag))
+			options.strRebootFlag = pszText + names.strRebootFlag.GetLength();
+		else if (OptionTextBeginsWith(pszText, names.strKnown))
+			options.astrKnownCommands.Add(pszText + names.strKnown.GetLength());
 	}
 }
 
@@ -92,23 +98,37 @@ BOOL QuoteArgumentText(LPCSTR lpszValue, CString& strResult)
 	return TRUE;
 }
 
-BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, LPCSTR lpszNext, CString& strCommand)
+// Appends  "/<name><value>"  to strLine, the value quoted for the C runtime.
+// A failure shows in the caller's allocation watch.
+static void AppendQuotedOption(CString& strLine, const CString& strName, LPCSTR lpszValue)
+{
+	CString strValue;
+	QuoteArgumentText(lpszValue, strValue);
+	strLine += " \"/" + strName + strValue + "\"";
+}
+
+BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, LPCSTR lpszNext, CString& strCommand,
+	LPCSTR lpszRebootFlag, const CStringArray* pKnownCommands)
 {
 	// The new instance splits its command line by the C runtime's rules, so
-	// each value is quoted for them.
+	// each value is quoted for them. The next command comes last: every
+	// argument after it belongs to it.
 	CAllocFailureWatch watch;
 	CWaitOptionNames names;
-	CString strCaption, strNext, strLine;
-	if (lpszExePath == NULL || !names.Load() || !QuoteArgumentText(lpszCaption, strCaption)
-		|| !QuoteArgumentText(lpszNext, strNext))
+	if (lpszExePath == NULL || lpszCaption == NULL || lpszNext == NULL || !names.Load())
 		return FALSE;
-	CString strRelaunch;
+	CString strLine("\"");
+	strLine += lpszExePath;
+	strLine += '"';
 	if (bRelaunch)
-		strRelaunch = " /" + names.strRelaunch;
-	strLine.Format("\"%s\"%s \"/%s%s\" \"/%s%s\"", lpszExePath, (LPCSTR)strRelaunch, (LPCSTR)names.strCaption,
-		(LPCSTR)strCaption, (LPCSTR)names.strNext, (LPCSTR)strNext);
-	// A line always holds quotes: an empty one is a failed format.
-	if (strLine.IsEmpty() || watch.HasFailed())
+		strLine += " /" + names.strRelaunch;
+	AppendQuotedOption(strLine, names.strCaption, lpszCaption);
+	if (lpszRebootFlag != NULL && lpszRebootFlag[0] != '\0')
+		AppendQuotedOption(strLine, names.strRebootFlag, lpszRebootFlag);
+	for (int i = 0; pKnownCommands != NULL && i < pKnownCommands->GetSize(); ++i)
+		AppendQuotedOption(strLine, names.strKnown, (*pKnownCommands)[i]);
+	AppendQuotedOption(strLine, names.strNext, lpszNext);
+	if (watch.HasFailed())
 		return FALSE;
 	strCommand.Swap(strLine);
 	return TRUE;

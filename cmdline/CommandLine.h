@@ -1,0 +1,62 @@
+// The utility's command line: /c=<caption prefix> /n=<next command ...>, /r
+// to hand the work to a new instance, and for a reboot-aware follow-up
+// /f=<reboot flag> and any number of /k=<known command>. Read here, and
+// written here for the new instances that the relaunch and the restart after
+// a reboot start.
+#pragma once
+
+#include "../afx/afxcoll.h"
+
+// The option names of the string table.
+struct CWaitOptionNames
+{
+	CString strRelaunch;   // "r"
+	CString strCaption;    // "c="
+	CString strNext;       // "n="
+	CString strRebootFlag; // "f="
+	CString strKnown;      // "k="
+
+	// FALSE when a name is missing or empty.
+	BOOL Load();
+};
+
+struct CWaitOptions
+{
+	BOOL bRelaunch;                 // a relaunch option came before /n=
+	BOOL bCaptionGiven;             // a caption option was seen (an empty value counts)
+	CString strCaption;             // the value of the last caption option
+	BOOL bNextGiven;                // the next-command option was seen
+	CString strNext;                // its value, followed by every later argument
+	CString strRebootFlag;          // the value of the last reboot-flag option; empty for none
+	CStringArray astrKnownCommands; // the values of the known-command options, in order
+
+	CWaitOptions() : bRelaunch(FALSE), bCaptionGiven(FALSE), bNextGiven(FALSE) {}
+};
+
+// TRUE when lpszText begins with strName, letter case ignored in the active
+// code page (the prefix rule by which /R, /run and -relaunch all mean "r").
+BOOL OptionTextBeginsWith(LPCSTR lpszText, const CString& strName);
+
+// Reads argv[1] to argv[argc - 1] into options, which start at their defaults.
+// Options begin with '/' or '-'; other words before /n= are ignored; from /n=
+// on, every argument belongs to the next command, joined by single spaces.
+void ParseWaitOptions(int argc, char* const* argv, CWaitOptions& options);
+
+// Writes lpszValue as it must stand between the double quotes of one argument
+// for the C runtime to split it back exactly: a double quote becomes
+// backslash + double quote, and the backslashes right before a double quote
+// or at the end of the value are doubled. Every other byte, backslashes
+// elsewhere included, is copied unchanged, and a double-byte character is
+// copied whole, so its trail byte is never read as a quote or a backslash.
+// FALSE for a NULL lpszValue (strResult is then unchanged) or exhausted memory.
+BOOL QuoteArgumentText(LPCSTR lpszValue, CString& strResult);
+
+// The command line that starts lpszExePath with the caption and next-command
+// options, with bRelaunch the relaunch option before them, and between them a
+// non-empty lpszRebootFlag and each of *pKnownCommands (when given):
+//   "<exe>" [/r] "/c=<caption>" ["/f=<flag>"] ["/k=<known>" ...] "/n=<next>"
+// The values are quoted by QuoteArgumentText, the path is taken as it is.
+// FALSE for a NULL path, caption or next command, a missing option name or
+// exhausted memory; strCommand is written only on success.
+BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, LPCSTR lpszNext, CString& strCommand,
+	LPCSTR lpszRebootFlag = NULL, const CStringArray* pKnownCommands = NULL);
