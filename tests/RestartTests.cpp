@@ -26,23 +26,6 @@ DWORD WINAPI ModuleElsewhere(HMODULE module, LPSTR buffer, DWORD size)
 
 } // namespace
 
-TEST(BuildRestartCommandTest, NamesTheUtilityBesideTheExecutable)
-{
-	CWaitProcThread worker;
-	CString line;
-	ASSERT_TRUE(worker.BuildRestartCommand("Setup", "\"C:\\Program Files\\Tools\\setup.exe\" /s", line, FALSE));
-	EXPECT_EQ(
-		"\"" + Utility() + "\" /r \"/c=Setup\" \"/n=\\\"C:\\Program Files\\Tools\\setup.exe\\\" /s\"", (LPCSTR)line);
-	ASSERT_TRUE(worker.BuildRestartCommand("", "", line, FALSE));
-	EXPECT_EQ("\"" + Utility() + "\" /r \"/c=\" \"/n=\"", (LPCSTR)line);
-	ASSERT_TRUE(worker.BuildRestartCommand("Setup \"A\"", "x", line, FALSE));
-	EXPECT_EQ("\"" + Utility() + "\" /r \"/c=Setup \\\"A\\\"\" \"/n=x\"", (LPCSTR)line);
-	CString untouched("keep");
-	EXPECT_FALSE(worker.BuildRestartCommand(NULL, "x", untouched, FALSE));
-	EXPECT_FALSE(worker.BuildRestartCommand("c", NULL, untouched, FALSE));
-	EXPECT_STREQ("keep", (LPCSTR)untouched);
-}
-
 TEST(BuildRestartCommandTest, TemporaryCopyReplacesAReadOnlyFileAndIsWritable)
 {
 	char temp[MAX_PATH];
