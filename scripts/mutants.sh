@@ -157,6 +157,9 @@ rows=$(
 @ afx/afxstr.h ; framework_tests ; CollectionTest ; a string array grows outside the framework's heap
 -noexcept { return AfxAlloc(nSize); }
 +noexcept { return ::operator new[](nSize); }
+@ waitproc/WaitProcedure.cpp ; reboot_tests ; RebootTest.PlainForm ; the reboot flag is read before the wait instead of after it
+-\tBOOL bWaited = FALSE;\n
++\tBOOL bWaited = FALSE;\n\tBOOL bEarly = CheckRebootFlag(m_strRebootFlag);\n#define CheckRebootFlag(x) bEarly\n
 ROWS
 )
 

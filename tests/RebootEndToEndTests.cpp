@@ -36,13 +36,13 @@ protected:
 		m_flagPath = "HKEY_CURRENT_USER\\" + m_flag.Path() + "\\RebootPending";
 	}
 
-	// The watched window, which sets the flag while it shows, as an installer
-	// that needs a reboot does before it closes. It shows for 5 s, so that a
-	// utility started late on a busy machine still sees it.
+	// The watched window, which sets the flag right before it closes, once the
+	// utility waits. It shows for 5 s, so that a utility started late on a
+	// busy machine still sees it.
 	void ShowWindowThatSetsTheFlag(kt::CaptionWindows& windows, const std::string& caption)
 	{
-		ASSERT_TRUE(windows.Start(caption, "5000"));
-		ASSERT_TRUE(kt::SetDword(m_flag.Key(), "RebootPending", 1));
+		ASSERT_FALSE(kt::ValueExists(m_flag.Key(), "RebootPending"));
+		ASSERT_TRUE(windows.Start(caption, "5000", false, 1, m_flag.Path()));
 	}
 
 	// After the utility: the flag consumed, nothing run.

@@ -1,11 +1,14 @@
 // kt_window: shows top-level windows with a given caption, by a plan.
-//   kt_window [--hidden] [--count N] [--ready FILE] [--gone FILE] (--caption TEXT | --caption-hex HEX) PLAN
+//   kt_window [--hidden] [--count N] [--ready FILE] [--gone FILE] [--flag SUBKEY]
+//             (--caption TEXT | --caption-hex HEX) PLAN
 // PLAN is a list of milliseconds, alternately shown and absent: "3000" shows
 // the windows for 3 s; "1000,400,1000" shows them, destroys them for 400 ms and
 // shows them again. FILE is created once the windows first exist. Ends after
 // the last phase, or on WM_CLOSE. Both files hold the GetTickCount64 value of
 // their moment: READY when the windows first exist, GONE.before when they are about to be
-// destroyed for the last time, GONE once they have been.
+// destroyed for the last time, GONE once they have been. With SUBKEY, the
+// REG_DWORD RebootPending = 1 is set under HKEY_CURRENT_USER\SUBKEY right
+// before that last destruction, as an installer that needs a reboot does.
 #include <windows.h>
 
 #include <stdlib.h>
@@ -70,6 +73,7 @@ int main(int argc, char** argv)
 	int count = 1;
 	const char* ready = NULL;
 	const char* gone = NULL;
+	const char* flag = NULL;
 	std::string caption;
 	std::vector<DWORD> plan;
 	for (int i = 1; i < argc; ++i)
@@ -82,6 +86,8 @@ int main(int argc, char** argv)
 			ready = argv[++i];
 		else if (strcmp(argv[i], "--gone") == 0 && i + 1 < argc)
 			gone = argv[++i];
+		else if (strcmp(argv[i], "--flag") == 0 && i + 1 < argc)
+			flag = argv[++i];
 		else if (strcmp(argv[i], "--caption") == 0 && i + 1 < argc)
 			caption = argv[++i];
 		else if (strcmp(argv[i], "--caption-hex") == 0 && i + 1 < argc)
@@ -125,6 +131,9 @@ int main(int argc, char** argv)
 		// destroyed, which can take a while; GONE: they have left it.
 		if (gone != NULL)
 			WriteTick((std::string(gone) + ".before").c_str());
+		const DWORD one = 1;
+		if (flag != NULL && phase + 1 == plan.size())
+			RegSetKeyValueA(HKEY_CURRENT_USER, flag, "RebootPending", REG_DWORD, &one, sizeof(one));
 		for (HWND hWnd : windows)
 			DestroyWindow(hWnd);
 		if (gone != NULL)

@@ -83,12 +83,12 @@ static ::testing::AssertionResult StartAndAwaitReady(
 }
 
 ::testing::AssertionResult CaptionWindows::Start(
-	const std::string& caption, const std::string& plan, bool hidden, int count)
+	const std::string& caption, const std::string& plan, bool hidden, int count, const std::string& flagKey)
 {
 	std::string ready = m_dir.File("ready");
 	std::string cmd = "\"" + BinPath("kt_window.exe") + "\" --ready \"" + ready + "\" --gone \"" + m_dir.File("gone")
-		+ "\" --count " + std::to_string(count) + (hidden ? " --hidden" : "") + " --caption-hex " + ToHex(caption) + " "
-		+ plan;
+		+ "\" --count " + std::to_string(count) + (hidden ? " --hidden" : "")
+		+ (flagKey.empty() ? "" : " --flag \"" + flagKey + "\"") + " --caption-hex " + ToHex(caption) + " " + plan;
 	return StartAndAwaitReady(m_process, cmd, ready);
 }
 
