@@ -45,15 +45,20 @@ void AfxSetResourceHandle(HINSTANCE hResource)
 	s_hResource = hResource;
 }
 
-BOOL AfxGetModuleFileName(CString& strPath, int nMaxPath)
+BOOL AfxGetModuleFileName(CString& strPath)
 {
-	LPSTR pBuffer = strPath.GetBuffer(nMaxPath);
-	if (pBuffer == NULL)
-		return FALSE;
-	ZeroMemory(pBuffer, (size_t)nMaxPath);
-	DWORD nLength = GetModuleFileNameA(NULL, pBuffer, (DWORD)nMaxPath);
-	BOOL bOk = nLength != 0 && nLength < (DWORD)nMaxPath;
-	strPath.ReleaseBuffer(bOk ? (int)nLength : 0);
+	// A path that does not fit is cut: grow and ask again. In UTF-8 Wine cuts
+	// it after a whole character and reports no error, so a path is taken as
+	// whole only when it leaves more room than the longest character needs.
+	BOOL bOk = FALSE;
+	DWORD nLength = 1;
+	for (DWORD nSize = MAX_PATH + 1; !bOk && nLength != 0 && nSize <= 0x20000; nSize *= 2)
+	{
+		LPSTR pBuffer = strPath.GetBuffer((int)nSize);
+		nLength = pBuffer != NULL ? GetModuleFileNameA(NULL, pBuffer, nSize) : 0;
+		bOk = nLength != 0 && nLength + 4 < nSize;
+		strPath.ReleaseBuffer(bOk ? (int)nLength : 0);
+	}
 	return bOk;
 }
 

@@ -28,9 +28,10 @@ CWinApp* AfxGetApp();
 HINSTANCE AfxGetResourceHandle();
 void AfxSetResourceHandle(HINSTANCE hResource);
 
-// The full path of the running executable. FALSE when it cannot be had, or
-// does not fit in nMaxPath bytes with its terminator: a cut path is no path.
-BOOL AfxGetModuleFileName(CString& strPath, int nMaxPath);
+// The full path of the running executable, whatever its length in bytes: a
+// path of MAX_PATH characters takes up to three bytes each in UTF-8. FALSE
+// when it cannot be had whole: a cut path is no path.
+BOOL AfxGetModuleFileName(CString& strPath);
 
 // The start-up sequence: InitInstance, then Run on TRUE or ExitInstance on
 // FALSE; their result is the process exit code.

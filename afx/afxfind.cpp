@@ -26,20 +26,25 @@ BOOL CFileFind::FindFile(LPCSTR lpszName)
 	Close();
 	if (lpszName == NULL || lpszName[0] == '\0')
 		return FALSE;
-	char szFull[MAX_PATH];
-	DWORD nFull = GetFullPathNameA(lpszName, MAX_PATH, szFull, NULL);
-	if (nFull == 0 || nFull >= MAX_PATH)
+	// Sized as the system asks: in UTF-8 a path of MAX_PATH characters takes
+	// up to three times as many bytes. The search itself knows its limit.
+	CString strFull;
+	DWORD nNeeded = GetFullPathNameA(lpszName, 0, NULL, NULL);
+	LPSTR pBuffer = nNeeded != 0 ? strFull.GetBuffer((int)nNeeded) : NULL;
+	DWORD nFull = pBuffer != NULL ? GetFullPathNameA(lpszName, nNeeded, pBuffer, NULL) : 0;
+	strFull.ReleaseBuffer(nFull < nNeeded ? (int)nFull : 0);
+	if (nFull == 0 || nFull >= nNeeded)
 		return FALSE;
 
 	// The root ends before the last separator, found by whole characters so
 	// that a trail byte equal to a backslash is not taken for one.
 	LPCSTR pLastSep = NULL;
-	for (LPCSTR p = szFull; *p != '\0'; p = CharNextA(p))
+	for (LPCSTR p = strFull; *p != '\0'; p = CharNextA(p))
 		if (*p == '\\' || *p == '/')
 			pLastSep = p;
-	m_strRoot = pLastSep != NULL ? CString(szFull, (int)(pLastSep - szFull)) : CString();
+	m_strRoot = pLastSep != NULL ? strFull.Left((int)(pLastSep - (LPCSTR)strFull)) : CString();
 
-	m_hFind = ::FindFirstFileA(szFull, &m_next);
+	m_hFind = ::FindFirstFileA(strFull, &m_next);
 	m_bHaveNext = m_hFind != INVALID_HANDLE_VALUE;
 	return m_bHaveNext;
 }

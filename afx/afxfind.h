@@ -13,7 +13,7 @@ public:
 	// TRUE when at least one entry matches lpszName (wildcards allowed). The
 	// root becomes the absolute form of lpszName (resolved against the current
 	// directory, "." and ".." removed) cut before its last backslash or slash.
-	// A name whose absolute form does not fit in MAX_PATH bytes matches nothing.
+	// FALSE also when memory for the absolute form runs out.
 	BOOL FindFile(LPCSTR lpszName);
 	// Makes the next match current. TRUE while further matches exist after it.
 	BOOL FindNextFile();

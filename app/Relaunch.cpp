@@ -8,7 +8,7 @@ BOOL RelaunchWaiter(const CWaitOptions& options)
 	CString strExePath, strCommand;
 	CProcess process;
 	BOOL bStarted = FALSE;
-	if (AfxGetModuleFileName(strExePath, MAX_PATH + 1)
+	if (AfxGetModuleFileName(strExePath)
 		&& BuildWaiterCommand(strExePath, FALSE, options.strCaption, options.strNext, strCommand, options.strRebootFlag,
 			&options.astrKnownCommands))
 	{

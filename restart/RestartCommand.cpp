@@ -51,7 +51,7 @@ BOOL CWaitProcThread::BuildRestartCommand(LPCSTR lpszCaption, LPCSTR lpszCommand
 	if (!strFileName.LoadString(IDS_WAITER_EXE))
 		return FALSE;
 	CString strModule;
-	if (!AfxGetModuleFileName(strModule, MAX_PATH))
+	if (!AfxGetModuleFileName(strModule))
 		return FALSE;
 
 	// The utility file beside this executable, in its long form. Without it the

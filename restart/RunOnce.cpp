@@ -47,7 +47,9 @@ BOOL CWaitProcThread::HasKnownRunOnceEntry(HKEY hKey)
 		|| nValues == 0)
 		return FALSE;
 
-	DWORD cbName = cchMaxName * 2 + 2, cbData = cbMaxData + 1;
+	// The sizes count UTF-16: each unit takes up to two bytes in a double-byte
+	// code page and three in UTF-8.
+	DWORD cbName = cchMaxName * 3 + 1, cbData = cbMaxData / 2 * 3 + 2;
 	LPSTR pszName = (LPSTR)AfxAlloc(cbName);
 	LPBYTE pData = (LPBYTE)AfxAlloc(cbData);
 	BOOL bFound = FALSE;

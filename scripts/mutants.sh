@@ -104,8 +104,8 @@ rows=$(
 -WaitForProcess(m_hCommandProcess);
 +
 @ waitproc/RunCommand.cpp ; app_tests ; FollowUpTest ; a long command's debug line is cut
--CString strLine;\n\tstrLine.Format("%s: %s\\n", lpszLabel, lpszText);\n\tOutputDebugStringA(strLine);
-+char szLine[1024];\n\twsprintfA(szLine, "%s: %s\\n", lpszLabel, lpszText);\n\tOutputDebugStringA(szLine);
+-strLine.Format("%s: %s\\n", lpszLabel, lpszText);
++strLine.Format("%s: %.1000s\\n", lpszLabel, lpszText);
 @ app/Relaunch.cpp ; app_tests ; FollowUpTest ; a relaunch that cannot be started leaves no trace
 -if (!bStarted)\n\t\t\tWriteDebugLine("ERROR", strCommand);
 +

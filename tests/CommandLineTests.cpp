@@ -174,15 +174,36 @@ TEST(BuildWaiterCommandTest, TheRuntimeReadsEveryRandomLineBackExactly)
 		EXPECT_EQ(expected[i], got[i]) << "line " << kt::ToHex(lines[i]);
 }
 
-TEST(ModuleFileNameTest, FullPathOrFailureNeverACutPath)
+namespace
+{
+std::string s_module;
+// GetModuleFileNameA as Wine answers in UTF-8 for s_module: a path that does
+// not fit is cut after a whole character, and what was kept is reported.
+DWORD WINAPI LongModuleFileName(HMODULE, LPSTR buffer, DWORD size)
+{
+	size_t n = std::min<size_t>(s_module.size(), size - 1);
+	while (n < s_module.size() && (s_module[n] & 0xC0) == 0x80)
+		--n;
+	memcpy(buffer, s_module.data(), n);
+	buffer[n] = '\0';
+	return (DWORD)n;
+}
+} // namespace
+
+// In UTF-8 a path of 260 characters takes up to 780 bytes: the whole path, never a cut one.
+TEST(ModuleFileNameTest, WholePathWhateverItsLengthInBytes)
 {
 	CString path;
-	ASSERT_TRUE(AfxGetModuleFileName(path, MAX_PATH + 1));
+	ASSERT_TRUE(AfxGetModuleFileName(path));
 	EXPECT_EQ(kt::BinPath("command_line_tests.exe"), std::string(path));
-	// A buffer the path fills exactly has cut it: a failure.
-	int length = path.GetLength();
-	EXPECT_FALSE(AfxGetModuleFileName(path, length));
-	EXPECT_TRUE(path.IsEmpty()) << "got " << (LPCSTR)path;
-	EXPECT_TRUE(AfxGetModuleFileName(path, length + 1));
-	EXPECT_EQ(length, path.GetLength());
+	kt::ImportPatch patch("KERNEL32.dll", "GetModuleFileNameA", (void*)&LongModuleFileName);
+	ASSERT_TRUE(patch.IsApplied());
+	for (int characters : { 85, 86, 87, 259, 10000 }) // 3 bytes each in UTF-8, after "C:\"
+	{
+		s_module = "C:\\";
+		for (int i = 0; i < characters; ++i)
+			s_module += "\xe3\x82\xbb";
+		EXPECT_TRUE(AfxGetModuleFileName(path)) << characters;
+		EXPECT_EQ(s_module, std::string(path)) << characters;
+	}
 }

@@ -8,9 +8,9 @@ namespace
 {
 
 std::vector<std::string> s_debugTexts;
-void WINAPI CaptureDebugText(LPCSTR text)
+void WINAPI CaptureDebugText(LPCWSTR text)
 {
-	s_debugTexts.push_back(text);
+	s_debugTexts.push_back(kt::Narrow(text));
 }
 
 void* s_createKey;
@@ -140,7 +140,7 @@ TEST_F(RebootTest, KnownSetupPendingRegistersTheRestartFormWhichWaitsForTheCapti
 TEST_F(RebootTest, RegistrationThatFailsRunsTheCommandNow)
 {
 	ASSERT_TRUE(kt::SetValue(m_hRunOnce, "KtKnownSetup", REG_SZ, std::string("known.exe /x", 13)));
-	kt::ImportPatch capture("KERNEL32.dll", "OutputDebugStringA", (void*)&CaptureDebugText);
+	kt::ImportPatch capture("KERNEL32.dll", "OutputDebugStringW", (void*)&CaptureDebugText);
 	ASSERT_TRUE(capture.IsApplied());
 	for (bool outOfMemory : { false, true })
 	{

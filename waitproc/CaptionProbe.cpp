@@ -33,8 +33,10 @@ BOOL CALLBACK EnumCaptionProc(HWND hWnd, LPARAM lParam)
 	GetWindowTextA(hWnd, pszCaption, nCaption + 1);
 
 	// Cut after the shortest run of whole characters that covers the prefix's
-	// bytes, so that a prefix ending inside a double-byte character compares
-	// against the whole character and does not match.
+	// bytes, so that a prefix ending inside a character compares against the
+	// whole character and does not match. CharNextA steps one byte in UTF-8,
+	// where a character continues through the bytes 10xxxxxx; a cut among them
+	// would leave a broken character that compares equal to any other.
 	LPSTR p = pszCaption;
 	if (nPrefix > 0)
 	{
@@ -45,6 +47,9 @@ BOOL CALLBACK EnumCaptionProc(HWND hWnd, LPARAM lParam)
 				break;
 		}
 	}
+	if (GetACP() == CP_UTF8)
+		while ((*p & 0xC0) == 0x80)
+			++p;
 	*p = '\0';
 
 	if (lstrcmpiA(pszCaption, pSearch->lpszCaption) == 0)

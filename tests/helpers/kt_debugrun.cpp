@@ -3,14 +3,15 @@
 //   kt_debugrun OUTFILE COMMANDLINE...
 // The rest of this program's own command line after OUTFILE is the program's
 // command line, taken as written. OUTFILE gets one line per OutputDebugString
-// text, "debug:<hex of the text>", and last "exit:<code>".
+// text, "debug:<hex of the text>", and last "exit:<code>". WaitForDebugEvent
+// receives the text as bytes, in the code page of the program that wrote it.
 #include <windows.h>
 
 #include <stdio.h>
 #include <string>
 
 // The command line after the first two arguments, as written.
-static const char* SkipArguments(const char* p, int count)
+static const wchar_t* SkipArguments(const wchar_t* p, int count)
 {
 	for (int i = 0; i < count; ++i)
 	{
@@ -36,12 +37,12 @@ int main(int argc, char** argv)
 	FILE* out = fopen(argv[1], "w");
 	if (out == NULL)
 		return 3;
-	std::string command = SkipArguments(GetCommandLineA(), 2);
+	std::wstring command = SkipArguments(GetCommandLineW(), 2);
 
-	STARTUPINFOA si = {};
+	STARTUPINFOW si = {};
 	si.cb = sizeof(si);
 	PROCESS_INFORMATION pi = {};
-	if (!CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, DEBUG_ONLY_THIS_PROCESS, NULL, NULL, &si, &pi))
+	if (!CreateProcessW(NULL, &command[0], NULL, NULL, FALSE, DEBUG_ONLY_THIS_PROCESS, NULL, NULL, &si, &pi))
 	{
 		fprintf(out, "create-failed:%lu\n", GetLastError());
 		fclose(out);

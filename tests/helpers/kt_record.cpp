@@ -2,8 +2,10 @@
 //   kt_record [--sleep MS] [--exit CODE] [args...]
 // Appends to the file named by KT_RECORD_FILE one line per run:
 //   start=<ms> end=<ms> argc=<n> <hex(argv[1])> <hex(argv[2])> ...
-// Arguments are written in hex so that any byte, quotes and spaces included,
-// comes back exactly. The line is written once, after the sleep.
+// The arguments are the UTF-16 ones, as the C runtime splits the line,
+// written in hex of their UTF-8 so that any character, quotes and spaces
+// included, comes back exactly whatever this program's code page. The line is
+// written once, after the sleep.
 #include <windows.h>
 
 #include <stdio.h>
@@ -12,16 +14,16 @@
 
 int _dowildcard = 0;
 
-int main(int argc, char** argv)
+int wmain(int argc, wchar_t** argv)
 {
 	ULONGLONG start = GetTickCount64();
 	int sleepMs = 0, exitCode = 0;
 	for (int i = 1; i + 1 < argc; i += 2)
 	{
-		if (strcmp(argv[i], "--sleep") == 0)
-			sleepMs = atoi(argv[i + 1]);
-		else if (strcmp(argv[i], "--exit") == 0)
-			exitCode = atoi(argv[i + 1]);
+		if (wcscmp(argv[i], L"--sleep") == 0)
+			sleepMs = _wtoi(argv[i + 1]);
+		else if (wcscmp(argv[i], L"--exit") == 0)
+			exitCode = _wtoi(argv[i + 1]);
 		else
 			break;
 	}
@@ -41,7 +43,9 @@ int main(int argc, char** argv)
 	for (int i = 1; i < argc; ++i)
 	{
 		WriteFile(hFile, " ", 1, &written, NULL);
-		for (const unsigned char* p = (const unsigned char*)argv[i]; *p; ++p)
+		static char utf8[3 * 32768];
+		WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, utf8, sizeof(utf8), NULL, NULL);
+		for (const unsigned char* p = (const unsigned char*)utf8; *p; ++p)
 		{
 			char hex[3];
 			sprintf(hex, "%02x", *p);

@@ -1,6 +1,9 @@
 // kt_window: shows top-level windows with a given caption, by a plan.
 //   kt_window [--hidden] [--count N] [--ready FILE] [--gone FILE] [--flag SUBKEY]
 //             (--caption TEXT | --caption-hex HEX) PLAN
+// HEX is the caption's UTF-8 bytes. The arguments are read in UTF-16 and the
+// windows are of a Unicode class, so that any text, whatever this program's
+// code page, comes through.
 // PLAN is a list of milliseconds, alternately shown and absent: "3000" shows
 // the windows for 3 s; "1000,400,1000" shows them, destroys them for 400 ms and
 // shows them again. FILE is created once the windows first exist. Ends after
@@ -16,22 +19,24 @@
 #include <vector>
 #include <string>
 
-static std::string FromHex(const char* hex)
+static std::wstring FromUtf8Hex(const wchar_t* hex)
 {
 	std::string s;
 	for (; hex[0] && hex[1]; hex += 2)
 	{
-		char b[3] = { hex[0], hex[1], 0 };
-		s += (char)strtoul(b, NULL, 16);
+		wchar_t b[3] = { hex[0], hex[1], 0 };
+		s += (char)wcstoul(b, NULL, 16);
 	}
-	return s;
+	std::wstring text(s.size(), L'\0');
+	text.resize(MultiByteToWideChar(CP_UTF8, 0, s.data(), (int)s.size(), &text[0], (int)text.size()));
+	return text;
 }
 
-static void WriteTick(const char* path)
+static void WriteTick(const wchar_t* path)
 {
 	char text[32];
 	int n = wsprintfA(text, "%I64u", GetTickCount64());
-	HANDLE hFile = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+	HANDLE hFile = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
 	DWORD written;
 	WriteFile(hFile, text, (DWORD)n, &written, NULL);
 	CloseHandle(hFile);
@@ -44,7 +49,7 @@ static LRESULT CALLBACK WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
 		PostQuitMessage(0);
 		return 0;
 	}
-	return DefWindowProcA(hWnd, msg, wParam, lParam);
+	return DefWindowProcW(hWnd, msg, wParam, lParam);
 }
 
 // Sleeps ms while serving the windows' messages. FALSE once asked to quit.
@@ -54,11 +59,11 @@ static bool Serve(DWORD ms)
 	for (;;)
 	{
 		MSG msg;
-		while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+		while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
 		{
 			if (msg.message == WM_QUIT)
 				return false;
-			DispatchMessageA(&msg);
+			DispatchMessageW(&msg);
 		}
 		ULONGLONG now = GetTickCount64();
 		if (now >= end)
@@ -67,43 +72,43 @@ static bool Serve(DWORD ms)
 	}
 }
 
-int main(int argc, char** argv)
+int wmain(int argc, wchar_t** argv)
 {
 	bool hidden = false;
 	int count = 1;
-	const char* ready = NULL;
-	const char* gone = NULL;
-	const char* flag = NULL;
-	std::string caption;
+	const wchar_t* ready = NULL;
+	const wchar_t* gone = NULL;
+	const wchar_t* flag = NULL;
+	std::wstring caption;
 	std::vector<DWORD> plan;
 	for (int i = 1; i < argc; ++i)
 	{
-		if (strcmp(argv[i], "--hidden") == 0)
+		if (wcscmp(argv[i], L"--hidden") == 0)
 			hidden = true;
-		else if (strcmp(argv[i], "--count") == 0 && i + 1 < argc)
-			count = atoi(argv[++i]);
-		else if (strcmp(argv[i], "--ready") == 0 && i + 1 < argc)
+		else if (wcscmp(argv[i], L"--count") == 0 && i + 1 < argc)
+			count = _wtoi(argv[++i]);
+		else if (wcscmp(argv[i], L"--ready") == 0 && i + 1 < argc)
 			ready = argv[++i];
-		else if (strcmp(argv[i], "--gone") == 0 && i + 1 < argc)
+		else if (wcscmp(argv[i], L"--gone") == 0 && i + 1 < argc)
 			gone = argv[++i];
-		else if (strcmp(argv[i], "--flag") == 0 && i + 1 < argc)
+		else if (wcscmp(argv[i], L"--flag") == 0 && i + 1 < argc)
 			flag = argv[++i];
-		else if (strcmp(argv[i], "--caption") == 0 && i + 1 < argc)
+		else if (wcscmp(argv[i], L"--caption") == 0 && i + 1 < argc)
 			caption = argv[++i];
-		else if (strcmp(argv[i], "--caption-hex") == 0 && i + 1 < argc)
-			caption = FromHex(argv[++i]);
+		else if (wcscmp(argv[i], L"--caption-hex") == 0 && i + 1 < argc)
+			caption = FromUtf8Hex(argv[++i]);
 		else
-			for (char* p = argv[i]; *p; p = *p ? p + 1 : p)
-				plan.push_back((DWORD)strtoul(p, &p, 10));
+			for (wchar_t* p = argv[i]; *p; p = *p ? p + 1 : p)
+				plan.push_back((DWORD)wcstoul(p, &p, 10));
 	}
 	if (plan.empty())
 		return 2;
 
-	WNDCLASSA wc = {};
+	WNDCLASSW wc = {};
 	wc.lpfnWndProc = WndProc;
-	wc.hInstance = GetModuleHandleA(NULL);
-	wc.lpszClassName = "KtCaptionWindow";
-	RegisterClassA(&wc);
+	wc.hInstance = GetModuleHandleW(NULL);
+	wc.lpszClassName = L"KtCaptionWindow";
+	RegisterClassW(&wc);
 
 	for (size_t phase = 0; phase < plan.size(); ++phase)
 	{
@@ -116,7 +121,7 @@ int main(int argc, char** argv)
 		std::vector<HWND> windows;
 		for (int i = 0; i < count; ++i)
 		{
-			HWND hWnd = CreateWindowExA(0, wc.lpszClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, 40 + 30 * i,
+			HWND hWnd = CreateWindowExW(0, wc.lpszClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, 40 + 30 * i,
 				40 + 30 * i, 320, 120, NULL, NULL, wc.hInstance, NULL);
 			if (hWnd == NULL)
 				return 3;
@@ -130,10 +135,10 @@ int main(int argc, char** argv)
 		// GONE.before: the windows leave the window list while they are
 		// destroyed, which can take a while; GONE: they have left it.
 		if (gone != NULL)
-			WriteTick((std::string(gone) + ".before").c_str());
+			WriteTick((std::wstring(gone) + L".before").c_str());
 		const DWORD one = 1;
 		if (flag != NULL && phase + 1 == plan.size())
-			RegSetKeyValueA(HKEY_CURRENT_USER, flag, "RebootPending", REG_DWORD, &one, sizeof(one));
+			RegSetKeyValueW(HKEY_CURRENT_USER, flag, L"RebootPending", REG_DWORD, &one, sizeof(one));
 		for (HWND hWnd : windows)
 			DestroyWindow(hWnd);
 		if (gone != NULL)

@@ -48,6 +48,21 @@ std::string FromHex(const std::string& hex)
 	return bytes;
 }
 
+std::wstring Widen(const std::string& text, UINT codePage)
+{
+	std::wstring wide(text.size(), L'\0');
+	wide.resize(MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), &wide[0], (int)wide.size()));
+	return wide;
+}
+
+std::string Narrow(const std::wstring& text, UINT codePage)
+{
+	std::string bytes(text.size() * 4, '\0');
+	bytes.resize(
+		WideCharToMultiByte(codePage, 0, text.data(), (int)text.size(), &bytes[0], (int)bytes.size(), NULL, NULL));
+	return bytes;
+}
+
 std::string UniqueName(const char* stem)
 {
 	static LONG counter;
@@ -137,10 +152,11 @@ HANDLE Duplicate(HANDLE h)
 ::testing::AssertionResult Process::Start(const std::string& commandLine, const Job* job)
 {
 	Kill();
-	STARTUPINFOA si = {};
+	STARTUPINFOW si = {};
 	si.cb = sizeof(si);
 	PROCESS_INFORMATION pi = {};
-	std::string line = commandLine;
+	// As a Unicode program starts another, whatever this one's code page.
+	std::wstring line = Widen(commandLine);
 	// In a job from its first instruction, so that every process it starts is
 	// counted. Wine answers ERROR_INTERNAL_ERROR when the new process ended
 	// during its start-up, before any of its code ran (seen under heavy load):
@@ -154,11 +170,11 @@ HANDLE Duplicate(HANDLE h)
 			printf("kt: start %d after error 1359: %.200s\n", attempt, commandLine.c_str());
 			Sleep(200);
 		}
-		started = CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, job ? CREATE_SUSPENDED : 0, NULL, NULL, &si, &pi);
+		started = CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, job ? CREATE_SUSPENDED : 0, NULL, NULL, &si, &pi);
 		error = started ? ERROR_SUCCESS : GetLastError();
 	}
 	if (!started)
-		return ::testing::AssertionFailure() << "CreateProcessA failed, error " << error << ": " << commandLine;
+		return ::testing::AssertionFailure() << "CreateProcessW failed, error " << error << ": " << commandLine;
 	m_process.Attach(pi.hProcess);
 	CHandle thread(pi.hThread);
 	if (job != nullptr && (!AssignProcessToJobObject(job->Handle(), pi.hProcess) || ResumeThread(thread) == (DWORD)-1))
@@ -289,7 +305,7 @@ std::vector<Record> ReadRecords(const std::string& path, const char* tag)
 		{
 			size_t next = line.find(' ', pos + 1);
 			std::string word = line.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1);
-			r.args.push_back(word == "-" ? std::string() : FromHex(word));
+			r.args.push_back(word == "-" ? std::string() : Narrow(Widen(FromHex(word), CP_UTF8)));
 			pos = next == std::string::npos ? line.size() : next;
 		}
 		if (tag == nullptr || (!r.args.empty() && r.args[0] == tag))

@@ -24,6 +24,9 @@ std::string LongPath(const std::string& path);
 
 std::string ToHex(const std::string& bytes);
 std::string FromHex(const std::string& hex);
+// Text between a code page (this program's ANSI one by default) and UTF-16.
+std::wstring Widen(const std::string& text, UINT codePage = CP_ACP);
+std::string Narrow(const std::wstring& text, UINT codePage = CP_ACP);
 
 // Success when low <= value <= high; the message gives the value. Waits are
 // bounded on both sides, generously: durations belong in the benchmark.
@@ -93,7 +96,7 @@ struct Record
 {
 	ULONGLONG startMs = 0;
 	ULONGLONG endMs = 0;
-	std::vector<std::string> args; // argv[1..]
+	std::vector<std::string> args; // argv[1..], from the recorder's UTF-16 arguments
 };
 // The runs recorded in path; with tag, only those whose first argument it is.
 std::vector<Record> ReadRecords(const std::string& path, const char* tag = nullptr);

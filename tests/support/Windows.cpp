@@ -88,7 +88,8 @@ static ::testing::AssertionResult StartAndAwaitReady(
 	std::string ready = m_dir.File("ready");
 	std::string cmd = "\"" + BinPath("kt_window.exe") + "\" --ready \"" + ready + "\" --gone \"" + m_dir.File("gone")
 		+ "\" --count " + std::to_string(count) + (hidden ? " --hidden" : "")
-		+ (flagKey.empty() ? "" : " --flag \"" + flagKey + "\"") + " --caption-hex " + ToHex(caption) + " " + plan;
+		+ (flagKey.empty() ? "" : " --flag \"" + flagKey + "\"") + " --caption-hex "
+		+ ToHex(Narrow(Widen(caption), CP_UTF8)) + " " + plan;
 	return StartAndAwaitReady(m_process, cmd, ready);
 }
 

@@ -1,0 +1,165 @@
+// Text outside the system's code page through the real Kestrune.exe, which
+// runs in UTF-8 where Windows allows it. This program runs in UTF-8 too, by
+// the same manifest element, so its texts are UTF-8: it starts programs by
+// CreateProcessW as a Unicode program does, shows captions in windows of a
+// Unicode class, and reads the follow-up's UTF-16 arguments. It runs once
+// more under code page 932 (LC_ALL), which the element overrides.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "waitproc/WaitProcThread.h"
+
+namespace
+{
+
+// Greek, Cyrillic and Japanese, none in code page 1252; the Polish and the
+// accented Greek letters are not in code page 932 either.
+const std::string kTitle = "Εγκατάσταση Установка セットアップ";
+const std::string kTitleOtherCase = "ΕΓΚΑΤΆΣΤΑΣΗ установка セットアップ";
+const std::vector<std::string> kArgs = { "follow-up", "Żółć", "«Ωμέγα» 日本語" };
+const std::string kArgsLine = " follow-up Żółć \"«Ωμέγα» 日本語\"";
+
+std::vector<std::wstring> s_debugTexts;
+void WINAPI CaptureDebugText(LPCWSTR text)
+{
+	s_debugTexts.push_back(text);
+}
+
+} // namespace
+
+class UnicodeTest : public ::testing::Test
+{
+protected:
+	// The recorder and a copy of the utility in a folder named in three
+	// scripts, whose paths take more than MAX_PATH bytes in UTF-8, fewer characters.
+	void SetUp() override
+	{
+		ASSERT_EQ((UINT)CP_UTF8, GetACP());
+		m_folder = m_dir.Path() + "\\Łukasz Ωμέγα ";
+		for (int i = 0; i < 70; ++i)
+			m_folder += "セ";
+		ASSERT_TRUE(CreateDirectoryA(m_folder.c_str(), NULL)) << GetLastError();
+		for (const char* name : { "kt_record.exe", "Kestrune.exe" })
+			ASSERT_TRUE(CopyFileA(kt::BinPath(name).c_str(), (m_folder + "\\" + name).c_str(), FALSE));
+		m_recorder = m_folder + "\\kt_record.exe";
+		ASSERT_GT(m_recorder.size(), (size_t)MAX_PATH);
+		kt::SetRecordFile(m_dir.File("record.txt"));
+	}
+
+	// The launcher's next-command argument for the recorder at path.
+	static std::string Next(const std::string& path)
+	{
+		return "\"/n=\\\"" + path + "\\\" follow-up Żółć \\\"«Ωμέγα» 日本語\\\"\"";
+	}
+
+	kt::ScratchDir m_dir;
+	std::string m_folder, m_recorder;
+};
+
+TEST_F(UnicodeTest, CaptionProbeAndDebugLineInUtf8)
+{
+	const std::string id = kt::UniqueName("KtUtf8") + " ";
+	kt::CaptionWindows windows;
+	ASSERT_TRUE(windows.Start(id + kTitle, "60000"));
+	CWaitProcThread worker;
+	const struct
+	{
+		std::string prefix;
+		bool found;
+	} cases[] = {
+		{ id + kTitle, true }, { id + kTitleOtherCase, true },
+		{ id + kTitle.substr(0, 3), false }, // ends inside the two bytes of γ
+	};
+	for (const auto& c : cases)
+		EXPECT_EQ(c.found, worker.FindCaptionWindow(c.prefix.c_str()) != NULL) << "prefix " << kt::ToHex(c.prefix);
+
+	kt::ImportPatch capture("KERNEL32.dll", "OutputDebugStringW", (void*)&CaptureDebugText);
+	ASSERT_TRUE(capture.IsApplied());
+	s_debugTexts.clear();
+	WriteDebugLine("SUCCESS", "Żółć 日本語");
+	EXPECT_EQ(std::vector<std::wstring>{ L"SUCCESS: Żółć 日本語\n" }, s_debugTexts);
+}
+
+// Directly, as the debugger sees it, and through the relaunch of the copy,
+// whose own path is longer than MAX_PATH bytes.
+TEST_F(UnicodeTest, CaptionInAnyCaseAndFollowUpWithItsExactWords)
+{
+	for (bool relaunch : { false, true })
+	{
+		SCOPED_TRACE(relaunch ? "relaunch" : "direct");
+		const std::string caption = kt::UniqueName("KtUnicode") + " " + kTitle;
+		const std::string args =
+			"\"/c=" + caption.substr(0, caption.size() - kTitle.size()) + kTitleOtherCase + "\" " + Next(m_recorder);
+		kt::CaptionWindows windows;
+		ASSERT_TRUE(windows.Start(caption, "5000"));
+		if (!relaunch)
+		{
+			kt::DebugRun run = kt::RunUnderDebugger(args, 60000);
+			ASSERT_TRUE(run.ended);
+			EXPECT_EQ(0u, run.exitCode);
+			EXPECT_EQ(std::vector<std::string>{ "SUCCESS: \"" + m_recorder + "\"" + kArgsLine + "\n" }, run.texts);
+		}
+		else
+		{
+			kt::Job job;
+			kt::Process launcher;
+			ASSERT_TRUE(launcher.Start("\"" + m_folder + "\\Kestrune.exe\" /r " + args, &job));
+			ASSERT_TRUE(launcher.Wait(15000));
+			EXPECT_EQ(0u, launcher.ExitCode());
+			EXPECT_TRUE(kt::PumpUntil([&] { return job.ProcessesRunning() == 0; }, 60000))
+				<< "the new instance still runs";
+			EXPECT_EQ(3u, job.ProcessesStarted());
+		}
+		std::vector<kt::Record> runs = kt::ReadRecords(m_dir.File("record.txt"));
+		ASSERT_EQ(1u, runs.size());
+		EXPECT_EQ(kArgs, runs[0].args);
+		DeleteFileA(m_dir.File("record.txt").c_str());
+	}
+}
+
+// With a reboot pending, the command is registered: in the plain form the
+// program's short path becomes its long one; the restart form names the
+// utility. The flag's key is named in two scripts.
+TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
+{
+	std::wstring shortPath(MAX_PATH, L'\0');
+	shortPath.resize(GetShortPathNameW(kt::Widen(m_recorder).c_str(), &shortPath[0], MAX_PATH));
+	ASSERT_NE(L"", shortPath);
+	ASSERT_NE(kt::Widen(m_recorder), shortPath);
+	kt::ScratchKey flag(HKEY_CURRENT_USER);
+	const std::string flagKey = flag.Path() + "\\Ωμέγα セ", caption = kt::UniqueName("KtReg") + " " + kTitle;
+	const struct
+	{
+		bool known; // a known setup's entry is pending
+		std::string next, registered;
+	} rows[] = {
+		{ false, Next(kt::Narrow(shortPath)), "\"" + m_recorder + "\"" + kArgsLine },
+		{ true, "\"/n=C:\\Программы\\Żółć.exe «Ωμέγα»\"",
+			"\"" + kt::LongPath(kt::BinPath("Kestrune.exe")) + "\" /r \"/c=" + caption
+				+ "\" \"/n=\\\"C:\\Программы\\Żółć.exe\\\" «Ωμέγα»\"" },
+	};
+	for (const auto& row : rows)
+	{
+		SCOPED_TRACE(row.registered);
+		kt::RunOnceKey runOnce({ "KtKnownSetup" });
+		ASSERT_TRUE(!row.known
+			|| kt::SetValue(runOnce.Key(), "KtKnownSetup", REG_SZ, "\"C:\\Программы\\セットアップ.exe\" /x"));
+		kt::CaptionWindows windows;
+		ASSERT_TRUE(windows.Start(caption, "5000", false, 1, flagKey));
+		kt::DebugRun run = kt::RunUnderDebugger("\"/c=" + caption + "\" \"/f=HKEY_CURRENT_USER\\" + flagKey
+				+ "\\RebootPending\" /k=セットアップ.EXE " + row.next,
+			60000);
+		ASSERT_TRUE(run.ended);
+		EXPECT_EQ(0u, run.exitCode);
+		EXPECT_EQ(std::vector<std::string>{ "REGISTERED: " + row.registered + "\n" }, run.texts);
+		std::wstring value(1024, L'\0');
+		DWORD type = 0, cb = (DWORD)(value.size() * sizeof(wchar_t));
+		ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(runOnce.Key(), L"Vormelle", NULL, &type, (BYTE*)&value[0], &cb));
+		value.resize(cb / sizeof(wchar_t));
+		EXPECT_EQ(kt::Widen(row.registered + '\0', CP_UTF8), value);
+		CRegKey hFlag;
+		ASSERT_EQ(ERROR_SUCCESS, hFlag.Open(HKEY_CURRENT_USER, flagKey.c_str()));
+		EXPECT_FALSE(kt::ValueExists(hFlag, "RebootPending")) << "the flag was not consumed";
+		EXPECT_TRUE(kt::ReadRecords(m_dir.File("record.txt")).empty());
+	}
+}
