@@ -160,6 +160,30 @@ rows=$(
 @ waitproc/WaitProcedure.cpp ; reboot_tests ; RebootTest.PlainForm ; the reboot flag is read before the wait instead of after it
 -\tBOOL bWaited = FALSE;\n
 +\tBOOL bWaited = FALSE;\n\tBOOL bEarly = CheckRebootFlag(m_strRebootFlag);\n#define CheckRebootFlag(x) bEarly\n
+@ waitproc/CaptionProbe.cpp ; unicode_tests ; UnicodeTest.CaptionProbeAndDebugLineInUtf8$ ; in UTF-8 a prefix that ends inside a character matches
+-if (GetACP() == CP_UTF8)
++if (FALSE)
+@ waitproc/RunCommand.cpp ; unicode_tests ; UnicodeTest.CaptionProbeAndDebugLineInUtf8$ ; the debug line goes as bytes in the utility's code page
+-OutputDebugStringW(pszWide);
++OutputDebugStringA(strLine);
+@ waitproc/RunCommand.cpp ; app_tests ; FollowUpTest ; a debug line past 32,766 characters goes through OutputDebugStringW, which cuts it
+-nChars > 0 && nChars <= 32767 ?
++nChars > 0 ?
+@ afx/afxapp.cpp ; command_line_tests unicode_tests ; ModuleFileNameTest|UnicodeTest.CaptionInAnyCase.*Words$ ; a module path that Wine cut after a whole character is taken as whole
+-nLength + 4 < nSize;
++nLength < nSize;
+@ afx/afxfind.cpp ; unicode_tests ; UnicodeTest.RunOnceValue.*Utf16$ ; a full path is sized in MAX_PATH bytes, and a UTF-8 path of fewer characters matches nothing
+-DWORD nNeeded = GetFullPathNameA(lpszName, 0, NULL, NULL);
++DWORD nNeeded = MAX_PATH;
+@ restart/RunOnce.cpp ; unicode_tests ; UnicodeTest.RunOnceValue.*Utf16$ ; the RunOnce scan sizes names for a double-byte code page, too small in UTF-8
+-cchMaxName * 3 + 1
++cchMaxName * 2 + 2
+@ restart/RunOnce.cpp ; unicode_tests ; UnicodeTest.RunOnceValue.*Utf16$ ; the RunOnce scan sizes data in UTF-16 bytes, too small in UTF-8
+-cbMaxData / 2 * 3 + 2
++cbMaxData + 1
+@ res/Kestrune.manifest ; unicode_tests ; UnicodeTest.CaptionInAnyCase.*Words$ ; the manifest does not ask for UTF-8
+->UTF-8</activeCodePage>
++>Legacy</activeCodePage>
 ROWS
 )
 
