@@ -82,8 +82,6 @@ TEST(AllocationFailureTest, PathNormalisationAndRestartCommand)
 			},
 			"FALSE untouched | decoy 0");
 	SetCurrentDirectoryA(cwd);
-	DeleteFileA((folder + "\\setup tool.exe").c_str());
-	RemoveDirectoryA(folder.c_str());
 }
 
 // Decoys where a name cut short would lead: the root key's value of the same

@@ -19,11 +19,6 @@ protected:
 		ASSERT_TRUE(kt::Touch(m_folder + "\\setup tool.exe"));
 		ASSERT_TRUE(kt::Touch(m_root + "\\plain.exe"));
 	}
-	void TearDown() override
-	{
-		DeleteFileA((m_folder + "\\setup tool.exe").c_str());
-		RemoveDirectoryA(m_folder.c_str());
-	}
 
 	kt::ScratchDir m_dir;
 	std::string m_root, m_folder;

@@ -121,8 +121,6 @@ TEST(DoubleByteTest, PathNormalisationKeepsDoubleByteCharactersWhole)
 	EXPECT_EQ(kt::ToHex("\"" + program + "\" /s " + x5c), kt::ToHex((LPCSTR)result));
 	ASSERT_TRUE(GetFullLongPath(program.c_str(), result, TRUE));
 	EXPECT_EQ(kt::ToHex(folder + "\\"), kt::ToHex((LPCSTR)result));
-	DeleteFileA(program.c_str());
-	RemoveDirectoryA(folder.c_str());
 
 	struct
 	{

@@ -86,41 +86,31 @@ TEST_F(UnicodeTest, CaptionInAnyCaseAndFollowUpWithItsExactWords)
 {
 	for (bool relaunch : { false, true })
 	{
-		SCOPED_TRACE(relaunch ? "relaunch" : "direct");
-		const std::string caption = kt::UniqueName("KtUnicode") + " " + kTitle;
-		const std::string args =
-			"\"/c=" + caption.substr(0, caption.size() - kTitle.size()) + kTitleOtherCase + "\" " + Next(m_recorder);
+		kt::SetRecordFile(m_dir.File(relaunch ? "relaunch" : "direct"));
+		const std::string id = kt::UniqueName("KtUnicode") + " ";
 		kt::CaptionWindows windows;
-		ASSERT_TRUE(windows.Start(caption, "5000"));
-		if (!relaunch)
-		{
-			kt::DebugRun run = kt::RunUnderDebugger(args, 60000);
-			ASSERT_TRUE(run.ended);
-			EXPECT_EQ(0u, run.exitCode);
-			EXPECT_EQ(std::vector<std::string>{ "SUCCESS: \"" + m_recorder + "\"" + kArgsLine + "\n" }, run.texts);
-		}
-		else
-		{
-			kt::Job job;
-			kt::Process launcher;
-			ASSERT_TRUE(launcher.Start("\"" + m_folder + "\\Kestrune.exe\" /r " + args, &job));
-			ASSERT_TRUE(launcher.Wait(15000));
-			EXPECT_EQ(0u, launcher.ExitCode());
-			EXPECT_TRUE(kt::PumpUntil([&] { return job.ProcessesRunning() == 0; }, 60000))
-				<< "the new instance still runs";
-			EXPECT_EQ(3u, job.ProcessesStarted());
-		}
-		std::vector<kt::Record> runs = kt::ReadRecords(m_dir.File("record.txt"));
+		ASSERT_TRUE(windows.Start(id + kTitle, "5000"));
+		kt::DebugRun run =
+			kt::RunUnderDebugger((relaunch ? "/r \"/c=" : "\"/c=") + id + kTitleOtherCase + "\" " + Next(m_recorder),
+				60000, relaunch ? m_folder + "\\Kestrune.exe" : kt::BinPath("Kestrune.exe"));
+		ASSERT_TRUE(run.ended);
+		EXPECT_EQ(0u, run.exitCode);
+		EXPECT_EQ(relaunch ? std::vector<std::string>{}
+						   : std::vector<std::string>{ "SUCCESS: \"" + m_recorder + "\"" + kArgsLine + "\n" },
+			run.texts);
+		const std::string record = m_dir.File(relaunch ? "relaunch" : "direct");
+		ASSERT_TRUE(kt::PumpUntil([&] { return kt::FileExists(record); }, 60000)) << "the follow-up did not run";
+		kt::PumpFor(500);
+		std::vector<kt::Record> runs = kt::ReadRecords(record);
 		ASSERT_EQ(1u, runs.size());
-		EXPECT_EQ(kArgs, runs[0].args);
-		DeleteFileA(m_dir.File("record.txt").c_str());
+		EXPECT_EQ(kArgs, runs[0].args) << record;
 	}
 }
 
-// With a reboot pending, the command is registered: in the plain form the
-// program's short path becomes its long one; the restart form names the
-// utility. The flag's key is named in two scripts; the known setup's entry
-// takes more bytes in UTF-8 than in UTF-16, its name too.
+// With a reboot pending, the copy registers the command: in the plain form the
+// program's short path becomes its long one; the restart form names the copy
+// by its own path. The flag's key is named in two scripts; the known setup's
+// entry takes more bytes in UTF-8 than in UTF-16, its name too.
 TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 {
 	std::wstring shortPath(MAX_PATH, L'\0');
@@ -128,7 +118,7 @@ TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 	ASSERT_NE(L"", shortPath);
 	ASSERT_NE(kt::Widen(m_recorder), shortPath);
 	kt::ScratchKey flag(HKEY_CURRENT_USER);
-	const std::string flagKey = flag.Path() + "\\Ωμέγα セ", caption = kt::UniqueName("KtReg") + " " + kTitle;
+	const std::string flagKey = flag.Path() + "\\Ωμέγα セ", caption = kt::UniqueName("KtReg");
 	const struct
 	{
 		bool known; // a known setup's entry is pending
@@ -136,7 +126,7 @@ TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 	} rows[] = {
 		{ false, Next(kt::Narrow(shortPath)), "\"" + m_recorder + "\"" + kArgsLine },
 		{ true, "\"/n=C:\\Программы\\Żółć.exe «Ωμέγα»\"",
-			"\"" + kt::LongPath(kt::BinPath("Kestrune.exe")) + "\" /r \"/c=" + caption
+			"\"" + m_folder + "\\Kestrune.exe\" /r \"/c=" + caption
 				+ "\" \"/n=\\\"C:\\Программы\\Żółć.exe\\\" «Ωμέγα»\"" },
 	};
 	for (const auto& row : rows)
@@ -144,12 +134,13 @@ TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 		SCOPED_TRACE(row.registered);
 		kt::RunOnceKey runOnce({ "Ktセットアップ" });
 		ASSERT_TRUE(!row.known
-			|| kt::SetValue(runOnce.Key(), "Ktセットアップ", REG_SZ, "\"C:\\プログラム\\セットアップ\\セットアップ.exe\" /x"));
+			|| kt::SetValue(
+				runOnce.Key(), "Ktセットアップ", REG_SZ, "\"C:\\プログラム\\セットアップ\\セットアップ.exe\" /x"));
 		kt::CaptionWindows windows;
 		ASSERT_TRUE(windows.Start(caption, "5000", false, 1, flagKey));
 		kt::DebugRun run = kt::RunUnderDebugger("\"/c=" + caption + "\" \"/f=HKEY_CURRENT_USER\\" + flagKey
 				+ "\\RebootPending\" /k=セットアップ.EXE " + row.next,
-			60000);
+			60000, m_folder + "\\Kestrune.exe");
 		ASSERT_TRUE(run.ended);
 		EXPECT_EQ(0u, run.exitCode);
 		EXPECT_EQ(std::vector<std::string>{ "REGISTERED: " + row.registered + "\n" }, run.texts);

@@ -79,21 +79,28 @@ ScratchDir::ScratchDir()
 	CreateDirectoryA(m_path.c_str(), NULL);
 }
 
+// Removes a folder with everything in it, whatever the names.
+static void RemoveTree(const std::wstring& path)
+{
+	WIN32_FIND_DATAW fd;
+	HANDLE hFind = FindFirstFileW((path + L"\\*").c_str(), &fd);
+	for (BOOL more = hFind != INVALID_HANDLE_VALUE; more; more = FindNextFileW(hFind, &fd))
+	{
+		const std::wstring file = path + L"\\" + fd.cFileName;
+		SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+		if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+			DeleteFileW(file.c_str());
+		else if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0)
+			RemoveTree(file);
+	}
+	if (hFind != INVALID_HANDLE_VALUE)
+		FindClose(hFind);
+	RemoveDirectoryW(path.c_str());
+}
+
 ScratchDir::~ScratchDir()
 {
-	WIN32_FIND_DATAA fd;
-	HANDLE hFind = FindFirstFileA((m_path + "\\*").c_str(), &fd);
-	if (hFind != INVALID_HANDLE_VALUE)
-	{
-		do
-		{
-			std::string file = m_path + "\\" + fd.cFileName;
-			SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-			DeleteFileA(file.c_str());
-		} while (FindNextFileA(hFind, &fd));
-		FindClose(hFind);
-	}
-	RemoveDirectoryA(m_path.c_str());
+	RemoveTree(Widen(m_path));
 }
 
 bool FileExists(const std::string& path)
@@ -352,13 +359,13 @@ std::vector<std::vector<std::string>> RecordedArguments(
 	return got;
 }
 
-DebugRun RunUnderDebugger(const std::string& args, DWORD timeoutMs)
+DebugRun RunUnderDebugger(const std::string& args, DWORD timeoutMs, const std::string& exe)
 {
 	DebugRun run;
 	ScratchDir dir;
 	std::string out = dir.File("debug.txt");
 	Process p;
-	if (!p.Start("\"" + BinPath("kt_debugrun.exe") + "\" \"" + out + "\" " + KestruneCommand(args)))
+	if (!p.Start("\"" + BinPath("kt_debugrun.exe") + "\" \"" + out + "\" \"" + exe + "\" " + args))
 		return run;
 	run.ended = p.Wait(timeoutMs);
 	for (const std::string& line : ReadLines(out))

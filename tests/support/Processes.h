@@ -35,7 +35,7 @@ std::string Narrow(const std::wstring& text, UINT codePage = CP_ACP);
 // A name that no other test, or earlier run, uses.
 std::string UniqueName(const char* stem);
 
-// A folder of its own under the temporary folder, removed with its files.
+// A folder of its own under the temporary folder, removed with all it holds.
 class ScratchDir
 {
 public:
@@ -120,13 +120,13 @@ std::map<DWORD, int> ThreadCounts();
 // The running processes that this one started from file name, but skip.
 std::vector<DWORD> ChildProcesses(const char* name, DWORD skip = 0);
 
-// Runs Kestrune.exe under kt_debugrun: its debug-output texts and exit code.
+// Runs Kestrune.exe (or exe) under kt_debugrun: its debug-output texts and exit code.
 struct DebugRun
 {
 	std::vector<std::string> texts;
 	DWORD exitCode = 0xffffffff;
 	bool ended = false;
 };
-DebugRun RunUnderDebugger(const std::string& args, DWORD timeoutMs);
+DebugRun RunUnderDebugger(const std::string& args, DWORD timeoutMs, const std::string& exe = BinPath("Kestrune.exe"));
 
 } // namespace kt
