@@ -61,14 +61,9 @@ TEST_F(CommandPathTest, SplitCommandLineNormalisesTheProgramAndKeepsTheArguments
 	EXPECT_STREQ("keep", (LPCSTR)untouched);
 }
 
-TEST_F(CommandPathTest, ShortAndRelativeProgramPartsBecomeFullLongPaths)
+TEST_F(CommandPathTest, RelativeProgramPartsBecomeFullLongPaths)
 {
 	const std::string tool = m_folder + "\\setup tool.exe";
-	char shortPath[MAX_PATH];
-	ASSERT_GT(GetShortPathNameA(tool.c_str(), shortPath, MAX_PATH), 0u);
-	ASSERT_NE(tool, shortPath) << "the file system gave no short name";
-	EXPECT_EQ("\"" + tool + "\" /s", Split(std::string(shortPath) + " /s"));
-
 	char cwd[MAX_PATH];
 	GetCurrentDirectoryA(MAX_PATH, cwd);
 	ASSERT_TRUE(SetCurrentDirectoryA(m_folder.c_str()));

@@ -11,53 +11,19 @@ protected:
 
 namespace
 {
-// A module whose string table is this program's, with the appear and vanish
-// seconds replaced (nullptr: left out): a copy of a helper with only that
-// table, loaded as data.
-HMODULE StringsWith(const kt::ScratchDir& dir, const char* appear, const char* vanish)
+// The appear and vanish seconds as the string table gives them while a
+// patch of LoadStringA holds (nullptr: no such string); every other string
+// is the program's own.
+const char *s_appear, *s_vanish;
+void* s_pLoadString;
+int WINAPI ScriptedLoadString(HINSTANCE module, UINT id, LPSTR buffer, int size)
 {
-	std::string copy = dir.File(
-		(std::string("strings-") + (appear ? appear : "none") + "-" + (vanish ? vanish : "none") + ".exe").c_str());
-	CopyFileA(kt::BinPath("kt_record.exe").c_str(), copy.c_str(), FALSE);
-	// The block of ids 496..511: for each, its length in characters, then them.
-	std::wstring block;
-	for (UINT id = 496; id < 512; ++id)
-	{
-		const char* text = id == IDS_APPEAR_TIMEOUT ? appear : id == IDS_VANISH_SECONDS ? vanish : nullptr;
-		WCHAR buffer[256] = L"";
-		int length = text ? MultiByteToWideChar(CP_ACP, 0, text, -1, buffer, 256) - 1
-			: id == IDS_APPEAR_TIMEOUT || id == IDS_VANISH_SECONDS
-			? 0
-			: LoadStringW(GetModuleHandleA(NULL), id, buffer, 256);
-		block += (WCHAR)length;
-		block.append(buffer, length);
-	}
-	HANDLE update = BeginUpdateResourceA(copy.c_str(), TRUE);
-	if (update == NULL
-		|| !UpdateResourceA(update, RT_STRING, MAKEINTRESOURCEA(IDS_APPEAR_TIMEOUT / 16 + 1),
-			MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &block[0], (DWORD)(block.size() * sizeof(WCHAR)))
-		|| !EndUpdateResourceA(update, FALSE))
-		return NULL;
-	return LoadLibraryExA(copy.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+	if (id != IDS_APPEAR_TIMEOUT && id != IDS_VANISH_SECONDS)
+		return ((decltype(&LoadStringA))s_pLoadString)(module, id, buffer, size);
+	const char* text = id == IDS_APPEAR_TIMEOUT ? s_appear : s_vanish;
+	lstrcpynA(buffer, text != nullptr ? text : "", size);
+	return lstrlenA(buffer);
 }
-
-// The framework's resources come from module while this lives; then the
-// program's own again, and module is freed.
-class ResourceStrings
-{
-public:
-	explicit ResourceStrings(HMODULE module) : m_module(module) { AfxSetResourceHandle(module); }
-	~ResourceStrings()
-	{
-		AfxSetResourceHandle(NULL);
-		if (m_module != NULL)
-			FreeLibrary(m_module);
-	}
-	bool IsLoaded() const { return m_module != NULL; }
-
-private:
-	HMODULE m_module;
-};
 } // namespace
 
 TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneBroadcastsThenRunsTheCommandAfterTwoAbsentProbes)
@@ -229,9 +195,9 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 		{ "follow-up wait", CWaitProcThread::waitNone, false, true },
 	};
 	// A minute to appear: a stop that is not noticed shows as a missing report.
-	kt::ScratchDir dir;
-	ResourceStrings strings(StringsWith(dir, "60", "1"));
-	ASSERT_TRUE(strings.IsLoaded());
+	s_appear = "60", s_vanish = "1";
+	kt::ImportPatch strings("USER32.dll", "LoadStringA", (void*)&ScriptedLoadString, &s_pLoadString);
+	ASSERT_TRUE(strings.IsApplied());
 	for (const Case& c : cases)
 	{
 		SCOPED_TRACE(c.name);
@@ -293,9 +259,9 @@ TEST_F(WaitProcedureTest, ProcessWaitThenCommand)
 TEST_F(WaitProcedureTest, ProcessThenCaption)
 {
 	// A minute to appear, however long the window takes to show.
-	kt::ScratchDir dir;
-	ResourceStrings strings(StringsWith(dir, "60", "1"));
-	ASSERT_TRUE(strings.IsLoaded());
+	s_appear = "60", s_vanish = "1";
+	kt::ImportPatch strings("USER32.dll", "LoadStringA", (void*)&ScriptedLoadString, &s_pLoadString);
+	ASSERT_TRUE(strings.IsApplied());
 	for (bool windowFirst : { true, false })
 	{
 		SCOPED_TRACE(windowFirst ? "window while the process runs" : "process ends first");
@@ -399,16 +365,15 @@ TEST_F(WaitProcedureTest, TimesOfZeroWithoutDigitsOrMissing)
 		{ "1", "1", false, 2, true },
 	};
 	kt::ImportPatch patch("USER32.dll", "EnumWindows", (void*)&ScriptedEnumWindows, &s_pEnumWindows);
+	kt::ImportPatch strings("USER32.dll", "LoadStringA", (void*)&ScriptedLoadString, &s_pLoadString);
 	s_script.clear();
-	ASSERT_TRUE(patch.IsApplied());
-	kt::ScratchDir dir;
+	ASSERT_TRUE(patch.IsApplied() && strings.IsApplied());
 	size_t runs = Records().size();
 	for (const auto& row : rows)
 	{
 		SCOPED_TRACE(std::string("appear ") + (row.appear ? row.appear : "missing") + ", vanish "
 			+ (row.vanish ? row.vanish : "missing"));
-		ResourceStrings strings(StringsWith(dir, row.appear, row.vanish));
-		ASSERT_TRUE(strings.IsLoaded()) << "error " << GetLastError();
+		s_appear = row.appear, s_vanish = row.vanish;
 		CWaitProcThread* pWorker = NewWorker(row.absent ? Caption() : caption, RecordCommand("follow-up"));
 		ASSERT_NE(nullptr, pWorker);
 		s_nProbes = 0;

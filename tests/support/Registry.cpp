@@ -12,27 +12,10 @@ static ::testing::AssertionResult Check(LONG error, const char* what, const char
 	return ::testing::AssertionFailure() << what << "(\"" << name << "\") failed, error " << error;
 }
 
-::testing::AssertionResult DeleteKeyTree(HKEY hRoot, const std::string& path)
-{
-	{
-		CRegKey key;
-		char name[512];
-		DWORD cch = sizeof(name);
-		if (key.Open(hRoot, path.c_str()) == ERROR_SUCCESS)
-			while (RegEnumKeyExA(key, 0, name, &cch, NULL, NULL, NULL, NULL) == ERROR_SUCCESS
-				&& DeleteKeyTree(hRoot, path + "\\" + name))
-				cch = sizeof(name);
-	}
-	RegDeleteKeyA(hRoot, path.c_str());
-	CRegKey gone;
-	return Check(gone.Open(hRoot, path.c_str(), KEY_READ) == ERROR_SUCCESS ? ERROR_ACCESS_DENIED : ERROR_SUCCESS,
-		"DeleteKeyTree", path.c_str());
-}
-
 ScratchKey::ScratchKey(HKEY hRoot, bool required)
 	: m_hRoot(hRoot), m_path("Software\\KestruneTest\\" + UniqueName("key"))
 {
-	DeleteKeyTree(hRoot, m_path);
+	RegDeleteTreeA(hRoot, m_path.c_str());
 	LONG error = m_key.Create(hRoot, m_path.c_str());
 	EXPECT_TRUE(error == ERROR_SUCCESS || !required) << "ScratchKey " << m_path << ": error " << error;
 }
@@ -40,7 +23,7 @@ ScratchKey::ScratchKey(HKEY hRoot, bool required)
 ScratchKey::~ScratchKey()
 {
 	m_key.Close();
-	DeleteKeyTree(m_hRoot, m_path);
+	RegDeleteTreeA(m_hRoot, m_path.c_str());
 	RegDeleteKeyA(m_hRoot, "Software\\KestruneTest"); // only when no other test's key is left
 }
 

@@ -44,8 +44,6 @@ private:
 	CRegKey m_key;
 };
 
-// Deletes a key and everything below it; success when it is gone.
-::testing::AssertionResult DeleteKeyTree(HKEY hRoot, const std::string& path);
 ::testing::AssertionResult SetValue(HKEY hKey, const char* name, DWORD type, const std::string& data);
 ::testing::AssertionResult SetDword(HKEY hKey, const char* name, DWORD value);
 ::testing::AssertionResult ValueExists(HKEY hKey, const char* name);
