@@ -47,12 +47,13 @@ void AfxSetResourceHandle(HINSTANCE hResource)
 
 BOOL AfxGetModuleFileName(CString& strPath)
 {
-	// A path that does not fit is cut: grow and ask again. In UTF-8 Wine cuts
-	// it after a whole character and reports no error, so a path is taken as
-	// whole only when it leaves more room than the longest character needs.
+	// A path that does not fit is cut: grow and ask again, up to 32,767
+	// characters of three bytes. In UTF-8 Wine cuts it after a whole character
+	// and reports no error, so a path is taken as whole only when it leaves
+	// more room than the longest character needs.
 	BOOL bOk = FALSE;
 	DWORD nLength = 1;
-	for (DWORD nSize = MAX_PATH + 1; !bOk && nLength != 0 && nSize <= 0x20000; nSize *= 2)
+	for (DWORD nSize = MAX_PATH + 1; !bOk && nLength != 0 && nSize <= 2 * 3 * 32768; nSize *= 2)
 	{
 		LPSTR pBuffer = strPath.GetBuffer((int)nSize);
 		nLength = pBuffer != NULL ? GetModuleFileNameA(NULL, pBuffer, nSize) : 0;

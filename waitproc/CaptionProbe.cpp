@@ -36,7 +36,7 @@ BOOL CALLBACK EnumCaptionProc(HWND hWnd, LPARAM lParam)
 	// bytes, so that a prefix ending inside a character compares against the
 	// whole character and does not match. CharNextA steps one byte in UTF-8,
 	// where a character continues through the bytes 10xxxxxx; a cut among them
-	// would leave a broken character that compares equal to any other.
+	// would leave a broken character, which compares equal to any other.
 	LPSTR p = pszCaption;
 	if (nPrefix > 0)
 	{
