@@ -1,7 +1,6 @@
 #include "afxapp.h"
 
 static CWinApp* s_pApp = NULL;
-static HINSTANCE s_hResource = NULL;
 
 CWinApp::CWinApp(LPCSTR lpszAppName) : m_pszAppName(lpszAppName), m_hInstance(NULL)
 {
@@ -33,16 +32,6 @@ int CWinApp::Run()
 CWinApp* AfxGetApp()
 {
 	return s_pApp;
-}
-
-HINSTANCE AfxGetResourceHandle()
-{
-	return s_hResource != NULL ? s_hResource : GetModuleHandleA(NULL);
-}
-
-void AfxSetResourceHandle(HINSTANCE hResource)
-{
-	s_hResource = hResource;
 }
 
 BOOL AfxGetModuleFileName(CString& strPath)

@@ -23,11 +23,6 @@ public:
 // The application object; NULL before it is constructed.
 CWinApp* AfxGetApp();
 
-// The module whose resources LoadString reads: the executable, unless another
-// was set (NULL sets the executable again).
-HINSTANCE AfxGetResourceHandle();
-void AfxSetResourceHandle(HINSTANCE hResource);
-
 // The full path of the running executable, whatever its length in bytes: a
 // path of MAX_PATH characters takes up to three bytes each in UTF-8. FALSE
 // when it cannot be had whole: a cut path is no path.

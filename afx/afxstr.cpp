@@ -174,7 +174,7 @@ BOOL CString::LoadString(UINT nID)
 		LPSTR p = GetBuffer(nSize - 1);
 		if (p == NULL)
 			break;
-		int nLen = ::LoadStringA(AfxGetResourceHandle(), nID, p, nSize);
+		int nLen = ::LoadStringA(GetModuleHandleA(NULL), nID, p, nSize);
 		ReleaseBuffer(nLen > 0 ? nLen : 0);
 		if (nLen < nSize - 1)
 			return nLen > 0;
