@@ -161,7 +161,7 @@ rows=$(
 -\tBOOL bWaited = FALSE;\n
 +\tBOOL bWaited = FALSE;\n\tBOOL bEarly = CheckRebootFlag(m_strRebootFlag);\n#define CheckRebootFlag(x) bEarly\n
 @ waitproc/CaptionProbe.cpp ; unicode_tests ; UnicodeTest.CaptionProbeAndDebugLineInUtf8$ ; in UTF-8 a prefix that ends inside a character matches
--if (GetACP() == CP_UTF8)
+-if (pSearch->bUtf8)
 +if (FALSE)
 @ waitproc/RunCommand.cpp ; unicode_tests ; UnicodeTest.CaptionProbeAndDebugLineInUtf8$ ; the debug line goes as bytes in the utility's code page
 -OutputDebugStringW(pszWide);

@@ -8,6 +8,7 @@ namespace
 struct CAPTIONSEARCH
 {
 	LPCSTR lpszCaption; // the caption prefix; not owned
+	BOOL bUtf8;         // the code page is UTF-8
 	HWND hWndFound;     // NULL at the start; the last match so far
 	BOOL bFailed;       // a caption could not be read
 };
@@ -47,7 +48,7 @@ BOOL CALLBACK EnumCaptionProc(HWND hWnd, LPARAM lParam)
 				break;
 		}
 	}
-	if (GetACP() == CP_UTF8)
+	if (pSearch->bUtf8)
 		while ((*p & 0xC0) == 0x80)
 			++p;
 	*p = '\0';
@@ -62,7 +63,7 @@ BOOL CALLBACK EnumCaptionProc(HWND hWnd, LPARAM lParam)
 
 HWND CWaitProcThread::FindCaptionWindow(LPCSTR lpszCaption, BOOL* pbFailed)
 {
-	CAPTIONSEARCH search = { lpszCaption, NULL, lpszCaption == NULL };
+	CAPTIONSEARCH search = { lpszCaption, GetACP() == CP_UTF8, NULL, lpszCaption == NULL };
 	if (lpszCaption != NULL && !EnumWindows(EnumCaptionProc, (LPARAM)&search))
 		search.bFailed = TRUE;
 	if (pbFailed != NULL)
