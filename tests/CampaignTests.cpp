@@ -52,15 +52,15 @@ public:
 	}
 	std::string Separator() { return Pick(4) == 0 ? " \t " : " "; }
 	// Up to 12 words; now and then a hundred, or as many as fit in limit characters.
-	std::string Tail(bool wild, size_t limit)
+	std::string Tail(size_t limit)
 	{
 		int shape = Pick(20);
 		if (shape > 1)
-			return Words(Pick(13), wild);
+			return Words(Pick(13), true);
 		if (shape == 0)
-			return Words(100, wild);
+			return Words(100, true);
 		std::string line;
-		for (std::string word; line.size() + word.size() + 3 < limit; word = Word(wild))
+		for (std::string word; line.size() + word.size() + 3 < limit; word = Word(true))
 			line += word + Separator();
 		return line;
 	}
@@ -87,7 +87,7 @@ public:
 		line.args = (line.relaunch ? "/r " : "") + Words(Pick(3), false) + " " + captionWord + " "
 			+ Words(Pick(3), false) + " " + nextWord + " ";
 		const size_t used = line.args.size() - recorder.size() + MAX_PATH;
-		line.tail = Tail(true, (line.relaunch ? s_maxLine / 2 : s_maxLine) - used);
+		line.tail = Tail((line.relaunch ? s_maxLine / 2 : s_maxLine) - used);
 		line.args += line.tail;
 		return line;
 	}
