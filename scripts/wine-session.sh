@@ -17,7 +17,7 @@ wine_session_start() {
   export LANG=${LANG:-C.UTF-8}
 
   # Every Wine process that waits on windows is a client of this server; at
-  # the default 256 clients, a busy campaign's new processes could not
+  # the default 256 clients, hundreds of processes at once could not
   # connect ("Maximum number of clients reached") and failed to start.
   local fdfile
   fdfile=$(mktemp)

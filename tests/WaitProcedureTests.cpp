@@ -234,24 +234,6 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 	}
 }
 
-TEST_F(WaitProcedureTest, ProcessWaitThenCommand)
-{
-	kt::Process waited;
-	ASSERT_TRUE(waited.Start(RecordCommand("--sleep 1500 waited")));
-	CWaitProcThread* pWorker = NewWorker("", RecordCommand("follow-up"));
-	ASSERT_NE(nullptr, pWorker);
-	WaitOnProcess(pWorker, waited, CWaitProcThread::waitProcess);
-	Resume(pWorker);
-	ASSERT_TRUE(WaitDone(20000));
-	std::vector<kt::Record> runs = Records();
-	ASSERT_EQ(2u, runs.size());
-	EXPECT_EQ("waited", runs[0].args.back());
-	EXPECT_EQ("follow-up", runs[1].args.back());
-	EXPECT_TRUE(kt::Within(runs[1].startMs - runs[0].endMs, -50, 6000)) << "ms from the end to the follow-up";
-	EXPECT_EQ(nullptr, pWorker->m_hWaitProcess) << "closed after the broadcast";
-	EXPECT_TRUE(StopAfterReport(pWorker));
-}
-
 // Process then caption: a window seen while the process runs ends the
 // process wait, and the follow-up runs while that process still runs; a
 // process that ends first leaves the caption wait to see a window that

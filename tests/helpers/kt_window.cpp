@@ -1,17 +1,15 @@
 // kt_window: shows top-level windows with a given caption, by a plan.
 //   kt_window [--hidden] [--count N] [--ready FILE] [--gone FILE] [--flag SUBKEY]
-//             (--caption TEXT | --caption-hex HEX) PLAN
+//             (--caption TEXT | --caption-hex HEX) MS
 // HEX is the caption's UTF-8 bytes. The arguments are read in UTF-16 and the
 // windows are of a Unicode class, so that any text, whatever this program's
 // code page, comes through.
-// PLAN is a list of milliseconds, alternately shown and absent: "3000" shows
-// the windows for 3 s; "1000,400,1000" shows them, destroys them for 400 ms and
-// shows them again. FILE is created once the windows first exist. Ends after
-// the last phase, or on WM_CLOSE. Both files hold the GetTickCount64 value of
-// their moment: READY when the windows first exist, GONE.before when they are about to be
-// destroyed for the last time, GONE once they have been. With SUBKEY, the
-// REG_DWORD RebootPending = 1 is set under HKEY_CURRENT_USER\SUBKEY right
-// before that last destruction, as an installer that needs a reboot does.
+// The windows show for MS milliseconds, or until WM_CLOSE, and are then
+// destroyed. The files hold the GetTickCount64 value of their moment: READY
+// when the windows exist, GONE.before when they are about to be destroyed,
+// GONE once they have been. With SUBKEY, the REG_DWORD RebootPending = 1 is
+// set under HKEY_CURRENT_USER\SUBKEY right before the destruction, as an
+// installer that needs a reboot does.
 #include <windows.h>
 
 #include <stdlib.h>
@@ -52,22 +50,18 @@ static LRESULT CALLBACK WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
 	return DefWindowProcW(hWnd, msg, wParam, lParam);
 }
 
-// Sleeps ms while serving the windows' messages. FALSE once asked to quit.
-static bool Serve(DWORD ms)
+// Sleeps ms while serving the windows' messages, or until asked to quit.
+static void Serve(DWORD ms)
 {
-	ULONGLONG end = GetTickCount64() + ms;
-	for (;;)
+	for (ULONGLONG end = GetTickCount64() + ms, now; (now = GetTickCount64()) < end;)
 	{
 		MSG msg;
 		while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
 		{
 			if (msg.message == WM_QUIT)
-				return false;
+				return;
 			DispatchMessageW(&msg);
 		}
-		ULONGLONG now = GetTickCount64();
-		if (now >= end)
-			return true;
 		MsgWaitForMultipleObjects(0, NULL, FALSE, (DWORD)(end - now), QS_ALLINPUT);
 	}
 }
@@ -80,7 +74,7 @@ int wmain(int argc, wchar_t** argv)
 	const wchar_t* gone = NULL;
 	const wchar_t* flag = NULL;
 	std::wstring caption;
-	std::vector<DWORD> plan;
+	DWORD ms = 0;
 	for (int i = 1; i < argc; ++i)
 	{
 		if (wcscmp(argv[i], L"--hidden") == 0)
@@ -98,53 +92,38 @@ int wmain(int argc, wchar_t** argv)
 		else if (wcscmp(argv[i], L"--caption-hex") == 0 && i + 1 < argc)
 			caption = FromUtf8Hex(argv[++i]);
 		else
-			for (wchar_t* p = argv[i]; *p; p = *p ? p + 1 : p)
-				plan.push_back((DWORD)wcstoul(p, &p, 10));
+			ms = (DWORD)wcstoul(argv[i], NULL, 10);
 	}
-	if (plan.empty())
-		return 2;
 
 	WNDCLASSW wc = {};
 	wc.lpfnWndProc = WndProc;
 	wc.hInstance = GetModuleHandleW(NULL);
 	wc.lpszClassName = L"KtCaptionWindow";
 	RegisterClassW(&wc);
-
-	for (size_t phase = 0; phase < plan.size(); ++phase)
+	std::vector<HWND> windows;
+	for (int i = 0; i < count; ++i)
 	{
-		if (phase % 2 == 1)
-		{
-			if (!Serve(plan[phase]))
-				return 0;
-			continue;
-		}
-		std::vector<HWND> windows;
-		for (int i = 0; i < count; ++i)
-		{
-			HWND hWnd = CreateWindowExW(0, wc.lpszClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, 40 + 30 * i,
-				40 + 30 * i, 320, 120, NULL, NULL, wc.hInstance, NULL);
-			if (hWnd == NULL)
-				return 3;
-			if (!hidden)
-				ShowWindow(hWnd, SW_SHOWNOACTIVATE);
-			windows.push_back(hWnd);
-		}
-		if (phase == 0 && ready != NULL)
-			WriteTick(ready);
-		bool go_on = Serve(plan[phase]);
-		// GONE.before: the windows leave the window list while they are
-		// destroyed, which can take a while; GONE: they have left it.
-		if (gone != NULL)
-			WriteTick((std::wstring(gone) + L".before").c_str());
-		const DWORD one = 1;
-		if (flag != NULL && phase + 1 == plan.size())
-			RegSetKeyValueW(HKEY_CURRENT_USER, flag, L"RebootPending", REG_DWORD, &one, sizeof(one));
-		for (HWND hWnd : windows)
-			DestroyWindow(hWnd);
-		if (gone != NULL)
-			WriteTick(gone);
-		if (!go_on)
-			return 0;
+		HWND hWnd = CreateWindowExW(0, wc.lpszClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, 40 + 30 * i, 40 + 30 * i,
+			320, 120, NULL, NULL, wc.hInstance, NULL);
+		if (hWnd == NULL)
+			return 3;
+		if (!hidden)
+			ShowWindow(hWnd, SW_SHOWNOACTIVATE);
+		windows.push_back(hWnd);
 	}
+	if (ready != NULL)
+		WriteTick(ready);
+	Serve(ms);
+	// GONE.before: the windows leave the window list while they are
+	// destroyed, which can take a while; GONE: they have left it.
+	if (gone != NULL)
+		WriteTick((std::wstring(gone) + L".before").c_str());
+	const DWORD one = 1;
+	if (flag != NULL)
+		RegSetKeyValueW(HKEY_CURRENT_USER, flag, L"RebootPending", REG_DWORD, &one, sizeof(one));
+	for (HWND hWnd : windows)
+		DestroyWindow(hWnd);
+	if (gone != NULL)
+		WriteTick(gone);
 	return 0;
 }

@@ -195,34 +195,16 @@ void Process::PostToEveryThread(UINT message, WPARAM wParam, LPARAM lParam) cons
 		PostThreadMessageA(id, message, wParam, lParam);
 }
 
-// Every thread of the system, from one snapshot: its id by its process's id.
-static std::multimap<DWORD, DWORD> Threads()
+std::vector<DWORD> ThreadsOf(DWORD pid)
 {
-	std::multimap<DWORD, DWORD> threads;
+	std::vector<DWORD> found;
 	CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
 	THREADENTRY32 entry = {};
 	entry.dwSize = sizeof(entry);
 	for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-		threads.emplace(entry.th32OwnerProcessID, entry.th32ThreadID);
-	return threads;
-}
-
-std::vector<DWORD> ThreadsOf(DWORD pid)
-{
-	std::vector<DWORD> found;
-	const std::multimap<DWORD, DWORD> threads = Threads();
-	auto range = threads.equal_range(pid);
-	for (auto it = range.first; it != range.second; ++it)
-		found.push_back(it->second);
+		if (entry.th32OwnerProcessID == pid)
+			found.push_back(entry.th32ThreadID);
 	return found;
-}
-
-std::map<DWORD, int> ThreadCounts()
-{
-	std::map<DWORD, int> counts;
-	for (const auto& thread : Threads())
-		++counts[thread.first];
-	return counts;
 }
 
 std::vector<DWORD> ChildProcesses(const char* name, DWORD skip)
@@ -259,20 +241,6 @@ DWORD Job::ProcessesStarted() const
 DWORD Job::ProcessesRunning() const
 {
 	return Accounting(m_job).ActiveProcesses;
-}
-
-std::vector<DWORD> Job::ProcessIds() const
-{
-	const DWORD most = 4096;
-	std::vector<ULONG_PTR> buffer(most + 2);
-	JOBOBJECT_BASIC_PROCESS_ID_LIST* list = (JOBOBJECT_BASIC_PROCESS_ID_LIST*)buffer.data();
-	list->NumberOfAssignedProcesses = most;
-	std::vector<DWORD> ids;
-	if (QueryInformationJobObject(
-			m_job, JobObjectBasicProcessIdList, list, (DWORD)(buffer.size() * sizeof(ULONG_PTR)), NULL))
-		for (const ULONG_PTR* id = list->ProcessIdList; id < list->ProcessIdList + list->NumberOfProcessIdsInList; ++id)
-			ids.push_back((DWORD)*id);
-	return ids;
 }
 
 bool Process::Wait(DWORD timeoutMs) const

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -65,7 +64,6 @@ public:
 	HANDLE Handle() const { return m_job; }
 	DWORD ProcessesStarted() const; // 0 also when the count cannot be read
 	DWORD ProcessesRunning() const;
-	std::vector<DWORD> ProcessIds() const; // of the running ones
 
 private:
 	CHandle m_job;
@@ -115,8 +113,6 @@ std::vector<std::vector<std::string>> RecordedArguments(
 
 // The ids of the threads of process pid.
 std::vector<DWORD> ThreadsOf(DWORD pid);
-// How many threads each process has, by process id, from one snapshot.
-std::map<DWORD, int> ThreadCounts();
 // The running processes that this one started from file name, but skip.
 std::vector<DWORD> ChildProcesses(const char* name, DWORD skip = 0);
 

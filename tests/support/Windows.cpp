@@ -83,13 +83,13 @@ static ::testing::AssertionResult StartAndAwaitReady(
 }
 
 ::testing::AssertionResult CaptionWindows::Start(
-	const std::string& caption, const std::string& plan, bool hidden, int count, const std::string& flagKey)
+	const std::string& caption, const std::string& ms, bool hidden, int count, const std::string& flagKey)
 {
 	std::string ready = m_dir.File("ready");
 	std::string cmd = "\"" + BinPath("kt_window.exe") + "\" --ready \"" + ready + "\" --gone \"" + m_dir.File("gone")
 		+ "\" --count " + std::to_string(count) + (hidden ? " --hidden" : "")
 		+ (flagKey.empty() ? "" : " --flag \"" + flagKey + "\"") + " --caption-hex "
-		+ ToHex(Narrow(Widen(caption), CP_UTF8)) + " " + plan;
+		+ ToHex(Narrow(Widen(caption), CP_UTF8)) + " " + ms;
 	return StartAndAwaitReady(m_process, cmd, ready);
 }
 

@@ -20,13 +20,13 @@ void DropThreadMessages();
 // Pumps this thread's messages for ms milliseconds.
 void PumpFor(DWORD ms);
 
-// kt_window showing top-level windows by plan (see the helper); Start returns
+// kt_window showing top-level windows for ms milliseconds; Start returns
 // once the windows exist. With flagKey, the helper sets the reboot flag
 // RebootPending under HKEY_CURRENT_USER\flagKey right before the windows go.
 class CaptionWindows
 {
 public:
-	::testing::AssertionResult Start(const std::string& caption, const std::string& plan, bool hidden = false,
+	::testing::AssertionResult Start(const std::string& caption, const std::string& ms, bool hidden = false,
 		int count = 1, const std::string& flagKey = "");
 	bool WaitGone(DWORD timeoutMs) { return m_process.Wait(timeoutMs); }
 	void Close() { m_process.Kill(); }
