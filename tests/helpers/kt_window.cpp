@@ -1,6 +1,6 @@
-// kt_window: shows top-level windows with a given caption, by a plan.
+// kt_window: shows top-level windows with a given caption, for a while.
 //   kt_window [--hidden] [--count N] [--ready FILE] [--gone FILE] [--flag SUBKEY]
-//             (--caption TEXT | --caption-hex HEX) MS
+//             [--heard FILE] (--caption TEXT | --caption-hex HEX) MS
 // HEX is the caption's UTF-8 bytes. The arguments are read in UTF-16 and the
 // windows are of a Unicode class, so that any text, whatever this program's
 // code page, comes through.
@@ -9,7 +9,9 @@
 // when the windows exist, GONE.before when they are about to be destroyed,
 // GONE once they have been. With SUBKEY, the REG_DWORD RebootPending = 1 is
 // set under HKEY_CURRENT_USER\SUBKEY right before the destruction, as an
-// installer that needs a reboot does.
+// installer that needs a reboot does. With --heard, the windows listen for
+// the broadcast "__Detect_End_Of_Application__": FILE gets a line
+// "<tick> <wParam> <lParam>" for each one received.
 #include <windows.h>
 
 #include <stdlib.h>
@@ -40,8 +42,19 @@ static void WriteTick(const wchar_t* path)
 	CloseHandle(hFile);
 }
 
+static UINT s_nEndMessage;
+static HANDLE s_hHeard;
+
 static LRESULT CALLBACK WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+	if (msg == s_nEndMessage && s_nEndMessage != 0)
+	{
+		char line[64];
+		DWORD written;
+		int n = wsprintfA(line, "%I64u %lu %lu\n", GetTickCount64(), (DWORD)wParam, (DWORD)lParam);
+		WriteFile(s_hHeard, line, (DWORD)n, &written, NULL);
+		return 0;
+	}
 	if (msg == WM_CLOSE)
 	{
 		PostQuitMessage(0);
@@ -87,6 +100,12 @@ int wmain(int argc, wchar_t** argv)
 			gone = argv[++i];
 		else if (wcscmp(argv[i], L"--flag") == 0 && i + 1 < argc)
 			flag = argv[++i];
+		else if (wcscmp(argv[i], L"--heard") == 0 && i + 1 < argc)
+		{
+			s_hHeard = CreateFileW(
+				argv[++i], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, 0, NULL);
+			s_nEndMessage = RegisterWindowMessageW(L"__Detect_End_Of_Application__");
+		}
 		else if (wcscmp(argv[i], L"--caption") == 0 && i + 1 < argc)
 			caption = argv[++i];
 		else if (wcscmp(argv[i], L"--caption-hex") == 0 && i + 1 < argc)

@@ -116,8 +116,8 @@ ULONGLONG CaptionWindows::GoneAt() const
 ::testing::AssertionResult EndListener::Start(DWORD lifetimeMs)
 {
 	std::string ready = m_dir.File("ready");
-	std::string cmd = "\"" + BinPath("kt_listener.exe") + "\" \"" + m_dir.File("heard.txt") + "\" \"" + ready + "\" "
-		+ std::to_string(lifetimeMs);
+	std::string cmd = "\"" + BinPath("kt_window.exe") + "\" --hidden --ready \"" + ready + "\" --heard \""
+		+ m_dir.File("heard.txt") + "\" --caption kt_listener " + std::to_string(lifetimeMs);
 	return StartAndAwaitReady(m_process, cmd, ready);
 }
 

@@ -42,7 +42,7 @@ private:
 	Process m_process;
 };
 
-// kt_listener recording the end broadcast while it runs.
+// A hidden window of kt_window recording the end broadcast while it runs.
 class EndListener
 {
 public:
