@@ -33,9 +33,13 @@ std::string Split(const std::string& commandLine)
 
 } // namespace
 
+// Relative program parts are taken from the current folder.
 TEST_F(CommandPathTest, SplitCommandLineNormalisesTheProgramAndKeepsTheArguments)
 {
 	const std::string tool = m_folder + "\\setup tool.exe", plain = m_root + "\\plain.exe";
+	char cwd[MAX_PATH];
+	GetCurrentDirectoryA(MAX_PATH, cwd);
+	ASSERT_TRUE(SetCurrentDirectoryA(m_folder.c_str()));
 	struct
 	{
 		std::string in, out;
@@ -45,6 +49,8 @@ TEST_F(CommandPathTest, SplitCommandLineNormalisesTheProgramAndKeepsTheArguments
 		{ m_root + "\\Long\" \"Folder\" \"Name\\setup\" \"tool.exe -q", "\"" + tool + "\" -q" },
 		{ m_root + "\\pl*.exe /w", "\"" + plain + "\" /w" },
 		{ plain + "  two  spaces", "\"" + plain + "\"  two  spaces" },
+		{ "\"setup tool.exe\" /r", "\"" + tool + "\" /r" },
+		{ "..\\.\\plain.exe /r", "\"" + plain + "\" /r" },
 		// No file matches: the program stays as given, unquoted, in quotes.
 		{ "\"" + plain + " -q", "\"" + plain + " -q\"" }, // unbalanced quote
 		{ plain + "\t/s", "\"" + plain + "\t/s\"" },      // a tab does not split
@@ -55,21 +61,11 @@ TEST_F(CommandPathTest, SplitCommandLineNormalisesTheProgramAndKeepsTheArguments
 	};
 	for (const auto& c : cases)
 		EXPECT_EQ(c.out, Split(c.in)) << "in: " << c.in;
+	SetCurrentDirectoryA(cwd);
 
 	CString untouched("keep");
 	EXPECT_FALSE(SplitCommandLine(NULL, untouched));
 	EXPECT_STREQ("keep", (LPCSTR)untouched);
-}
-
-TEST_F(CommandPathTest, RelativeProgramPartsBecomeFullLongPaths)
-{
-	const std::string tool = m_folder + "\\setup tool.exe";
-	char cwd[MAX_PATH];
-	GetCurrentDirectoryA(MAX_PATH, cwd);
-	ASSERT_TRUE(SetCurrentDirectoryA(m_folder.c_str()));
-	EXPECT_EQ("\"" + tool + "\" /r", Split("\"setup tool.exe\" /r"));
-	EXPECT_EQ("\"" + m_root + "\\plain.exe\" /r", Split("..\\.\\plain.exe /r"));
-	SetCurrentDirectoryA(cwd);
 }
 
 namespace
