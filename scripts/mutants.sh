@@ -82,19 +82,19 @@ rows=$(
 @ waitproc/CaptionProbe.cpp ; worker_tests ; CaptionProbeTest ; captions are compared with their letter case
 -if (lstrcmpiA(pszCaption, pSearch->lpszCaption) == 0)
 +if (lstrcmpA(pszCaption, pSearch->lpszCaption) == 0)
-@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.WindowAlreadyThere|WaitProcedureTest.ShortAbsences ; one absent probe counts as vanished
+@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.WindowAlreadyThere|WaitProcedureTest.VanishCount ; one absent probe counts as vanished
 -for (int nAbsent = 0; nAbsent < nVanishPolls;)
 +for (int nAbsent = 1; nAbsent < nVanishPolls;)
-@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.TimesOfZero ; the appear wait probes one poll too many
+@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; the appear wait probes one poll too many
 -for (int i = 0; i < nAppearPolls && !bFound; ++i)
 +for (int i = 0; i <= nAppearPolls && !bFound; ++i)
 @ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.NoWindowFails ; no broadcast when the window never showed
 -PostMessageA(HWND_BROADCAST,
 +if (bWaited)\n\t\tPostMessageA(HWND_BROADCAST,
-@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.ShortAbsences ; a failed probe counts as absent
+@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; a failed probe counts as absent
 -else if (!bFailed)
 +else
-@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.ShortAbsences ; a probe that sees the window does not start the count again
+@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; a probe that sees the window does not start the count again
 -\t\t\tnAbsent = 0;
 +\t\t\t;
 @ waitproc/CaptionProbe.cpp ; worker_tests ; CaptionProbeTest ; a caption that cannot be read for want of memory is not reported

@@ -100,34 +100,6 @@ static BOOL WINAPI ScriptedEnumWindows(WNDENUMPROC proc, LPARAM lParam)
 	return step != 'F' && ((BOOL(WINAPI*)(WNDENUMPROC, LPARAM))s_pEnumWindows)(step == 'A' ? SkipHidden : proc, lParam);
 }
 
-// The window must stay away for two probes in a row: a probe that sees it
-// starts the count again, and a probe that fails neither counts nor restarts.
-// The follow-up runs after the script's last probe, and no sooner.
-TEST_F(WaitProcedureTest, ShortAbsencesRestartTheVanishCountAndFailedProbesDoNotCount)
-{
-	std::string caption = Caption();
-	kt::CaptionWindows windows;
-	ASSERT_TRUE(windows.Start(caption, "60000"));
-	kt::ImportPatch patch("USER32.dll", "EnumWindows", (void*)&ScriptedEnumWindows, &s_pEnumWindows);
-	ASSERT_TRUE(patch.IsApplied());
-	s_hidden = caption;
-	for (const char* script : { "SASASAA", "SAFFFA" })
-	{
-		SCOPED_TRACE(script);
-		size_t runs = Records().size();
-		s_script = script;
-		s_nProbes = 0;
-		CWaitProcThread* pWorker = NewWorker(caption, RecordCommand());
-		ASSERT_NE(nullptr, pWorker);
-		Resume(pWorker);
-		bool done = WaitDone(20000);
-		EXPECT_EQ((LONG)strlen(script), s_nProbes) << "probes made";
-		ASSERT_TRUE(done);
-		EXPECT_EQ(runs + 1, Records().size()) << "the follow-up runs once";
-		EXPECT_TRUE(StopAfterReport(pWorker));
-	}
-}
-
 static volatile LONG s_nRefusedStarts;
 static void* s_pCreateProcess;
 static BOOL WINAPI RefusingCreateProcess(LPCSTR app, LPSTR line, LPSECURITY_ATTRIBUTES process,
@@ -324,38 +296,42 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 
 // The two waits' seconds come from the string table, as polls of 500 ms:
 // zero, no digits or none at all. With no appear time the wait fails; with
-// no vanish time the follow-up runs as soon as the window is seen. The
-// probes are counted.
-TEST_F(WaitProcedureTest, TimesOfZeroWithoutDigitsOrMissing)
+// no vanish time the follow-up runs as soon as the window is seen. The window
+// must stay away for two probes in a row: a probe that sees it starts the
+// count again, and a probe that fails neither counts nor restarts. The
+// probes are counted: the follow-up runs after the script's last, no sooner.
+TEST_F(WaitProcedureTest, VanishCountAndTimesByScriptedProbes)
 {
 	std::string caption = Caption();
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(caption, "60000"));
 	struct
 	{
-		const char *appear, *vanish;
+		const char *appear, *vanish, *script;
 		bool runs;
 		LONG probes;
 		bool absent = false; // the window waited for is not the one shown
 	} rows[] = {
-		{ "0", "1", false, 0 },
-		{ "x", "1", false, 0 },
-		{ nullptr, "1", false, 0 },
-		{ "4", "0", true, 1 },
-		{ "4", "x", true, 1 },
-		{ "4", nullptr, false, 0 },
-		{ "1", "1", false, 2, true },
+		{ "0", "1", "", false, 0 },
+		{ "x", "1", "", false, 0 },
+		{ nullptr, "1", "", false, 0 },
+		{ "4", "0", "", true, 1 },
+		{ "4", "x", "", true, 1 },
+		{ "4", nullptr, "", false, 0 },
+		{ "1", "1", "", false, 2, true },
+		{ "4", "1", "SASASAA", true, 7 },
+		{ "4", "1", "SAFFFA", true, 6 },
 	};
 	kt::ImportPatch patch("USER32.dll", "EnumWindows", (void*)&ScriptedEnumWindows, &s_pEnumWindows);
 	kt::ImportPatch strings("USER32.dll", "LoadStringA", (void*)&ScriptedLoadString, &s_pLoadString);
-	s_script.clear();
 	ASSERT_TRUE(patch.IsApplied() && strings.IsApplied());
+	s_hidden = caption;
 	size_t runs = Records().size();
 	for (const auto& row : rows)
 	{
 		SCOPED_TRACE(std::string("appear ") + (row.appear ? row.appear : "missing") + ", vanish "
-			+ (row.vanish ? row.vanish : "missing"));
-		s_appear = row.appear, s_vanish = row.vanish;
+			+ (row.vanish ? row.vanish : "missing") + ", probes " + row.script);
+		s_appear = row.appear, s_vanish = row.vanish, s_script = row.script;
 		CWaitProcThread* pWorker = NewWorker(row.absent ? Caption() : caption, RecordCommand("follow-up"));
 		ASSERT_NE(nullptr, pWorker);
 		s_nProbes = 0;
