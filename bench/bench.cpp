@@ -45,7 +45,7 @@ static double DetectionMs(const std::string& caption)
 	// Let the worker's poll run at its own phase before the window comes.
 	Sleep(300 + GetTickCount() % 500);
 	kt::CaptionWindows windows;
-	windows.Start(caption, "10000", true);
+	windows.Start(caption, 10000, true);
 	while (!pWorker->m_bCaptionSeen)
 		Sleep(1);
 	double ms = (double)(GetTickCount64() - windows.ShownAt());
@@ -62,12 +62,12 @@ static double VanishToFollowUpMs(const std::string& caption)
 	std::string record = dir.File("record.txt");
 	kt::SetRecordFile(record);
 	kt::CaptionWindows windows;
-	windows.Start(caption, "800", true);
+	windows.Start(caption, 800, true);
 	kt::Process kestrune;
 	kestrune.Start(kt::KestruneCommand("/c=" + caption + " /n=" + kt::QuotedRecorder()));
 	kestrune.Wait(30000);
 	std::vector<kt::Record> runs = kt::ReadRecords(record);
-	return runs.empty() ? -1 : (double)(runs[0].startMs - windows.GoneAt());
+	return runs.empty() ? -1 : (double)(runs[0].startMs - windows.VanishStartAt());
 }
 
 static double ProbeMs(const char* prefix, int probes)
@@ -91,7 +91,7 @@ int main(int argc, char** argv)
 	printf("| measure | result | reference |\n|---|---|---|\n");
 
 	kt::CaptionWindows crowd;
-	if (others > 0 && !crowd.Start("KtBench crowd: a top-level window of another application", "600000", true, others))
+	if (others > 0 && !crowd.Start("KtBench crowd: a top-level window of another application", 600000, true, others))
 	{
 		printf("could not create the other windows\n");
 		return 1;

@@ -5,6 +5,9 @@
 
 #include <stdio.h>
 
+#include <atomic>
+#include <thread>
+
 #include "TestSupport.h"
 
 static ULONGLONG s_t0;
@@ -19,10 +22,10 @@ static void Say(ULONGLONG at, const char* what)
 class Watcher
 {
 public:
-	Watcher(kt::EndListener& listener, const std::string& record) : m_listener(listener), m_record(record) {}
+	Watcher(kt::CaptionWindows& listener, const std::string& record) : m_listener(listener), m_record(record) {}
 	void Poll()
 	{
-		std::vector<std::string> heard = m_listener.Received();
+		std::vector<std::string> heard = m_listener.Heard();
 		for (; m_heard < heard.size(); ++m_heard)
 			Say(strtoull(heard[m_heard].c_str(), NULL, 10),
 				"a listening window received \"__Detect_End_Of_Application__\" (wParam 0, lParam 0)");
@@ -38,7 +41,7 @@ public:
 	}
 
 private:
-	kt::EndListener& m_listener;
+	kt::CaptionWindows& m_listener;
 	std::string m_record;
 	size_t m_heard = 0, m_runs = 0;
 };
@@ -48,8 +51,8 @@ static bool Scenario(bool relaunch)
 	kt::ScratchDir dir;
 	std::string record = dir.File("follow-up.txt");
 	kt::SetRecordFile(record);
-	kt::EndListener listener;
-	if (!listener.Start(120000))
+	kt::CaptionWindows listener;
+	if (!listener.Start("Demo listener", 120000, true))
 		return false;
 	Watcher watcher(listener, record);
 	std::string caption = "Demo Setup " + kt::UniqueName("wizard");
@@ -62,8 +65,11 @@ static bool Scenario(bool relaunch)
 				 : "Direct mode, under a debugger that shows the utility's debug output");
 	printf("launcher runs: Kestrune.exe %s\n", args.c_str());
 	kt::Process kestrune;
-	kt::ScratchDir debugDir;
-	std::string debugOut = debugDir.File("debug.txt");
+	// The debugger runs in a thread of its own: only that thread hears the utility.
+	std::vector<std::string> debugTexts;
+	::testing::AssertionResult debugged = ::testing::AssertionSuccess();
+	std::atomic<bool> ended(relaunch);
+	std::thread debugger;
 	if (relaunch)
 	{
 		if (!kestrune.Start(kt::KestruneCommand(args)) || !kestrune.Wait(15000))
@@ -73,42 +79,39 @@ static bool Scenario(bool relaunch)
 			kestrune.ExitCode());
 		Say(GetTickCount64(), line);
 	}
-	else if (!kestrune.Start(
-				 "\"" + kt::BinPath("kt_debugrun.exe") + "\" \"" + debugOut + "\" " + kt::KestruneCommand(args)))
-		return false;
+	else
+		debugger = std::thread(
+			[&]
+			{
+				debugged = kt::RunUnderDebugger(args, 60000, &debugTexts);
+				ended = true;
+			});
 
 	kt::PumpFor(1500);
 	kt::CaptionWindows windows;
-	if (!windows.Start(caption, "2500"))
+	if (!windows.Start(caption, 2500))
 		return false;
 	Say(windows.ShownAt(), ("the application's window \"" + caption + "\" appeared").c_str());
 	windows.WaitGone(20000);
-	Say(windows.GoneAt(), "the application's window vanished");
+	Say(windows.VanishStartAt(), "the application's window vanished");
 
 	bool done = kt::PumpUntil(
 		[&]
 		{
 			watcher.Poll();
-			return kt::ReadRecords(record).size() == 1 && (relaunch ? true : kestrune.Wait(0));
+			return kt::ReadRecords(record).size() == 1 && ended;
 		},
 		30000);
 	kt::PumpFor(300);
 	watcher.Poll();
 	if (!relaunch)
 	{
-		for (const std::string& line : kt::ReadLines(debugOut))
-		{
-			if (line.compare(0, 6, "debug:") == 0)
-			{
-				std::string text = kt::FromHex(line.substr(6));
-				text.erase(text.find_last_not_of('\n') + 1);
-				Say(GetTickCount64(), ("debug output: " + text).c_str());
-			}
-			else if (line.compare(0, 5, "exit:") == 0)
-				Say(GetTickCount64(), ("Kestrune.exe ended with exit code " + line.substr(5)).c_str());
-		}
+		debugger.join();
+		for (std::string text : debugTexts)
+			Say(GetTickCount64(), ("debug output: " + text.erase(text.find_last_not_of('\n') + 1)).c_str());
+		Say(GetTickCount64(), debugged ? "Kestrune.exe ended with exit code 0" : debugged.message());
 	}
-	return done;
+	return done && debugged;
 }
 
 int main()

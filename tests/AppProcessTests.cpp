@@ -11,21 +11,13 @@ using kt::QuotedRecorder;
 class AppProcessTest : public ::testing::Test
 {
 protected:
-	void SetUp() override
-	{
-		m_record = m_dir.File("record.txt");
-		kt::SetRecordFile(m_record);
-	}
-	std::vector<kt::Record> Records() const { return kt::ReadRecords(m_record); }
-
-	kt::ScratchDir m_dir;
-	std::string m_record;
+	kt::RecordFile m_record;
 };
 
 TEST_F(AppProcessTest, ExitCodeIsZeroAndNothingRunsOrBroadcastsWhenStartUpFails)
 {
-	kt::EndListener listener;
-	ASSERT_TRUE(listener.Start(120000));
+	kt::CaptionWindows listener;
+	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 120000, true));
 	const std::string rec = QuotedRecorder();
 	const struct
 	{
@@ -51,15 +43,15 @@ TEST_F(AppProcessTest, ExitCodeIsZeroAndNothingRunsOrBroadcastsWhenStartUpFails)
 		EXPECT_EQ(c.processes, job.ProcessesStarted());
 	}
 	kt::PumpFor(1500);
-	EXPECT_TRUE(listener.Received().empty()) << "a worker ran its wait";
-	EXPECT_TRUE(Records().empty());
+	EXPECT_TRUE(listener.Heard().empty()) << "a worker ran its wait";
+	EXPECT_TRUE(m_record.Runs().empty());
 }
 
 TEST_F(AppProcessTest, DirectModeWaitsRunsTheCommandWithItsArgumentsAndExitsZero)
 {
 	std::string caption = kt::UniqueName("KtDirect");
 	kt::CaptionWindows windows;
-	ASSERT_TRUE(windows.Start(caption + " main window", "2000"));
+	ASSERT_TRUE(windows.Start(caption + " main window", 2000));
 	// The next command is every argument from /n= on, joined by spaces: the
 	// quotes the launcher needed around "a b" are not restored.
 	kt::Process p;
@@ -74,7 +66,7 @@ TEST_F(AppProcessTest, DirectModeWaitsRunsTheCommandWithItsArgumentsAndExitsZero
 	}
 	ASSERT_TRUE(p.Wait(30000));
 	EXPECT_EQ(0u, p.ExitCode());
-	std::vector<kt::Record> runs = Records();
+	std::vector<kt::Record> runs = m_record.Runs();
 	ASSERT_EQ(1u, runs.size());
 	EXPECT_EQ((std::vector<std::string>{ "a", "b", "c" }), runs[0].args);
 }
@@ -89,5 +81,5 @@ TEST_F(AppProcessTest, NoWindowWithinSixtySecondsRunsNothingAndExitsZero)
 	ULONGLONG took = GetTickCount64() - startAt;
 	EXPECT_EQ(0u, p.ExitCode());
 	EXPECT_TRUE(kt::Within(took, 59000, 90000));
-	EXPECT_TRUE(Records().empty());
+	EXPECT_TRUE(m_record.Runs().empty());
 }

@@ -8,8 +8,8 @@ TEST(CaptionProbeTest, MatchesOnlyTheBeginningOfACaptionInAnyCase)
 {
 	std::string id = kt::UniqueName("KtProbe");
 	kt::CaptionWindows shown, hidden;
-	ASSERT_TRUE(shown.Start(id + " Setup Wizard", "60000", false, 3)); // three alike
-	ASSERT_TRUE(hidden.Start("Hidden " + id, "60000", true));
+	ASSERT_TRUE(shown.Start(id + " Setup Wizard", 60000, false, 3)); // three alike
+	ASSERT_TRUE(hidden.Start("Hidden " + id, 60000, true));
 	CWaitProcThread worker;
 	struct
 	{

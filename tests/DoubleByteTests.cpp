@@ -70,7 +70,7 @@ TEST(DoubleByteTest, CaptionProbeMatchesWholeCharactersOnly)
 {
 	const std::string id = kt::UniqueName("KtDbcs") + " ", word = Text().word, x5c = Text().backslashTrail;
 	kt::CaptionWindows windows;
-	ASSERT_TRUE(windows.Start(id + word + x5c + " Setup", "60000"));
+	ASSERT_TRUE(windows.Start(id + word + x5c + " Setup", 60000));
 	CWaitProcThread worker;
 	struct
 	{

@@ -3,21 +3,11 @@
 #include "TestSupport.h"
 #include "waitproc/WaitProcThread.h"
 
-namespace
-{
-
 class InstallerTest : public ::testing::Test
 {
 protected:
-	void SetUp() override { kt::SetRecordFile(m_record); }
-
-	std::vector<kt::Record> FollowUps(const char* tag) const { return kt::ReadRecords(m_record, tag); }
-
-	kt::ScratchDir m_dir;
-	std::string m_record = m_dir.File("record.txt");
+	kt::RecordFile m_record;
 };
-
-} // namespace
 
 // The installer chains its follow-up with ExecWait on Kestrune.exe /r: were it
 // held up, it would wait for a utility that waits for its own window.
@@ -30,11 +20,9 @@ TEST_F(InstallerTest, InstallerChainsTheFollowUpThatRunsOnceAfterItsWizardIsGone
 	ULONGLONG goneAt = GetTickCount64();
 	EXPECT_EQ(0u, setup.ExitCode());
 	EXPECT_TRUE(kt::Within(goneAt - startedAt, 3000, 30000)) << "the wizard shows for its three seconds";
-	EXPECT_TRUE(FollowUps("after-setup").empty()) << "the follow-up ran while the wizard was up";
+	EXPECT_TRUE(m_record.Runs().empty()) << "the follow-up ran while the wizard was up";
 
-	ASSERT_TRUE(kt::PumpUntil([&] { return !FollowUps("after-setup").empty(); }, 20000));
-	kt::PumpFor(1500);
-	std::vector<kt::Record> runs = FollowUps("after-setup");
+	std::vector<kt::Record> runs = m_record.AwaitRuns(20000);
 	ASSERT_EQ(1u, runs.size());
 	EXPECT_EQ((std::vector<std::string>{ "after-setup", "two words", "C:\\dir\\" }), runs[0].args);
 	EXPECT_TRUE(kt::Within(runs[0].startMs - goneAt, 950, 6000)) << "two absent probes 500 ms apart come first";
@@ -51,12 +39,10 @@ TEST_F(InstallerTest, LauncherStartsTheUtilityThenTheWatchedInstaller)
 	std::string caption = "Kt Watched Setup";
 	CWaitProcThread probe;
 	ASSERT_TRUE(kt::PumpUntil([&] { return probe.FindCaptionWindow(caption.c_str()) != NULL; }, 20000));
-	EXPECT_TRUE(FollowUps("after-watched").empty()) << "the follow-up ran while the wizard was up";
+	EXPECT_TRUE(m_record.Runs().empty()) << "the follow-up ran while the wizard was up";
 	ASSERT_TRUE(kt::PumpUntil([&] { return probe.FindCaptionWindow(caption.c_str()) == NULL; }, 30000));
 	ULONGLONG goneAt = GetTickCount64();
-	ASSERT_TRUE(kt::PumpUntil([&] { return !FollowUps("after-watched").empty(); }, 20000));
-	kt::PumpFor(1500);
-	std::vector<kt::Record> runs = FollowUps("after-watched");
+	std::vector<kt::Record> runs = m_record.AwaitRuns(20000);
 	ASSERT_EQ(1u, runs.size());
 	EXPECT_EQ((std::vector<std::string>{ "after-watched", "a b" }), runs[0].args);
 	EXPECT_TRUE(kt::Within(runs[0].startMs - goneAt, -50, 6000)) << "ms from the wizard's end to the follow-up";

@@ -42,7 +42,7 @@ protected:
 	void ShowWindowThatSetsTheFlag(kt::CaptionWindows& windows, const std::string& caption)
 	{
 		ASSERT_FALSE(kt::ValueExists(m_flag.Key(), "RebootPending"));
-		ASSERT_TRUE(windows.Start(caption, "5000", false, 1, m_flag.Path()));
+		ASSERT_TRUE(windows.Start(caption, 5000, false, 1, m_flag.Path()));
 	}
 
 	// After the utility: the flag consumed, nothing run.
@@ -63,15 +63,6 @@ protected:
 		EXPECT_FALSE(kt::ValueExists(m_hRunOnce, "Vormelle"));
 	}
 
-	// Waits for the follow-up's run, and a while for a second one.
-	std::vector<kt::Record> FollowUps()
-	{
-		auto runs = [&] { return kt::ReadRecords(m_recordFile, "follow-up"); };
-		EXPECT_TRUE(kt::PumpUntil([&] { return !runs().empty(); }, 60000)) << "the follow-up never ran";
-		kt::PumpFor(1000);
-		return runs();
-	}
-
 	kt::ScratchKey m_flag{ HKEY_CURRENT_USER };
 	kt::RunOnceKey m_runOnce{ { "KtKnownSetup" } };
 	HKEY m_hRunOnce = NULL;
@@ -84,17 +75,17 @@ TEST_F(RebootTest, PlainFormRunsTheFollowUpOnceAtTheReboot)
 	const std::string caption = kt::UniqueName("KtPlain");
 	kt::CaptionWindows windows;
 	ShowWindowThatSetsTheFlag(windows, caption);
-	kt::DebugRun run = kt::RunUnderDebugger(
-		"/c=" + caption + " /f=" + m_flagPath + " \"/n=\\\"" + recorder + "\\\" follow-up \\\"a b\\\" c\"", 120000);
-	ASSERT_TRUE(run.ended);
-	EXPECT_EQ(0u, run.exitCode);
+	std::vector<std::string> texts;
+	ASSERT_TRUE(kt::RunUnderDebugger(
+		"/c=" + caption + " /f=" + m_flagPath + " \"/n=\\\"" + recorder + "\\\" follow-up \\\"a b\\\" c\"", 120000,
+		&texts));
 	const std::string plain = "\"" + kt::LongPath(recorder) + "\" follow-up \"a b\" c";
-	EXPECT_EQ(std::vector<std::string>{ "REGISTERED: " + plain + "\n" }, run.texts);
+	EXPECT_EQ(std::vector<std::string>{ "REGISTERED: " + plain + "\n" }, texts);
 	EXPECT_EQ(plain, Registered());
 	ExpectRegisteredNotRun();
 
 	Reboot();
-	std::vector<kt::Record> runs = FollowUps();
+	std::vector<kt::Record> runs = m_record.AwaitRuns(60000, "follow-up");
 	ASSERT_EQ(1u, runs.size());
 	EXPECT_EQ((std::vector<std::string>{ "follow-up", "a b", "c" }), runs[0].args);
 }
@@ -125,12 +116,12 @@ TEST_F(RebootTest, KnownSetupPendingRegistersTheRestartFormWhichWaitsForTheCapti
 	// The known setup ran; the follow-up waits for its window.
 	kt::PumpFor(2000);
 	EXPECT_EQ(1u, Records().size());
-	EXPECT_TRUE(kt::ReadRecords(m_recordFile, "follow-up").empty());
+	EXPECT_TRUE(m_record.Runs("follow-up").empty());
 
 	kt::CaptionWindows after;
-	ASSERT_TRUE(after.Start(caption + " - after reboot", "2000"));
+	ASSERT_TRUE(after.Start(caption + " - after reboot", 2000));
 	ASSERT_TRUE(after.WaitGone(20000));
-	std::vector<kt::Record> runs = FollowUps();
+	std::vector<kt::Record> runs = m_record.AwaitRuns(60000, "follow-up");
 	ASSERT_EQ(1u, runs.size());
 	EXPECT_EQ((std::vector<std::string>{ "follow-up", "two words", "C:\\dir\\" }), runs[0].args);
 }

@@ -43,7 +43,6 @@ protected:
 			ASSERT_TRUE(CopyFileA(kt::BinPath(name).c_str(), (m_folder + "\\" + name).c_str(), FALSE));
 		m_recorder = m_folder + "\\kt_record.exe";
 		ASSERT_GT(m_recorder.size(), (size_t)MAX_PATH);
-		kt::SetRecordFile(m_dir.File("record.txt"));
 	}
 
 	// The launcher's next-command argument for the recorder at path.
@@ -53,6 +52,7 @@ protected:
 	}
 
 	kt::ScratchDir m_dir;
+	kt::RecordFile m_record;
 	std::string m_folder, m_recorder;
 };
 
@@ -60,7 +60,7 @@ TEST_F(UnicodeTest, CaptionProbeAndDebugLineInUtf8)
 {
 	const std::string id = kt::UniqueName("KtUtf8") + " ";
 	kt::CaptionWindows windows;
-	ASSERT_TRUE(windows.Start(id + kTitle, "60000"));
+	ASSERT_TRUE(windows.Start(id + kTitle, 60000));
 	CWaitProcThread worker;
 	const struct
 	{
@@ -86,24 +86,20 @@ TEST_F(UnicodeTest, CaptionInAnyCaseAndFollowUpWithItsExactWords)
 {
 	for (bool relaunch : { false, true })
 	{
-		kt::SetRecordFile(m_dir.File(relaunch ? "relaunch" : "direct"));
+		kt::RecordFile record;
 		const std::string id = kt::UniqueName("KtUnicode") + " ";
 		kt::CaptionWindows windows;
-		ASSERT_TRUE(windows.Start(id + kTitle, "5000"));
-		kt::DebugRun run =
+		ASSERT_TRUE(windows.Start(id + kTitle, 5000));
+		std::vector<std::string> texts;
+		ASSERT_TRUE(
 			kt::RunUnderDebugger((relaunch ? "/r \"/c=" : "\"/c=") + id + kTitleOtherCase + "\" " + Next(m_recorder),
-				60000, relaunch ? m_folder + "\\Kestrune.exe" : kt::BinPath("Kestrune.exe"));
-		ASSERT_TRUE(run.ended);
-		EXPECT_EQ(0u, run.exitCode);
+				60000, &texts, relaunch ? m_folder + "\\Kestrune.exe" : kt::BinPath("Kestrune.exe")));
 		EXPECT_EQ(relaunch ? std::vector<std::string>{}
 						   : std::vector<std::string>{ "SUCCESS: \"" + m_recorder + "\"" + kArgsLine + "\n" },
-			run.texts);
-		const std::string record = m_dir.File(relaunch ? "relaunch" : "direct");
-		ASSERT_TRUE(kt::PumpUntil([&] { return kt::FileExists(record); }, 60000)) << "the follow-up did not run";
-		kt::PumpFor(500);
-		std::vector<kt::Record> runs = kt::ReadRecords(record);
+			texts);
+		std::vector<kt::Record> runs = record.AwaitRuns(60000);
 		ASSERT_EQ(1u, runs.size());
-		EXPECT_EQ(kArgs, runs[0].args) << record;
+		EXPECT_EQ(kArgs, runs[0].args);
 	}
 }
 
@@ -137,13 +133,12 @@ TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 			|| kt::SetValue(
 				runOnce.Key(), "Ktセットアップ", REG_SZ, "\"C:\\プログラム\\セットアップ\\セットアップ.exe\" /x"));
 		kt::CaptionWindows windows;
-		ASSERT_TRUE(windows.Start(caption, "5000", false, 1, flagKey));
-		kt::DebugRun run = kt::RunUnderDebugger("\"/c=" + caption + "\" \"/f=HKEY_CURRENT_USER\\" + flagKey
+		ASSERT_TRUE(windows.Start(caption, 5000, false, 1, flagKey));
+		std::vector<std::string> texts;
+		ASSERT_TRUE(kt::RunUnderDebugger("\"/c=" + caption + "\" \"/f=HKEY_CURRENT_USER\\" + flagKey
 				+ "\\RebootPending\" /k=セットアップ.EXE " + row.next,
-			60000, m_folder + "\\Kestrune.exe");
-		ASSERT_TRUE(run.ended);
-		EXPECT_EQ(0u, run.exitCode);
-		EXPECT_EQ(std::vector<std::string>{ "REGISTERED: " + row.registered + "\n" }, run.texts);
+			60000, &texts, m_folder + "\\Kestrune.exe"));
+		EXPECT_EQ(std::vector<std::string>{ "REGISTERED: " + row.registered + "\n" }, texts);
 		std::wstring value(1024, L'\0');
 		DWORD type = 0, cb = (DWORD)(value.size() * sizeof(wchar_t));
 		ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(runOnce.Key(), L"Vormelle", NULL, &type, (BYTE*)&value[0], &cb));
@@ -152,6 +147,6 @@ TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 		CRegKey hFlag;
 		ASSERT_EQ(ERROR_SUCCESS, hFlag.Open(HKEY_CURRENT_USER, flagKey.c_str()));
 		EXPECT_FALSE(kt::ValueExists(hFlag, "RebootPending")) << "the flag was not consumed";
-		EXPECT_TRUE(kt::ReadRecords(m_dir.File("record.txt")).empty());
+		EXPECT_TRUE(m_record.Runs().empty());
 	}
 }

@@ -28,11 +28,11 @@ int WINAPI ScriptedLoadString(HINSTANCE module, UINT id, LPSTR buffer, int size)
 
 TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneBroadcastsThenRunsTheCommandAfterTwoAbsentProbes)
 {
-	kt::EndListener listener;
-	ASSERT_TRUE(listener.Start(60000));
+	kt::CaptionWindows listener;
+	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 60000, true));
 	std::string caption = Caption();
 	kt::CaptionWindows windows;
-	ASSERT_TRUE(windows.Start(caption + " - Setup", "1500"));
+	ASSERT_TRUE(windows.Start(caption + " - Setup", 1500));
 	CWaitProcThread* pWorker = NewWorker(caption, RecordCommand("--sleep 1000 one \"two words\""));
 	ASSERT_NE(nullptr, pWorker);
 	Resume(pWorker);
@@ -49,7 +49,7 @@ TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneBroadcastsThenRunsTheCommand
 	EXPECT_TRUE(kt::Within(runs[0].startMs - goneAt, 950, 8000)) << "ms from the vanish to the command";
 	EXPECT_GE(doneAt, runs[0].endMs) << "the owner was told before the command ended";
 
-	std::vector<std::string> heard = listener.Received();
+	std::vector<std::string> heard = listener.Heard();
 	ASSERT_EQ(1u, heard.size());
 	ULONGLONG heardAt = 0;
 	unsigned long w = 9, l = 9;
@@ -62,15 +62,15 @@ TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneBroadcastsThenRunsTheCommand
 
 TEST_F(WaitProcedureTest, NoWindowFailsAfterTheAppearTimeoutBroadcastsAndRunsNothing)
 {
-	kt::EndListener listener;
-	ASSERT_TRUE(listener.Start(60000));
+	kt::CaptionWindows listener;
+	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 60000, true));
 	CWaitProcThread* pWorker = NewWorker(Caption(), RecordCommand());
 	ASSERT_NE(nullptr, pWorker);
 	Resume(pWorker);
 	ULONGLONG doneAt = 0;
 	ASSERT_TRUE(WaitDone(30000, &doneAt));
 	EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 3900, 12000)) << "8 probes of 500 ms";
-	EXPECT_TRUE(kt::PumpUntil([&] { return listener.Received().size() == 1; }, 5000));
+	EXPECT_TRUE(kt::PumpUntil([&] { return listener.Heard().size() == 1; }, 5000));
 	EXPECT_TRUE(Records().empty()) << "the command ran after a failed wait";
 	EXPECT_TRUE(StopAfterReport(pWorker));
 }
@@ -177,7 +177,7 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 		kt::CaptionWindows windows;
 		if (c.window)
 		{
-			ASSERT_TRUE(windows.Start(caption, "30000"));
+			ASSERT_TRUE(windows.Start(caption, 30000));
 		}
 		kt::Process awaited;
 		ASSERT_TRUE(awaited.Start(RecordCommand("--sleep 30000 awaited")));
@@ -234,7 +234,7 @@ TEST_F(WaitProcedureTest, ProcessThenCaption)
 		kt::PumpFor(1500); // the process wait, or the appear phase, is running now
 		EXPECT_EQ(before + !windowFirst, Records().size());
 		kt::CaptionWindows windows;
-		ASSERT_TRUE(windows.Start(caption, "2000"));
+		ASSERT_TRUE(windows.Start(caption, 2000));
 		ASSERT_TRUE(WaitDone(20000));
 		EXPECT_EQ(windowFirst, !!pWorker->m_bCaptionSeen);
 		EXPECT_EQ(windowFirst, !waited.Wait(0));
@@ -304,7 +304,7 @@ TEST_F(WaitProcedureTest, VanishCountAndTimesByScriptedProbes)
 {
 	std::string caption = Caption();
 	kt::CaptionWindows windows;
-	ASSERT_TRUE(windows.Start(caption, "60000"));
+	ASSERT_TRUE(windows.Start(caption, 60000));
 	struct
 	{
 		const char *appear, *vanish, *script;

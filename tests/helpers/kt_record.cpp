@@ -1,5 +1,5 @@
 // kt_record: records that it was started, with its arguments, and ends.
-//   kt_record [--sleep MS] [--exit CODE] [args...]
+//   kt_record [--sleep MS] [args...]
 // Appends to the file named by KT_RECORD_FILE one line per run:
 //   start=<ms> end=<ms> argc=<n> <hex(argv[1])> <hex(argv[2])> ...
 // The arguments are the UTF-16 ones, as the C runtime splits the line,
@@ -17,18 +17,8 @@ int _dowildcard = 0;
 int wmain(int argc, wchar_t** argv)
 {
 	ULONGLONG start = GetTickCount64();
-	int sleepMs = 0, exitCode = 0;
-	for (int i = 1; i + 1 < argc; i += 2)
-	{
-		if (wcscmp(argv[i], L"--sleep") == 0)
-			sleepMs = _wtoi(argv[i + 1]);
-		else if (wcscmp(argv[i], L"--exit") == 0)
-			exitCode = _wtoi(argv[i + 1]);
-		else
-			break;
-	}
-	if (sleepMs > 0)
-		Sleep((DWORD)sleepMs);
+	if (argc > 2 && wcscmp(argv[1], L"--sleep") == 0)
+		Sleep((DWORD)_wtoi(argv[2]));
 
 	char path[MAX_PATH];
 	if (!GetEnvironmentVariableA("KT_RECORD_FILE", path, sizeof(path)))
@@ -56,5 +46,5 @@ int wmain(int argc, wchar_t** argv)
 	}
 	WriteFile(hFile, "\n", 1, &written, NULL);
 	CloseHandle(hFile);
-	return exitCode;
+	return 0;
 }

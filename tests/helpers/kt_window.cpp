@@ -1,13 +1,13 @@
 // kt_window: shows top-level windows with a given caption, for a while.
 //   kt_window [--hidden] [--count N] [--ready FILE] [--gone FILE] [--flag SUBKEY]
-//             [--heard FILE] (--caption TEXT | --caption-hex HEX) MS
+//             [--heard FILE] --caption-hex HEX MS
 // HEX is the caption's UTF-8 bytes. The arguments are read in UTF-16 and the
 // windows are of a Unicode class, so that any text, whatever this program's
 // code page, comes through.
 // The windows show for MS milliseconds, or until WM_CLOSE, and are then
 // destroyed. The files hold the GetTickCount64 value of their moment: READY
-// when the windows exist, GONE.before when they are about to be destroyed,
-// GONE once they have been. With SUBKEY, the REG_DWORD RebootPending = 1 is
+// when the windows exist, GONE when their destruction begins (they may leave
+// the window list from then on). With SUBKEY, the REG_DWORD RebootPending = 1 is
 // set under HKEY_CURRENT_USER\SUBKEY right before the destruction, as an
 // installer that needs a reboot does. With --heard, the windows listen for
 // the broadcast "__Detect_End_Of_Application__": FILE gets a line
@@ -106,8 +106,6 @@ int wmain(int argc, wchar_t** argv)
 				argv[++i], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, 0, NULL);
 			s_nEndMessage = RegisterWindowMessageW(L"__Detect_End_Of_Application__");
 		}
-		else if (wcscmp(argv[i], L"--caption") == 0 && i + 1 < argc)
-			caption = argv[++i];
 		else if (wcscmp(argv[i], L"--caption-hex") == 0 && i + 1 < argc)
 			caption = FromUtf8Hex(argv[++i]);
 		else
@@ -133,16 +131,12 @@ int wmain(int argc, wchar_t** argv)
 	if (ready != NULL)
 		WriteTick(ready);
 	Serve(ms);
-	// GONE.before: the windows leave the window list while they are
-	// destroyed, which can take a while; GONE: they have left it.
 	if (gone != NULL)
-		WriteTick((std::wstring(gone) + L".before").c_str());
+		WriteTick(gone);
 	const DWORD one = 1;
 	if (flag != NULL)
 		RegSetKeyValueW(HKEY_CURRENT_USER, flag, L"RebootPending", REG_DWORD, &one, sizeof(one));
 	for (HWND hWnd : windows)
 		DestroyWindow(hWnd);
-	if (gone != NULL)
-		WriteTick(gone);
 	return 0;
 }

@@ -294,6 +294,14 @@ void SetRecordFile(const std::string& path)
 	SetEnvironmentVariableA("KT_RECORD_FILE", path.c_str());
 }
 
+std::vector<Record> RecordFile::AwaitRuns(DWORD timeoutMs, const char* tag) const
+{
+	for (ULONGLONG end = GetTickCount64() + timeoutMs; Runs(tag).empty() && GetTickCount64() < end;)
+		Sleep(50);
+	Sleep(1000);
+	return Runs(tag);
+}
+
 std::string KestruneCommand(const std::string& args)
 {
 	return "\"" + BinPath("Kestrune.exe") + "\"" + (args.empty() ? "" : " " + args);
@@ -327,23 +335,55 @@ std::vector<std::vector<std::string>> RecordedArguments(
 	return got;
 }
 
-DebugRun RunUnderDebugger(const std::string& args, DWORD timeoutMs, const std::string& exe)
+::testing::AssertionResult RunUnderDebugger(
+	const std::string& args, DWORD timeoutMs, std::vector<std::string>* pTexts, const std::string& exe)
 {
-	DebugRun run;
-	ScratchDir dir;
-	std::string out = dir.File("debug.txt");
-	Process p;
-	if (!p.Start("\"" + BinPath("kt_debugrun.exe") + "\" \"" + out + "\" \"" + exe + "\" " + args))
-		return run;
-	run.ended = p.Wait(timeoutMs);
-	for (const std::string& line : ReadLines(out))
+	STARTUPINFOW si = {};
+	si.cb = sizeof(si);
+	PROCESS_INFORMATION pi = {};
+	std::wstring line = Widen("\"" + exe + "\" " + args);
+	if (!CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, DEBUG_ONLY_THIS_PROCESS, NULL, NULL, &si, &pi))
+		return ::testing::AssertionFailure() << "CreateProcessW failed, error " << GetLastError();
+	CHandle process(pi.hProcess), thread(pi.hThread);
+	pTexts->clear();
+	DWORD exitCode = 0;
+	bool running = true;
+	const ULONGLONG end = GetTickCount64() + timeoutMs;
+	DEBUG_EVENT ev;
+	// Only the thread that started the process receives its events.
+	while (running && WaitForDebugEvent(&ev, (DWORD)std::max<LONGLONG>(0, end - GetTickCount64())))
 	{
-		if (line.compare(0, 6, "debug:") == 0)
-			run.texts.push_back(FromHex(line.substr(6)));
-		else if (line.compare(0, 5, "exit:") == 0)
-			run.exitCode = strtoul(line.c_str() + 5, NULL, 10);
+		DWORD status = DBG_CONTINUE;
+		if (ev.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT)
+		{
+			std::string text(ev.u.DebugString.nDebugStringLength, '\0');
+			SIZE_T got = 0;
+			ReadProcessMemory(process, ev.u.DebugString.lpDebugStringData, &text[0], text.size(), &got);
+			text.resize(got);
+			while (!text.empty() && text.back() == '\0')
+				text.pop_back();
+			pTexts->push_back(text);
+		}
+		else if (ev.dwDebugEventCode == EXCEPTION_DEBUG_EVENT
+			&& ev.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
+			status = DBG_EXCEPTION_NOT_HANDLED;
+		else if (ev.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) // the image files are the debugger's to close
+			CHandle(ev.u.CreateProcessInfo.hFile).Close();
+		else if (ev.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT)
+			CHandle(ev.u.LoadDll.hFile).Close();
+		else if (ev.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT)
+			exitCode = ev.u.ExitProcess.dwExitCode, running = false;
+		ContinueDebugEvent(ev.dwProcessId, ev.dwThreadId, status);
 	}
-	return run;
+	if (running)
+	{
+		DebugActiveProcessStop(pi.dwProcessId);
+		TerminateProcess(process, 1);
+		return ::testing::AssertionFailure() << "still running after " << timeoutMs << " ms";
+	}
+	if (exitCode != 0)
+		return ::testing::AssertionFailure() << "exit code " << exitCode;
+	return ::testing::AssertionSuccess();
 }
 
 } // namespace kt

@@ -102,6 +102,21 @@ std::vector<Record> ReadRecords(const std::string& path, const char* tag = nullp
 // Sets KT_RECORD_FILE for the processes started from now on.
 void SetRecordFile(const std::string& path);
 
+// A record file of its own, set for the processes started from now on.
+class RecordFile
+{
+public:
+	RecordFile() { SetRecordFile(Path()); }
+	std::string Path() const { return m_dir.File("record.txt"); }
+	// The runs so far; with tag, only those whose first argument it is.
+	std::vector<Record> Runs(const char* tag = nullptr) const { return ReadRecords(Path(), tag); }
+	// The runs once one has come (within timeoutMs) and a second had time to.
+	std::vector<Record> AwaitRuns(DWORD timeoutMs, const char* tag = nullptr) const;
+
+private:
+	ScratchDir m_dir;
+};
+
 std::string KestruneCommand(const std::string& args);
 std::string QuotedRecorder();
 
@@ -116,13 +131,10 @@ std::vector<DWORD> ThreadsOf(DWORD pid);
 // The running processes that this one started from file name, but skip.
 std::vector<DWORD> ChildProcesses(const char* name, DWORD skip = 0);
 
-// Runs Kestrune.exe (or exe) under kt_debugrun: its debug-output texts and exit code.
-struct DebugRun
-{
-	std::vector<std::string> texts;
-	DWORD exitCode = 0xffffffff;
-	bool ended = false;
-};
-DebugRun RunUnderDebugger(const std::string& args, DWORD timeoutMs, const std::string& exe = BinPath("Kestrune.exe"));
+// Runs exe with args under this thread's debugger. Success when it ended
+// within timeoutMs with exit code 0; *pTexts gets the texts it wrote to the
+// debugger, as bytes of its code page.
+::testing::AssertionResult RunUnderDebugger(const std::string& args, DWORD timeoutMs, std::vector<std::string>* pTexts,
+	const std::string& exe = BinPath("Kestrune.exe"));
 
 } // namespace kt

@@ -69,56 +69,21 @@ void PumpFor(DWORD ms)
 	PumpUntil([] { return false; }, ms);
 }
 
-// Starts a helper that writes its ready file once it is set up.
-static ::testing::AssertionResult StartAndAwaitReady(
-	Process& process, const std::string& command, const std::string& ready)
+::testing::AssertionResult CaptionWindows::Start(
+	const std::string& caption, DWORD ms, bool hidden, int count, const std::string& flagKey)
 {
-	::testing::AssertionResult started = process.Start(command);
+	const std::string ready = m_dir.File("ready");
+	const std::string command = "\"" + BinPath("kt_window.exe") + "\" --ready \"" + ready + "\" --gone \""
+		+ m_dir.File("gone") + "\" --heard \"" + m_dir.File("heard") + "\" --count " + std::to_string(count)
+		+ (hidden ? " --hidden" : "") + (flagKey.empty() ? "" : " --flag \"" + flagKey + "\"") + " --caption-hex "
+		+ ToHex(Narrow(Widen(caption), CP_UTF8)) + " " + std::to_string(ms);
+	::testing::AssertionResult started = m_process.Start(command);
 	if (!started)
 		return started;
-	if (!PumpUntil([&] { return FileExists(ready) || process.Wait(0); }, 20000) || !FileExists(ready))
+	if (!PumpUntil([&] { return FileExists(ready) || m_process.Wait(0); }, 20000) || !FileExists(ready))
 		return ::testing::AssertionFailure()
-			<< "not ready within 20 s (exit code " << process.ExitCode() << "): " << command;
+			<< "not ready within 20 s (exit code " << m_process.ExitCode() << "): " << command;
 	return ::testing::AssertionSuccess();
-}
-
-::testing::AssertionResult CaptionWindows::Start(
-	const std::string& caption, const std::string& ms, bool hidden, int count, const std::string& flagKey)
-{
-	std::string ready = m_dir.File("ready");
-	std::string cmd = "\"" + BinPath("kt_window.exe") + "\" --ready \"" + ready + "\" --gone \"" + m_dir.File("gone")
-		+ "\" --count " + std::to_string(count) + (hidden ? " --hidden" : "")
-		+ (flagKey.empty() ? "" : " --flag \"" + flagKey + "\"") + " --caption-hex "
-		+ ToHex(Narrow(Widen(caption), CP_UTF8)) + " " + ms;
-	return StartAndAwaitReady(m_process, cmd, ready);
-}
-
-static ULONGLONG ReadTick(const std::string& path)
-{
-	return strtoull(ReadText(path).c_str(), NULL, 10);
-}
-
-ULONGLONG CaptionWindows::ShownAt() const
-{
-	return ReadTick(m_dir.File("ready"));
-}
-
-ULONGLONG CaptionWindows::VanishStartAt() const
-{
-	return ReadTick(m_dir.File("gone.before"));
-}
-
-ULONGLONG CaptionWindows::GoneAt() const
-{
-	return ReadTick(m_dir.File("gone"));
-}
-
-::testing::AssertionResult EndListener::Start(DWORD lifetimeMs)
-{
-	std::string ready = m_dir.File("ready");
-	std::string cmd = "\"" + BinPath("kt_window.exe") + "\" --hidden --ready \"" + ready + "\" --heard \""
-		+ m_dir.File("heard.txt") + "\" --caption kt_listener " + std::to_string(lifetimeMs);
-	return StartAndAwaitReady(m_process, cmd, ready);
 }
 
 } // namespace kt

@@ -1,5 +1,5 @@
 // Test support, windows and messages: pumping this thread's queue, top-level
-// windows of another process, and a listener for the end broadcast.
+// windows of another process, which hear the end broadcast.
 #pragma once
 
 #include <functional>
@@ -20,37 +20,27 @@ void DropThreadMessages();
 // Pumps this thread's messages for ms milliseconds.
 void PumpFor(DWORD ms);
 
-// kt_window showing top-level windows for ms milliseconds; Start returns
-// once the windows exist. With flagKey, the helper sets the reboot flag
-// RebootPending under HKEY_CURRENT_USER\flagKey right before the windows go.
+// kt_window showing top-level windows for ms milliseconds, which hear the
+// end broadcast; Start returns once the windows exist. With flagKey, the
+// helper sets the reboot flag RebootPending under HKEY_CURRENT_USER\flagKey
+// right before the windows go.
 class CaptionWindows
 {
 public:
-	::testing::AssertionResult Start(const std::string& caption, const std::string& ms, bool hidden = false,
-		int count = 1, const std::string& flagKey = "");
+	::testing::AssertionResult Start(
+		const std::string& caption, DWORD ms, bool hidden = false, int count = 1, const std::string& flagKey = "");
 	bool WaitGone(DWORD timeoutMs) { return m_process.Wait(timeoutMs); }
 	void Close() { m_process.Kill(); }
-	// GetTickCount64 when the windows first existed; when their last
-	// destruction began (they may leave the window list from then on); and
-	// when it had ended. 0 before the moment.
-	ULONGLONG ShownAt() const;
-	ULONGLONG VanishStartAt() const;
-	ULONGLONG GoneAt() const;
+	// GetTickCount64 when the windows first existed, and when their
+	// destruction began (they may leave the window list from then on); 0 before.
+	ULONGLONG ShownAt() const { return Tick("ready"); }
+	ULONGLONG VanishStartAt() const { return Tick("gone"); }
+	// Lines "<tick> <wParam> <lParam>", one per end broadcast heard so far.
+	std::vector<std::string> Heard() const { return ReadLines(m_dir.File("heard")); }
 
 private:
-	ScratchDir m_dir;
-	Process m_process;
-};
+	ULONGLONG Tick(const char* name) const { return strtoull(ReadText(m_dir.File(name)).c_str(), NULL, 10); }
 
-// A hidden window of kt_window recording the end broadcast while it runs.
-class EndListener
-{
-public:
-	::testing::AssertionResult Start(DWORD lifetimeMs);
-	// Lines "<tick> <wParam> <lParam>", one per broadcast received so far.
-	std::vector<std::string> Received() const { return ReadLines(m_dir.File("heard.txt")); }
-
-private:
 	ScratchDir m_dir;
 	Process m_process;
 };

@@ -4,8 +4,6 @@ void WorkerFixture::SetUp()
 {
 	kt::DropThreadMessages();
 	m_owner.m_nThreadID = GetCurrentThreadId();
-	m_recordFile = m_dir.File("record.txt");
-	kt::SetRecordFile(m_recordFile);
 }
 
 CWaitProcThread* WorkerFixture::NewWorker(const std::string& caption, const std::string& command, CRuntimeClass* pClass)

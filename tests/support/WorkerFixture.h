@@ -29,12 +29,11 @@ protected:
 
 	// A command line that runs kt_record with args; its runs are Records().
 	std::string RecordCommand(const std::string& args = "") const;
-	std::vector<kt::Record> Records() const { return kt::ReadRecords(m_recordFile); }
+	std::vector<kt::Record> Records() const { return m_record.Runs(); }
 
 	CWinThread m_owner; // stands for the application's main thread
 	CHandle m_hThread;
 	DWORD m_nWorkerId = 0;
 	ULONGLONG m_resumedAt = 0;
-	kt::ScratchDir m_dir;
-	std::string m_recordFile;
+	kt::RecordFile m_record;
 };
