@@ -40,11 +40,6 @@ void EachAllocationFails(const Operation& op, const std::string& refused)
 	EXPECT_GT(refusals, 0) << "no failure reached the operation";
 }
 
-std::string Outcome(BOOL result, const CString& output)
-{
-	return (result ? "TRUE " : "FALSE ") + std::string((LPCSTR)output);
-}
-
 } // namespace
 
 TEST(AllocationFailureTest, PathNormalisationAndRestartCommand)
@@ -78,7 +73,8 @@ TEST(AllocationFailureTest, PathNormalisationAndRestartCommand)
 				CString out("untouched");
 				arm();
 				BOOL ok = operation(out);
-				return Outcome(ok, out) + " | decoy " + std::to_string(kt::ReadText(dir.File("Kestrune.exe")).size());
+				return (ok ? "TRUE " : "FALSE ") + std::string(out) + " | decoy "
+					+ std::to_string(kt::ReadText(dir.File("Kestrune.exe")).size());
 			},
 			"FALSE untouched | decoy 0");
 	SetCurrentDirectoryA(cwd);

@@ -39,8 +39,9 @@ TEST_F(AppProcessTest, ExitCodeIsZeroAndNothingRunsOrBroadcastsWhenStartUpFails)
 		ASSERT_TRUE(p.Start(KestruneCommand(std::string(c.args) + (strstr(c.args, "/n=x") ? " " + rec : "")), &job));
 		ASSERT_TRUE(p.Wait(15000)) << "still running";
 		EXPECT_EQ(0u, p.ExitCode());
-		EXPECT_TRUE(kt::PumpUntil([&] { return job.ProcessesRunning() == 0; }, 15000)) << "a new instance still runs";
-		EXPECT_EQ(c.processes, job.ProcessesStarted());
+		EXPECT_TRUE(kt::PumpUntil([&] { return job.Counts().ActiveProcesses == 0; }, 15000))
+			<< "a new instance still runs";
+		EXPECT_EQ(c.processes, job.Counts().TotalProcesses);
 	}
 	kt::PumpFor(1500);
 	EXPECT_TRUE(listener.Heard().empty()) << "a worker ran its wait";
@@ -60,9 +61,13 @@ TEST_F(AppProcessTest, DirectModeWaitsRunsTheCommandWithItsArgumentsAndExitsZero
 	// before and after the window went, change nothing.
 	for (int i = 0; i < 10 && !p.Wait(300); ++i)
 	{
-		p.PostToEveryThread(WM_WAITPROC_STOP, 1, 0);
-		for (DWORD id : kt::ThreadsOf(GetProcessId(p.Handle())))
-			p.PostToEveryThread(WM_WAITPROC_DONE, 0, id);
+		const std::vector<DWORD> threads = kt::ThreadsOf(GetProcessId(p.Handle()));
+		for (DWORD to : threads)
+		{
+			PostThreadMessageA(to, WM_WAITPROC_STOP, 1, 0);
+			for (DWORD id : threads)
+				PostThreadMessageA(to, WM_WAITPROC_DONE, 0, id);
+		}
 	}
 	ASSERT_TRUE(p.Wait(30000));
 	EXPECT_EQ(0u, p.ExitCode());

@@ -106,8 +106,9 @@ TEST_F(RebootTest, KnownSetupPendingRegistersTheRestartFormWhichWaitsForTheCapti
 		&job));
 	ASSERT_TRUE(launcher.Wait(15000));
 	EXPECT_EQ(0u, launcher.ExitCode());
-	ASSERT_TRUE(kt::PumpUntil([&] { return job.ProcessesRunning() == 0; }, 60000)) << "the new instance still runs";
-	EXPECT_EQ(2u, job.ProcessesStarted());
+	ASSERT_TRUE(kt::PumpUntil([&] { return job.Counts().ActiveProcesses == 0; }, 60000))
+		<< "the new instance still runs";
+	EXPECT_EQ(2u, job.Counts().TotalProcesses);
 	std::string line = Registered();
 	EXPECT_NE(std::string::npos, line.find("Kestrune.exe\" /r \"/c=" + caption + "\" \"/n=\\\"")) << line;
 	ExpectRegisteredNotRun();

@@ -190,10 +190,10 @@ TEST_F(RunOnceTest, EmptyKnownCommandMatchesTheEarlierRegistrationWhichIsReplace
 	ASSERT_TRUE(kt::SetValue(m_hKey, "KtEmpty", REG_SZ, std::string("", 1)));
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	EXPECT_EQ(m_plain, RegisteredString()) << "a string value with empty data matched";
-	const DWORD values = kt::CountValues(m_hKey);
+	const size_t values = kt::Values(m_hKey).size();
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	EXPECT_EQ(m_restart, RegisteredString());
-	EXPECT_EQ(values, kt::CountValues(m_hKey)) << "a registration adds a value instead of replacing it";
+	EXPECT_EQ(values, kt::Values(m_hKey).size()) << "a registration adds a value instead of replacing it";
 }
 
 namespace

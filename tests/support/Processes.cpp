@@ -8,17 +8,11 @@
 namespace kt
 {
 
-std::string BinDir()
-{
-	char path[MAX_PATH];
-	DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
-	std::string dir(path, n);
-	return dir.substr(0, dir.find_last_of("\\/") + 1);
-}
-
 std::string BinPath(const char* name)
 {
-	return BinDir() + name;
+	char path[MAX_PATH];
+	std::string dir(path, GetModuleFileNameA(NULL, path, MAX_PATH));
+	return dir.substr(0, dir.find_last_of("\\/") + 1) + name;
 }
 
 std::string LongPath(const std::string& path)
@@ -38,14 +32,6 @@ std::string ToHex(const std::string& bytes)
 		hex += digits[c & 15];
 	}
 	return hex;
-}
-
-std::string FromHex(const std::string& hex)
-{
-	std::string bytes;
-	for (size_t i = 0; i + 1 < hex.size(); i += 2)
-		bytes += (char)strtoul(hex.substr(i, 2).c_str(), NULL, 16);
-	return bytes;
 }
 
 std::wstring Widen(const std::string& text, UINT codePage)
@@ -189,12 +175,6 @@ HANDLE Duplicate(HANDLE h)
 	return ::testing::AssertionSuccess();
 }
 
-void Process::PostToEveryThread(UINT message, WPARAM wParam, LPARAM lParam) const
-{
-	for (DWORD id : ThreadsOf(GetProcessId(Handle())))
-		PostThreadMessageA(id, message, wParam, lParam);
-}
-
 std::vector<DWORD> ThreadsOf(DWORD pid)
 {
 	std::vector<DWORD> found;
@@ -224,23 +204,12 @@ Job::Job() : m_job(CreateJobObjectA(NULL, NULL))
 {
 }
 
-// The job's counts; all 0 when they cannot be read.
-static JOBOBJECT_BASIC_ACCOUNTING_INFORMATION Accounting(HANDLE hJob)
+JOBOBJECT_BASIC_ACCOUNTING_INFORMATION Job::Counts() const
 {
 	JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
-	if (!QueryInformationJobObject(hJob, JobObjectBasicAccountingInformation, &info, sizeof(info), NULL))
+	if (!QueryInformationJobObject(m_job, JobObjectBasicAccountingInformation, &info, sizeof(info), NULL))
 		ZeroMemory(&info, sizeof(info));
 	return info;
-}
-
-DWORD Job::ProcessesStarted() const
-{
-	return Accounting(m_job).TotalProcesses;
-}
-
-DWORD Job::ProcessesRunning() const
-{
-	return Accounting(m_job).ActiveProcesses;
 }
 
 bool Process::Wait(DWORD timeoutMs) const
@@ -279,8 +248,11 @@ std::vector<Record> ReadRecords(const std::string& path, const char* tag)
 		while (pos < line.size())
 		{
 			size_t next = line.find(' ', pos + 1);
-			std::string word = line.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1);
-			r.args.push_back(word == "-" ? std::string() : Narrow(Widen(FromHex(word), CP_UTF8)));
+			std::string word = line.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1),
+						utf8;
+			for (size_t i = 0; i + 1 < word.size(); i += 2)
+				utf8 += (char)strtoul(word.substr(i, 2).c_str(), NULL, 16);
+			r.args.push_back(Narrow(Widen(utf8, CP_UTF8))); // "-" is an empty argument
 			pos = next == std::string::npos ? line.size() : next;
 		}
 		if (tag == nullptr || (!r.args.empty() && r.args[0] == tag))

@@ -14,15 +14,13 @@
 namespace kt
 {
 
-// The folder of the running test program, where every helper and
-// Kestrune.exe are built; with a trailing backslash.
-std::string BinDir();
+// The file name in the folder of the running test program, where every
+// helper and Kestrune.exe are built.
 std::string BinPath(const char* name);
 // The long form of an existing path; the path itself otherwise.
 std::string LongPath(const std::string& path);
 
 std::string ToHex(const std::string& bytes);
-std::string FromHex(const std::string& hex);
 // Text between a code page (this program's ANSI one by default) and UTF-16.
 std::wstring Widen(const std::string& text, UINT codePage = CP_ACP);
 std::string Narrow(const std::wstring& text, UINT codePage = CP_ACP);
@@ -62,8 +60,8 @@ class Job
 public:
 	Job();
 	HANDLE Handle() const { return m_job; }
-	DWORD ProcessesStarted() const; // 0 also when the count cannot be read
-	DWORD ProcessesRunning() const;
+	// TotalProcesses, ActiveProcesses ...; all 0 when they cannot be read.
+	JOBOBJECT_BASIC_ACCOUNTING_INFORMATION Counts() const;
 
 private:
 	CHandle m_job;
@@ -77,8 +75,6 @@ public:
 
 	// With job, the process runs in it from its start.
 	::testing::AssertionResult Start(const std::string& commandLine, const Job* job = nullptr);
-	// What any program on the desktop can do to this one's threads.
-	void PostToEveryThread(UINT message, WPARAM wParam, LPARAM lParam) const;
 	// True when the process has ended within timeoutMs.
 	bool Wait(DWORD timeoutMs) const;
 	DWORD ExitCode() const;

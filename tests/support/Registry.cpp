@@ -47,13 +47,12 @@ void RunOnceKey::Clean()
 
 std::string RunOnceKey::Registered(DWORD* pType) const
 {
-	DWORD type = 0;
-	std::string data;
-	if (!GetValue(m_key, "Vormelle", &type, &data))
-		return "(none)";
+	Value found = { "", REG_NONE, "(none)" };
+	for (const Value& v : Values(m_key))
+		found = v.name == "Vormelle" ? v : found;
 	if (pType != nullptr)
-		*pType = type;
-	return data;
+		*pType = found.type;
+	return found.data;
 }
 
 ::testing::AssertionResult SetValue(HKEY hKey, const char* name, DWORD type, const std::string& data)
@@ -70,25 +69,6 @@ std::string RunOnceKey::Registered(DWORD* pType) const
 ::testing::AssertionResult ValueExists(HKEY hKey, const char* name)
 {
 	return Check(RegQueryValueExA(hKey, name, NULL, NULL, NULL, NULL), "RegQueryValueExA", name);
-}
-
-::testing::AssertionResult GetValue(HKEY hKey, const char* name, DWORD* pType, std::string* pData)
-{
-	DWORD cb = 0;
-	LONG error = RegQueryValueExA(hKey, name, NULL, pType, NULL, &cb);
-	if (error == ERROR_SUCCESS)
-	{
-		pData->assign(cb, '\0');
-		error = RegQueryValueExA(hKey, name, NULL, pType, (BYTE*)&(*pData)[0], &cb);
-	}
-	return Check(error, "RegQueryValueExA", name);
-}
-
-DWORD CountValues(HKEY hKey)
-{
-	DWORD values = (DWORD)-1; // a sentinel: a failed query shows in the caller's check
-	RegQueryInfoKeyA(hKey, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
-	return values;
 }
 
 std::vector<Value> Values(HKEY hKey)

@@ -47,10 +47,6 @@ private:
 ::testing::AssertionResult SetValue(HKEY hKey, const char* name, DWORD type, const std::string& data);
 ::testing::AssertionResult SetDword(HKEY hKey, const char* name, DWORD value);
 ::testing::AssertionResult ValueExists(HKEY hKey, const char* name);
-// The value's type and bytes; failure when it does not exist.
-::testing::AssertionResult GetValue(HKEY hKey, const char* name, DWORD* pType, std::string* pData);
-// How many values the key holds; (DWORD)-1 when it cannot be asked.
-DWORD CountValues(HKEY hKey);
 // Every value of the key, in the order the key lists them; and as one text.
 struct Value
 {
