@@ -244,16 +244,13 @@ std::vector<Record> ReadRecords(const std::string& path, const char* tag)
 		int argc = 0, used = 0;
 		if (sscanf(line.c_str(), "start=%llu end=%llu argc=%d%n", &r.startMs, &r.endMs, &argc, &used) < 3)
 			continue;
-		size_t pos = (size_t)used;
-		while (pos < line.size())
+		for (size_t pos = (size_t)used, end; pos < line.size(); pos = end)
 		{
-			size_t next = line.find(' ', pos + 1);
-			std::string word = line.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1),
-						utf8;
-			for (size_t i = 0; i + 1 < word.size(); i += 2)
-				utf8 += (char)strtoul(word.substr(i, 2).c_str(), NULL, 16);
-			r.args.push_back(Narrow(Widen(utf8, CP_UTF8))); // "-" is an empty argument
-			pos = next == std::string::npos ? line.size() : next;
+			end = std::min(line.find(' ', pos + 1), line.size());
+			std::string utf8; // none from "-", an empty argument
+			for (size_t i = pos + 1; i + 1 < end; i += 2)
+				utf8 += (char)strtoul(line.substr(i, 2).c_str(), NULL, 16);
+			r.args.push_back(Narrow(Widen(utf8, CP_UTF8)));
 		}
 		if (tag == nullptr || (!r.args.empty() && r.args[0] == tag))
 			records.push_back(r);
