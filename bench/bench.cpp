@@ -54,8 +54,8 @@ static double DetectionMs(const std::string& caption)
 	return ms;
 }
 
-// Kestrune.exe itself: from the moment the window has gone to the start of
-// the follow-up process.
+// Kestrune.exe itself: from the moment the window goes (a hidden one, which
+// Wine destroys at once) to the start of the follow-up process.
 static double VanishToFollowUpMs(const std::string& caption)
 {
 	kt::ScratchDir dir;
