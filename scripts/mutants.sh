@@ -220,6 +220,9 @@ rows=$(
 @ restart/CommandPath.cpp ; restart_tests ; CommandPathTest.SplitCommandLine ; a space inside double quotes ends the program part
 -bInQuotes = !bInQuotes;
 +;
+@ afx/afxstr.cpp ; framework_tests ; CStringTest ; a string that grows releases its old text before an append of itself has read it
+-memcpy(strGrown.m_pchData, m_pchData, (size_t)m_nDataLength);
++memcpy(strGrown.m_pchData, m_pchData, (size_t)m_nDataLength);\n\t\tmemset(m_pchData, 'x', (size_t)m_nDataLength);
 ROWS
 )
 
