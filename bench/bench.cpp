@@ -58,15 +58,13 @@ static double DetectionMs(const std::string& caption)
 // Wine destroys at once) to the start of the follow-up process.
 static double VanishToFollowUpMs(const std::string& caption)
 {
-	kt::ScratchDir dir;
-	std::string record = dir.File("record.txt");
-	kt::SetRecordFile(record);
+	kt::RecordFile record;
 	kt::CaptionWindows windows;
 	windows.Start(caption, 800, true);
 	kt::Process kestrune;
 	kestrune.Start(kt::KestruneCommand("/c=" + caption + " /n=" + kt::QuotedRecorder()));
 	kestrune.Wait(30000);
-	std::vector<kt::Record> runs = kt::ReadRecords(record);
+	std::vector<kt::Record> runs = record.Runs();
 	return runs.empty() ? -1 : (double)(runs[0].startMs - windows.VanishStartAt());
 }
 

@@ -22,14 +22,14 @@ static void Say(ULONGLONG at, const char* what)
 class Watcher
 {
 public:
-	Watcher(kt::CaptionWindows& listener, const std::string& record) : m_listener(listener), m_record(record) {}
+	Watcher(kt::CaptionWindows& listener, const kt::RecordFile& record) : m_listener(listener), m_record(record) {}
 	void Poll()
 	{
 		std::vector<std::string> heard = m_listener.Heard();
 		for (; m_heard < heard.size(); ++m_heard)
 			Say(strtoull(heard[m_heard].c_str(), NULL, 10),
 				"a listening window received \"__Detect_End_Of_Application__\" (wParam 0, lParam 0)");
-		std::vector<kt::Record> runs = kt::ReadRecords(m_record);
+		std::vector<kt::Record> runs = m_record.Runs();
 		for (; m_runs < runs.size(); ++m_runs)
 		{
 			std::string args;
@@ -42,15 +42,13 @@ public:
 
 private:
 	kt::CaptionWindows& m_listener;
-	std::string m_record;
+	const kt::RecordFile& m_record;
 	size_t m_heard = 0, m_runs = 0;
 };
 
 static bool Scenario(bool relaunch)
 {
-	kt::ScratchDir dir;
-	std::string record = dir.File("follow-up.txt");
-	kt::SetRecordFile(record);
+	kt::RecordFile record;
 	kt::CaptionWindows listener;
 	if (!listener.Start("Demo listener", 120000, true))
 		return false;
@@ -100,7 +98,7 @@ static bool Scenario(bool relaunch)
 		[&]
 		{
 			watcher.Poll();
-			return kt::ReadRecords(record).size() == 1 && ended;
+			return record.Runs().size() == 1 && ended;
 		},
 		30000);
 	kt::PumpFor(300);
