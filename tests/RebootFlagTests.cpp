@@ -42,7 +42,7 @@ TEST(RebootFlagTest, OnlyANonZeroFourByteDwordIsPendingAndEveryFoundValueIsDelet
 	}
 }
 
-TEST(RebootFlagTest, PathForms)
+TEST(RebootFlagTest, PathFormsThroughEveryRootKey)
 {
 	kt::ScratchKey key(HKEY_CURRENT_USER);
 	CWaitProcThread worker;
@@ -59,37 +59,27 @@ TEST(RebootFlagTest, PathForms)
 	EXPECT_FALSE(worker.CheckRebootFlag(("HKEY_USERS\\" + sub + "\\Pending").c_str())) << "another root";
 	EXPECT_TRUE(kt::ValueExists(key.Key(), "Pending"));
 
-	EXPECT_TRUE(worker.CheckRebootFlag(("hkey_current_user\\" + sub + "\\Pending").c_str())) << "lower-case root";
-	EXPECT_FALSE(kt::ValueExists(key.Key(), "Pending"));
-
 	// A path ending in a backslash names the key's default value.
 	ASSERT_TRUE(kt::SetDword(key.Key(), "", 1));
 	EXPECT_TRUE(worker.CheckRebootFlag(("HKEY_CURRENT_USER\\" + sub + "\\").c_str()));
 	EXPECT_FALSE(kt::ValueExists(key.Key(), ""));
-}
 
-// The flag is answered through every root key that holds values here.
-TEST(RebootFlagTest, EveryRootAndTheValueOfARootKeyItself)
-{
-	CWaitProcThread worker;
+	// The flag is answered through every root key that holds values here,
+	// named in any case.
 	const struct
 	{
 		HKEY hRoot;
 		const char* name;
-	} roots[] = {
-		{ HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT" },
-		{ HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG" },
-		{ HKEY_CURRENT_USER, "HKEY_CURRENT_USER" },
-		{ HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE" },
-		{ HKEY_USERS, "HKEY_USERS" },
-	};
+	} roots[] = { { HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT" }, { HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG" },
+		{ HKEY_CURRENT_USER, "hkey_current_user" }, { HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE" },
+		{ HKEY_USERS, "HKEY_USERS" } };
 	for (const auto& root : roots)
 	{
 		SCOPED_TRACE(root.name);
-		kt::ScratchKey key(root.hRoot);
-		ASSERT_TRUE(kt::SetDword(key.Key(), "Reboot", 1));
-		EXPECT_TRUE(worker.CheckRebootFlag((std::string(root.name) + "\\" + key.Path() + "\\Reboot").c_str()));
-		EXPECT_FALSE(kt::ValueExists(key.Key(), "Reboot")) << "not consumed";
+		kt::ScratchKey rootKey(root.hRoot);
+		ASSERT_TRUE(kt::SetDword(rootKey.Key(), "Reboot", 1));
+		EXPECT_TRUE(worker.CheckRebootFlag((std::string(root.name) + "\\" + rootKey.Path() + "\\Reboot").c_str()));
+		EXPECT_FALSE(kt::ValueExists(rootKey.Key(), "Reboot")) << "not consumed";
 	}
 
 	// One backslash: the subkey is empty and the root key itself is opened.

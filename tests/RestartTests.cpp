@@ -9,11 +9,6 @@
 namespace
 {
 
-std::string Utility()
-{
-	return kt::LongPath(kt::BinPath("Kestrune.exe"));
-}
-
 // GetModuleFileNameA that places this program in s_module's folder, where no
 // utility file lies beside it.
 std::string s_module;
@@ -83,9 +78,10 @@ protected:
 	{
 		m_hKey = m_runOnce.Key();
 		ASSERT_NE(nullptr, m_hKey);
+		const std::string recorder = kt::LongPath(kt::BinPath("kt_record.exe"));
 		m_command = kt::BinPath("kt_record.exe") + " a \"b c\"";
-		m_plain = "\"" + kt::LongPath(kt::BinPath("kt_record.exe")) + "\" a \"b c\"";
-		m_restart = "\"" + Utility() + "\" /r \"/c=Cap\" \"/n=\\\"" + kt::LongPath(kt::BinPath("kt_record.exe"))
+		m_plain = "\"" + recorder + "\" a \"b c\"";
+		m_restart = "\"" + kt::LongPath(kt::BinPath("Kestrune.exe")) + "\" /r \"/c=Cap\" \"/n=\\\"" + recorder
 			+ "\\\" a \\\"b c\\\"\"";
 	}
 	// The registered command, checked to be REG_SZ of its length + 1 bytes.

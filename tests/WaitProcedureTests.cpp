@@ -3,11 +3,7 @@
 #include "WorkerFixture.h"
 #include "res/resource.h"
 
-class WaitProcedureTest : public WorkerFixture
-{
-protected:
-	std::string Caption() { return kt::UniqueName("KtWait"); }
-};
+using WaitProcedureTest = WorkerFixture;
 
 namespace
 {
@@ -30,7 +26,7 @@ TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneBroadcastsThenRunsTheCommand
 {
 	kt::CaptionWindows listener;
 	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 60000, true));
-	std::string caption = Caption();
+	std::string caption = kt::UniqueName("KtWait");
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(caption + " - Setup", 1500));
 	CWaitProcThread* pWorker = NewWorker(caption, RecordCommand("--sleep 1000 one \"two words\""));
@@ -64,7 +60,7 @@ TEST_F(WaitProcedureTest, NoWindowFailsAfterTheAppearTimeoutBroadcastsAndRunsNot
 {
 	kt::CaptionWindows listener;
 	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 60000, true));
-	CWaitProcThread* pWorker = NewWorker(Caption(), RecordCommand());
+	CWaitProcThread* pWorker = NewWorker(kt::UniqueName("KtWait"), RecordCommand());
 	ASSERT_NE(nullptr, pWorker);
 	Resume(pWorker);
 	ULONGLONG doneAt = 0;
@@ -173,7 +169,7 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 	for (const Case& c : cases)
 	{
 		SCOPED_TRACE(c.name);
-		std::string caption = Caption();
+		std::string caption = kt::UniqueName("KtWait");
 		kt::CaptionWindows windows;
 		if (c.window)
 		{
@@ -219,7 +215,7 @@ TEST_F(WaitProcedureTest, ProcessThenCaption)
 	for (bool windowFirst : { true, false })
 	{
 		SCOPED_TRACE(windowFirst ? "window while the process runs" : "process ends first");
-		std::string caption = Caption();
+		std::string caption = kt::UniqueName("KtWait");
 		size_t before = Records().size();
 		kt::Process waited;
 		ASSERT_TRUE(waited.Start(RecordCommand(windowFirst ? "--sleep 30000 waited" : "--sleep 300 waited")));
@@ -272,11 +268,11 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 		{ "wait handle that cannot be closed", 1, false, false, noClose, TRUE, FALSE, FALSE, false },
 		{ "failed caption wait, run always", 2, false, true, NULL, TRUE, FALSE, FALSE, true },
 	};
-	size_t runs = Records().size();
 	for (const auto& row : rows)
 	{
 		SCOPED_TRACE(row.what);
-		CWaitProcThread* pWorker = NewWorker(row.caption ? Caption() : "", RecordCommand("follow-up"));
+		const size_t before = Records().size();
+		CWaitProcThread* pWorker = NewWorker(row.caption ? kt::UniqueName("KtWait") : "", RecordCommand("follow-up"));
 		ASSERT_NE(nullptr, pWorker);
 		if (row.process)
 			WaitOnProcess(pWorker, ended, row.waitType);
@@ -288,9 +284,7 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 		Resume(pWorker);
 		ASSERT_TRUE(WaitDone(20000));
 		EXPECT_TRUE(StopAfterReport(pWorker));
-		runs += row.runs;
-		EXPECT_EQ(runs, Records().size()) << "the follow-up " << (row.runs ? "did not run" : "ran");
-		runs = Records().size();
+		EXPECT_EQ(before + row.runs, Records().size()) << "the follow-up " << (row.runs ? "did not run" : "ran");
 	}
 }
 
@@ -302,7 +296,7 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 // probes are counted: the follow-up runs after the script's last, no sooner.
 TEST_F(WaitProcedureTest, VanishCountAndTimesByScriptedProbes)
 {
-	std::string caption = Caption();
+	std::string caption = kt::UniqueName("KtWait");
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(caption, 60000));
 	struct
@@ -326,13 +320,14 @@ TEST_F(WaitProcedureTest, VanishCountAndTimesByScriptedProbes)
 	kt::ImportPatch strings("USER32.dll", "LoadStringA", (void*)&ScriptedLoadString, &s_pLoadString);
 	ASSERT_TRUE(patch.IsApplied() && strings.IsApplied());
 	s_hidden = caption;
-	size_t runs = Records().size();
 	for (const auto& row : rows)
 	{
 		SCOPED_TRACE(std::string("appear ") + (row.appear ? row.appear : "missing") + ", vanish "
 			+ (row.vanish ? row.vanish : "missing") + ", probes " + row.script);
 		s_appear = row.appear, s_vanish = row.vanish, s_script = row.script;
-		CWaitProcThread* pWorker = NewWorker(row.absent ? Caption() : caption, RecordCommand("follow-up"));
+		const size_t before = Records().size();
+		CWaitProcThread* pWorker =
+			NewWorker(row.absent ? kt::UniqueName("KtWait") : caption, RecordCommand("follow-up"));
 		ASSERT_NE(nullptr, pWorker);
 		s_nProbes = 0;
 		Resume(pWorker);
@@ -342,8 +337,6 @@ TEST_F(WaitProcedureTest, VanishCountAndTimesByScriptedProbes)
 		ASSERT_TRUE(done);
 		EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 0, 10000)) << "ms to the report, the window still there";
 		EXPECT_TRUE(StopAfterReport(pWorker));
-		runs += row.runs;
-		EXPECT_EQ(runs, Records().size()) << "the follow-up " << (row.runs ? "did not run" : "ran");
-		runs = Records().size();
+		EXPECT_EQ(before + row.runs, Records().size()) << "the follow-up " << (row.runs ? "did not run" : "ran");
 	}
 }

@@ -52,9 +52,7 @@ protected:
 		WaitOnProcess(pWorker, ended, CWaitProcThread::waitProcess);
 		Resume(pWorker);
 		::testing::AssertionResult done = WaitDone(20000);
-		if (!done)
-			return done;
-		return StopAfterReport(pWorker);
+		return done ? StopAfterReport(pWorker) : done;
 	}
 };
 

@@ -1,17 +1,17 @@
 // kt_window: shows top-level windows with a given caption, for a while.
-//   kt_window [--hidden] [--count N] [--ready FILE] [--gone FILE] [--flag SUBKEY]
-//             [--heard FILE] --caption-hex HEX MS
+//   kt_window [--hidden] [--count N] [--files DIR] [--flag SUBKEY] --caption-hex HEX MS
 // HEX is the caption's UTF-8 bytes. The arguments are read in UTF-16 and the
 // windows are of a Unicode class, so that any text, whatever this program's
 // code page, comes through.
 // The windows show for MS milliseconds, or until WM_CLOSE, and are then
-// destroyed. The files hold the GetTickCount64 value of their moment: READY
-// when the windows exist, GONE when their destruction begins (they may leave
-// the window list from then on). With SUBKEY, the REG_DWORD RebootPending = 1 is
-// set under HKEY_CURRENT_USER\SUBKEY right before the destruction, as an
-// installer that needs a reboot does. With --heard, the windows listen for
-// the broadcast "__Detect_End_Of_Application__": FILE gets a line
-// "<tick> <wParam> <lParam>" for each one received.
+// destroyed. With SUBKEY, the REG_DWORD RebootPending = 1 is set under
+// HKEY_CURRENT_USER\SUBKEY right before the destruction, as an installer
+// that needs a reboot does. With DIR, the windows listen for the broadcast
+// "__Detect_End_Of_Application__", and files in DIR tell the test what
+// happened: "ready" and "gone" hold the GetTickCount64 value of the moment
+// the windows exist and their destruction begins (they may leave the window
+// list from then on); "heard" gets a line "<tick> <wParam> <lParam>" for each
+// broadcast received.
 #include <windows.h>
 
 #include <stdlib.h>
@@ -32,14 +32,19 @@ static std::wstring FromUtf8Hex(const wchar_t* hex)
 	return text;
 }
 
-static void WriteTick(const wchar_t* path)
+// Writes the tick count now to file name in folder dir (ending in a backslash),
+// if there is one.
+static void WriteTick(const std::wstring& dir, const wchar_t* name)
 {
-	char text[32];
-	int n = wsprintfA(text, "%I64u", GetTickCount64());
-	HANDLE hFile = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-	DWORD written;
-	WriteFile(hFile, text, (DWORD)n, &written, NULL);
-	CloseHandle(hFile);
+	if (!dir.empty())
+	{
+		char text[32];
+		int n = wsprintfA(text, "%I64u", GetTickCount64());
+		HANDLE hFile = CreateFileW((dir + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+		DWORD written;
+		WriteFile(hFile, text, (DWORD)n, &written, NULL);
+		CloseHandle(hFile);
+	}
 }
 
 static UINT s_nEndMessage;
@@ -83,10 +88,8 @@ int wmain(int argc, wchar_t** argv)
 {
 	bool hidden = false;
 	int count = 1;
-	const wchar_t* ready = NULL;
-	const wchar_t* gone = NULL;
 	const wchar_t* flag = NULL;
-	std::wstring caption;
+	std::wstring caption, files;
 	DWORD ms = 0;
 	for (int i = 1; i < argc; ++i)
 	{
@@ -94,24 +97,22 @@ int wmain(int argc, wchar_t** argv)
 			hidden = true;
 		else if (wcscmp(argv[i], L"--count") == 0 && i + 1 < argc)
 			count = _wtoi(argv[++i]);
-		else if (wcscmp(argv[i], L"--ready") == 0 && i + 1 < argc)
-			ready = argv[++i];
-		else if (wcscmp(argv[i], L"--gone") == 0 && i + 1 < argc)
-			gone = argv[++i];
+		else if (wcscmp(argv[i], L"--files") == 0 && i + 1 < argc)
+			files = std::wstring(argv[++i]) + L"\\";
 		else if (wcscmp(argv[i], L"--flag") == 0 && i + 1 < argc)
 			flag = argv[++i];
-		else if (wcscmp(argv[i], L"--heard") == 0 && i + 1 < argc)
-		{
-			s_hHeard = CreateFileW(
-				argv[++i], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, 0, NULL);
-			s_nEndMessage = RegisterWindowMessageW(L"__Detect_End_Of_Application__");
-		}
 		else if (wcscmp(argv[i], L"--caption-hex") == 0 && i + 1 < argc)
 			caption = FromUtf8Hex(argv[++i]);
 		else
 			ms = (DWORD)wcstoul(argv[i], NULL, 10);
 	}
 
+	if (!files.empty())
+	{
+		s_hHeard = CreateFileW((files + L"heard").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+			OPEN_ALWAYS, 0, NULL);
+		s_nEndMessage = RegisterWindowMessageW(L"__Detect_End_Of_Application__");
+	}
 	WNDCLASSW wc = {};
 	wc.lpfnWndProc = WndProc;
 	wc.hInstance = GetModuleHandleW(NULL);
@@ -128,11 +129,9 @@ int wmain(int argc, wchar_t** argv)
 			ShowWindow(hWnd, SW_SHOWNOACTIVATE);
 		windows.push_back(hWnd);
 	}
-	if (ready != NULL)
-		WriteTick(ready);
+	WriteTick(files, L"ready");
 	Serve(ms);
-	if (gone != NULL)
-		WriteTick(gone);
+	WriteTick(files, L"gone");
 	const DWORD one = 1;
 	if (flag != NULL)
 		RegSetKeyValueW(HKEY_CURRENT_USER, flag, L"RebootPending", REG_DWORD, &one, sizeof(one));

@@ -142,7 +142,7 @@ HANDLE Duplicate(HANDLE h)
 	return hCopy;
 }
 
-::testing::AssertionResult Process::Start(const std::string& commandLine, const Job* job)
+::testing::AssertionResult Process::Start(const std::string& commandLine, const Job* job, DWORD flags)
 {
 	Kill();
 	STARTUPINFOW si = {};
@@ -163,7 +163,8 @@ HANDLE Duplicate(HANDLE h)
 			printf("kt: start %d after error 1359: %.200s\n", attempt, commandLine.c_str());
 			Sleep(200);
 		}
-		started = CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, job ? CREATE_SUSPENDED : 0, NULL, NULL, &si, &pi);
+		started = CreateProcessW(
+			NULL, &line[0], NULL, NULL, FALSE, flags | (job ? CREATE_SUSPENDED : 0), NULL, NULL, &si, &pi);
 		error = started ? ERROR_SUCCESS : GetLastError();
 	}
 	if (!started)
@@ -307,13 +308,10 @@ std::vector<std::vector<std::string>> RecordedArguments(
 ::testing::AssertionResult RunUnderDebugger(
 	const std::string& args, DWORD timeoutMs, std::vector<std::string>* pTexts, const std::string& exe)
 {
-	STARTUPINFOW si = {};
-	si.cb = sizeof(si);
-	PROCESS_INFORMATION pi = {};
-	std::wstring line = Widen("\"" + exe + "\" " + args);
-	if (!CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, DEBUG_ONLY_THIS_PROCESS, NULL, NULL, &si, &pi))
-		return ::testing::AssertionFailure() << "CreateProcessW failed, error " << GetLastError();
-	CHandle process(pi.hProcess), thread(pi.hThread);
+	Process process;
+	::testing::AssertionResult started = process.Start("\"" + exe + "\" " + args, nullptr, DEBUG_ONLY_THIS_PROCESS);
+	if (!started)
+		return started;
 	pTexts->clear();
 	DWORD exitCode = 0;
 	bool running = true;
@@ -327,7 +325,7 @@ std::vector<std::vector<std::string>> RecordedArguments(
 		{
 			std::string text(ev.u.DebugString.nDebugStringLength, '\0');
 			SIZE_T got = 0;
-			ReadProcessMemory(process, ev.u.DebugString.lpDebugStringData, &text[0], text.size(), &got);
+			ReadProcessMemory(process.Handle(), ev.u.DebugString.lpDebugStringData, &text[0], text.size(), &got);
 			text.resize(got);
 			while (!text.empty() && text.back() == '\0')
 				text.pop_back();
@@ -346,8 +344,7 @@ std::vector<std::vector<std::string>> RecordedArguments(
 	}
 	if (running)
 	{
-		DebugActiveProcessStop(pi.dwProcessId);
-		TerminateProcess(process, 1);
+		DebugActiveProcessStop(GetProcessId(process.Handle()));
 		return ::testing::AssertionFailure() << "still running after " << timeoutMs << " ms";
 	}
 	if (exitCode != 0)

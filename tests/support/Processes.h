@@ -73,8 +73,9 @@ class Process
 public:
 	~Process() { Kill(); }
 
-	// With job, the process runs in it from its start.
-	::testing::AssertionResult Start(const std::string& commandLine, const Job* job = nullptr);
+	// With job, the process runs in it from its start; flags are
+	// CreateProcess's creation flags.
+	::testing::AssertionResult Start(const std::string& commandLine, const Job* job = nullptr, DWORD flags = 0);
 	// True when the process has ended within timeoutMs.
 	bool Wait(DWORD timeoutMs) const;
 	DWORD ExitCode() const;

@@ -73,10 +73,9 @@ void PumpFor(DWORD ms)
 	const std::string& caption, DWORD ms, bool hidden, int count, const std::string& flagKey)
 {
 	const std::string ready = m_dir.File("ready");
-	const std::string command = "\"" + BinPath("kt_window.exe") + "\" --ready \"" + ready + "\" --gone \""
-		+ m_dir.File("gone") + "\" --heard \"" + m_dir.File("heard") + "\" --count " + std::to_string(count)
-		+ (hidden ? " --hidden" : "") + (flagKey.empty() ? "" : " --flag \"" + flagKey + "\"") + " --caption-hex "
-		+ ToHex(Narrow(Widen(caption), CP_UTF8)) + " " + std::to_string(ms);
+	const std::string command = "\"" + BinPath("kt_window.exe") + "\" --files \"" + m_dir.Path() + "\" --count "
+		+ std::to_string(count) + (hidden ? " --hidden" : "") + (flagKey.empty() ? "" : " --flag \"" + flagKey + "\"")
+		+ " --caption-hex " + ToHex(Narrow(Widen(caption), CP_UTF8)) + " " + std::to_string(ms);
 	::testing::AssertionResult started = m_process.Start(command);
 	if (!started)
 		return started;
