@@ -8,14 +8,9 @@
 using kt::KestruneCommand;
 using kt::QuotedRecorder;
 
-class AppProcessTest : public ::testing::Test
+TEST(AppProcessTest, ExitCodeIsZeroAndNothingRunsOrBroadcastsWhenStartUpFails)
 {
-protected:
-	kt::RecordFile m_record;
-};
-
-TEST_F(AppProcessTest, ExitCodeIsZeroAndNothingRunsOrBroadcastsWhenStartUpFails)
-{
+	kt::RecordFile record;
 	kt::CaptionWindows listener;
 	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 120000, true));
 	const std::string rec = QuotedRecorder();
@@ -45,11 +40,12 @@ TEST_F(AppProcessTest, ExitCodeIsZeroAndNothingRunsOrBroadcastsWhenStartUpFails)
 	}
 	kt::PumpFor(1500);
 	EXPECT_TRUE(listener.Heard().empty()) << "a worker ran its wait";
-	EXPECT_TRUE(m_record.Runs().empty());
+	EXPECT_TRUE(record.Runs().empty());
 }
 
-TEST_F(AppProcessTest, DirectModeWaitsRunsTheCommandWithItsArgumentsAndExitsZero)
+TEST(AppProcessTest, DirectModeWaitsRunsTheCommandWithItsArgumentsAndExitsZero)
 {
+	kt::RecordFile record;
 	std::string caption = kt::UniqueName("KtDirect");
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(caption + " main window", 2000));
@@ -71,14 +67,15 @@ TEST_F(AppProcessTest, DirectModeWaitsRunsTheCommandWithItsArgumentsAndExitsZero
 	}
 	ASSERT_TRUE(p.Wait(30000));
 	EXPECT_EQ(0u, p.ExitCode());
-	std::vector<kt::Record> runs = m_record.Runs();
+	std::vector<kt::Record> runs = record.Runs();
 	ASSERT_EQ(1u, runs.size());
 	EXPECT_EQ((std::vector<std::string>{ "a", "b", "c" }), runs[0].args);
 }
 
 // The one test that takes the real minute: no window ever shows up.
-TEST_F(AppProcessTest, NoWindowWithinSixtySecondsRunsNothingAndExitsZero)
+TEST(AppProcessTest, NoWindowWithinSixtySecondsRunsNothingAndExitsZero)
 {
+	kt::RecordFile record;
 	kt::Process p;
 	ULONGLONG startAt = GetTickCount64();
 	ASSERT_TRUE(p.Start(KestruneCommand("/c=" + kt::UniqueName("KtNeverShown") + " /n=" + QuotedRecorder())));
@@ -86,5 +83,5 @@ TEST_F(AppProcessTest, NoWindowWithinSixtySecondsRunsNothingAndExitsZero)
 	ULONGLONG took = GetTickCount64() - startAt;
 	EXPECT_EQ(0u, p.ExitCode());
 	EXPECT_TRUE(kt::Within(took, 59000, 90000));
-	EXPECT_TRUE(m_record.Runs().empty());
+	EXPECT_TRUE(record.Runs().empty());
 }

@@ -3,16 +3,11 @@
 #include "TestSupport.h"
 #include "waitproc/WaitProcThread.h"
 
-class InstallerTest : public ::testing::Test
-{
-protected:
-	kt::RecordFile m_record;
-};
-
 // The installer chains its follow-up with ExecWait on Kestrune.exe /r: were it
 // held up, it would wait for a utility that waits for its own window.
-TEST_F(InstallerTest, InstallerChainsTheFollowUpThatRunsOnceAfterItsWizardIsGone)
+TEST(InstallerTest, InstallerChainsTheFollowUpThatRunsOnceAfterItsWizardIsGone)
 {
+	kt::RecordFile record;
 	kt::Process setup;
 	ULONGLONG startedAt = GetTickCount64();
 	ASSERT_TRUE(setup.Start("\"" + kt::BinPath("kt_chain_setup.exe") + "\""));
@@ -20,16 +15,17 @@ TEST_F(InstallerTest, InstallerChainsTheFollowUpThatRunsOnceAfterItsWizardIsGone
 	ULONGLONG goneAt = GetTickCount64();
 	EXPECT_EQ(0u, setup.ExitCode());
 	EXPECT_TRUE(kt::Within(goneAt - startedAt, 3000, 30000)) << "the wizard shows for its three seconds";
-	EXPECT_TRUE(m_record.Runs().empty()) << "the follow-up ran while the wizard was up";
+	EXPECT_TRUE(record.Runs().empty()) << "the follow-up ran while the wizard was up";
 
-	std::vector<kt::Record> runs = m_record.AwaitRuns(20000);
+	std::vector<kt::Record> runs = record.AwaitRuns(20000);
 	ASSERT_EQ(1u, runs.size());
 	EXPECT_EQ((std::vector<std::string>{ "after-setup", "two words", "C:\\dir\\" }), runs[0].args);
 	EXPECT_TRUE(kt::Within(runs[0].startMs - goneAt, 950, 6000)) << "two absent probes 500 ms apart come first";
 }
 
-TEST_F(InstallerTest, LauncherStartsTheUtilityThenTheWatchedInstaller)
+TEST(InstallerTest, LauncherStartsTheUtilityThenTheWatchedInstaller)
 {
+	kt::RecordFile record;
 	// A utility that held the launcher up would wait its minute for a wizard
 	// that the launcher starts only after it.
 	kt::Process launcher;
@@ -39,10 +35,10 @@ TEST_F(InstallerTest, LauncherStartsTheUtilityThenTheWatchedInstaller)
 	std::string caption = "Kt Watched Setup";
 	CWaitProcThread probe;
 	ASSERT_TRUE(kt::PumpUntil([&] { return probe.FindCaptionWindow(caption.c_str()) != NULL; }, 20000));
-	EXPECT_TRUE(m_record.Runs().empty()) << "the follow-up ran while the wizard was up";
+	EXPECT_TRUE(record.Runs().empty()) << "the follow-up ran while the wizard was up";
 	ASSERT_TRUE(kt::PumpUntil([&] { return probe.FindCaptionWindow(caption.c_str()) == NULL; }, 30000));
 	ULONGLONG goneAt = GetTickCount64();
-	std::vector<kt::Record> runs = m_record.AwaitRuns(20000);
+	std::vector<kt::Record> runs = record.AwaitRuns(20000);
 	ASSERT_EQ(1u, runs.size());
 	EXPECT_EQ((std::vector<std::string>{ "after-watched", "a b" }), runs[0].args);
 	EXPECT_TRUE(kt::Within(runs[0].startMs - goneAt, -50, 6000)) << "ms from the wizard's end to the follow-up";

@@ -29,13 +29,6 @@ LONG WINAPI CreateKeyThenMemoryRunsOut(HKEY hKey, LPCSTR lpSubKey, DWORD reserve
 class RebootTest : public WorkerFixture
 {
 protected:
-	void SetUp() override
-	{
-		WorkerFixture::SetUp();
-		m_hRunOnce = m_runOnce.Key();
-		m_flagPath = "HKEY_CURRENT_USER\\" + m_flag.Path() + "\\RebootPending";
-	}
-
 	// The watched window, which sets the flag right before it closes, once the
 	// utility waits. It shows for 5 s, so that a utility started late on a
 	// busy machine still sees it.
@@ -60,13 +53,12 @@ protected:
 		kt::Process wineboot;
 		ASSERT_TRUE(wineboot.Start("wineboot.exe -r"));
 		ASSERT_TRUE(wineboot.Wait(120000));
-		EXPECT_FALSE(kt::ValueExists(m_hRunOnce, "Vormelle"));
+		EXPECT_FALSE(kt::ValueExists(m_runOnce.Key(), "Vormelle"));
 	}
 
 	kt::ScratchKey m_flag{ HKEY_CURRENT_USER };
 	kt::RunOnceKey m_runOnce{ { "KtKnownSetup" } };
-	HKEY m_hRunOnce = NULL;
-	std::string m_flagPath;
+	std::string m_flagPath = "HKEY_CURRENT_USER\\" + m_flag.Path() + "\\RebootPending";
 };
 
 TEST_F(RebootTest, PlainFormRunsTheFollowUpOnceAtTheReboot)
@@ -95,7 +87,7 @@ TEST_F(RebootTest, KnownSetupPendingRegistersTheRestartFormWhichWaitsForTheCapti
 {
 	const std::string caption = kt::UniqueName("KtAfterReboot");
 	const std::string recorder = kt::BinPath("kt_record.exe");
-	ASSERT_TRUE(kt::SetValue(m_hRunOnce, "KtKnownSetup", REG_SZ, "\"" + recorder + "\" known-setup" + '\0'));
+	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtKnownSetup", REG_SZ, "\"" + recorder + "\" known-setup" + '\0'));
 	kt::CaptionWindows windows;
 	ShowWindowThatSetsTheFlag(windows, caption);
 	kt::Job job;
@@ -131,7 +123,7 @@ TEST_F(RebootTest, KnownSetupPendingRegistersTheRestartFormWhichWaitsForTheCapti
 // runs now, even where nothing may run at once without a reboot pending.
 TEST_F(RebootTest, RegistrationThatFailsRunsTheCommandNow)
 {
-	ASSERT_TRUE(kt::SetValue(m_hRunOnce, "KtKnownSetup", REG_SZ, std::string("known.exe /x", 13)));
+	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtKnownSetup", REG_SZ, std::string("known.exe /x", 13)));
 	kt::ImportPatch capture("KERNEL32.dll", "OutputDebugStringW", (void*)&CaptureDebugText);
 	ASSERT_TRUE(capture.IsApplied());
 	for (bool outOfMemory : { false, true })

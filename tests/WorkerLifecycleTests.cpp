@@ -36,11 +36,6 @@ BOOL WINAPI RefusingPost(DWORD nThreadID, UINT message, WPARAM wParam, LPARAM lP
 class WorkerTest : public WorkerFixture
 {
 protected:
-	void SetUp() override
-	{
-		WorkerFixture::SetUp();
-		CCountedWorker::s_nDeleted = 0;
-	}
 	// A suspended worker with no wait configured, reporting to this thread.
 	CWaitProcThread* NewWorker() { return WorkerFixture::NewWorker("", "", RUNTIME_CLASS(CCountedWorker)); }
 };
@@ -69,39 +64,23 @@ TEST_F(WorkerTest, WithoutNotifyTargetItStopsItself)
 	}
 }
 
-static UINT s_nWindowMessage;
-static LPARAM s_lWindowParam;
-static LRESULT CALLBACK RecordingWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-	if (msg == WM_WAITPROC_DONE)
-	{
-		s_nWindowMessage = msg;
-		s_lWindowParam = lParam;
-		return 0;
-	}
-	return DefWindowProcA(hWnd, msg, wParam, lParam);
-}
-
+// The report is posted to the window: it waits in the queue, for the test to take.
 TEST_F(WorkerTest, NotifiesAWindow)
 {
-	WNDCLASSA wc = {};
-	wc.lpfnWndProc = RecordingWndProc;
-	wc.hInstance = GetModuleHandleA(NULL);
-	wc.lpszClassName = "KtNotifyTarget";
-	RegisterClassA(&wc);
 	CWnd target;
-	target.m_hWnd =
-		CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL, wc.hInstance, NULL);
+	target.m_hWnd = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
 	ASSERT_NE(nullptr, target.m_hWnd);
-	s_nWindowMessage = 0;
-
 	CWaitProcThread* pWorker = NewWorker();
 	ASSERT_NE(nullptr, pWorker);
 	pWorker->m_pNotifyWnd = &target;
 	pWorker->m_nNotifyType = CWaitProcThread::notifyWindow;
 	Resume(pWorker);
-	EXPECT_TRUE(kt::PumpUntil([] { return s_nWindowMessage != 0; }, 20000));
-	EXPECT_EQ((LPARAM)m_nWorkerId, s_lWindowParam);
+	MSG msg = {};
+	for (ULONGLONG end = GetTickCount64() + 20000;
+		 !PeekMessageA(&msg, target.m_hWnd, WM_WAITPROC_DONE, WM_WAITPROC_DONE, PM_REMOVE) && GetTickCount64() < end;)
+		Sleep(20);
+	EXPECT_EQ((UINT)WM_WAITPROC_DONE, msg.message);
+	EXPECT_EQ((LPARAM)m_nWorkerId, msg.lParam);
 	EXPECT_TRUE(StopAfterReport(pWorker));
 	DestroyWindow(target.m_hWnd);
 }
