@@ -5,15 +5,12 @@
 #include "TestSupport.h"
 #include "waitproc/WaitProcThread.h"
 
-using kt::KestruneCommand;
-using kt::QuotedRecorder;
-
 TEST(AppProcessTest, ExitCodeIsZeroAndNothingRunsOrBroadcastsWhenStartUpFails)
 {
 	kt::RecordFile record;
 	kt::CaptionWindows listener;
 	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 120000, true));
-	const std::string rec = QuotedRecorder();
+	const std::string rec = kt::QuotedRecorder();
 	const struct
 	{
 		const char* args;
@@ -31,7 +28,8 @@ TEST(AppProcessTest, ExitCodeIsZeroAndNothingRunsOrBroadcastsWhenStartUpFails)
 		SCOPED_TRACE(c.args);
 		kt::Job job;
 		kt::Process p;
-		ASSERT_TRUE(p.Start(KestruneCommand(std::string(c.args) + (strstr(c.args, "/n=x") ? " " + rec : "")), &job));
+		ASSERT_TRUE(
+			p.Start(kt::KestruneCommand(std::string(c.args) + (strstr(c.args, "/n=x") ? " " + rec : "")), &job));
 		ASSERT_TRUE(p.Wait(15000)) << "still running";
 		EXPECT_EQ(0u, p.ExitCode());
 		EXPECT_TRUE(kt::PumpUntil([&] { return job.Counts().ActiveProcesses == 0; }, 15000))
@@ -52,7 +50,8 @@ TEST(AppProcessTest, DirectModeWaitsRunsTheCommandWithItsArgumentsAndExitsZero)
 	// The next command is every argument from /n= on, joined by spaces: the
 	// quotes the launcher needed around "a b" are not restored.
 	kt::Process p;
-	ASSERT_TRUE(p.Start(KestruneCommand("-C=" + caption + " ignored /x /n= " + QuotedRecorder() + " \"a b\" \"\" c")));
+	ASSERT_TRUE(
+		p.Start(kt::KestruneCommand("-C=" + caption + " ignored /x /n= " + kt::QuotedRecorder() + " \"a b\" \"\" c")));
 	// Stop messages and reports naming each thread, posted from elsewhere
 	// before and after the window went, change nothing.
 	for (int i = 0; i < 10 && !p.Wait(300); ++i)
@@ -78,7 +77,7 @@ TEST(AppProcessTest, NoWindowWithinSixtySecondsRunsNothingAndExitsZero)
 	kt::RecordFile record;
 	kt::Process p;
 	ULONGLONG startAt = GetTickCount64();
-	ASSERT_TRUE(p.Start(KestruneCommand("/c=" + kt::UniqueName("KtNeverShown") + " /n=" + QuotedRecorder())));
+	ASSERT_TRUE(p.Start(kt::KestruneCommand("/c=" + kt::UniqueName("KtNeverShown") + " /n=" + kt::QuotedRecorder())));
 	ASSERT_TRUE(p.Wait(120000));
 	ULONGLONG took = GetTickCount64() - startAt;
 	EXPECT_EQ(0u, p.ExitCode());

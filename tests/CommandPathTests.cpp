@@ -5,33 +5,19 @@
 #include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
 
-namespace
-{
-
 class CommandPathTest : public ::testing::Test
 {
 protected:
 	void SetUp() override
 	{
-		m_root = kt::LongPath(m_dir.Path());
-		m_folder = m_root + "\\Long Folder Name";
 		CreateDirectoryA(m_folder.c_str(), NULL);
 		ASSERT_TRUE(kt::Touch(m_folder + "\\setup tool.exe"));
 		ASSERT_TRUE(kt::Touch(m_root + "\\plain.exe"));
 	}
 
 	kt::ScratchDir m_dir;
-	std::string m_root, m_folder;
+	const std::string m_root = kt::LongPath(m_dir.Path()), m_folder = m_root + "\\Long Folder Name";
 };
-
-std::string Split(const std::string& commandLine)
-{
-	CString result("untouched");
-	EXPECT_TRUE(SplitCommandLine(commandLine.c_str(), result));
-	return (LPCSTR)result;
-}
-
-} // namespace
 
 // Relative program parts are taken from the current folder.
 TEST_F(CommandPathTest, SplitCommandLineNormalisesTheProgramAndKeepsTheArguments)
@@ -60,7 +46,11 @@ TEST_F(CommandPathTest, SplitCommandLineNormalisesTheProgramAndKeepsTheArguments
 		{ "", "\"\"" },
 	};
 	for (const auto& c : cases)
-		EXPECT_EQ(c.out, Split(c.in)) << "in: " << c.in;
+	{
+		CString result("untouched");
+		EXPECT_TRUE(SplitCommandLine(c.in.c_str(), result)) << c.in;
+		EXPECT_EQ(c.out, (LPCSTR)result) << "in: " << c.in;
+	}
 	SetCurrentDirectoryA(cwd);
 
 	CString untouched("keep");

@@ -205,12 +205,10 @@ TEST_F(ThreadTest, EveryFailedStartUpCallRefusesTheStartWithNoThreadLeft)
 		s_fault = fault;
 		s_calls = 0;
 		s_threadId = 0;
-		CWinThread* pThread = nullptr;
-		if (fault.discard)
-		{
-			pThread = AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0, fault.createFlags);
-			ASSERT_NE(nullptr, pThread);
-		}
+		CWinThread* pThread = fault.discard
+			? AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0, fault.createFlags)
+			: nullptr;
+		ASSERT_EQ(fault.discard, pThread != nullptr);
 		const size_t threadsBefore = kt::ThreadsOf(GetCurrentProcessId()).size();
 		{
 			kt::ImportPatch patch(fault.module, fault.function, fault.replacement, &s_original);

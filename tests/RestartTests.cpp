@@ -74,16 +74,6 @@ TEST(BuildRestartCommandTest, FailsWhenNoUtilityLiesBesideTheExecutable)
 class RunOnceTest : public ::testing::Test
 {
 protected:
-	void SetUp() override
-	{
-		m_hKey = m_runOnce.Key();
-		ASSERT_NE(nullptr, m_hKey);
-		const std::string recorder = kt::LongPath(kt::BinPath("kt_record.exe"));
-		m_command = kt::BinPath("kt_record.exe") + " a \"b c\"";
-		m_plain = "\"" + recorder + "\" a \"b c\"";
-		m_restart = "\"" + kt::LongPath(kt::BinPath("Kestrune.exe")) + "\" /r \"/c=Cap\" \"/n=\\\"" + recorder
-			+ "\\\" a \\\"b c\\\"\"";
-	}
 	// The registered command, checked to be REG_SZ of its length + 1 bytes.
 	std::string RegisteredString()
 	{
@@ -95,8 +85,12 @@ protected:
 	}
 
 	kt::RunOnceKey m_runOnce{ { "KtSz", "KtExpand", "KtMulti", "KtDword", "KtEmpty", "KtKnown.exe" } };
-	HKEY m_hKey = NULL;
-	std::string m_command, m_plain, m_restart;
+	HKEY m_hKey = m_runOnce.Key();
+	const std::string m_recorder = kt::LongPath(kt::BinPath("kt_record.exe"));
+	const std::string m_command = kt::BinPath("kt_record.exe") + " a \"b c\"",
+					  m_plain = "\"" + m_recorder + "\" a \"b c\"";
+	const std::string m_restart = "\"" + kt::LongPath(kt::BinPath("Kestrune.exe")) + "\" /r \"/c=Cap\" \"/n=\\\""
+		+ m_recorder + "\\\" a \\\"b c\\\"\"";
 };
 
 TEST_F(RunOnceTest, PlainFormWithoutKnownEntries)

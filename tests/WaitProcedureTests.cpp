@@ -47,11 +47,8 @@ TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneBroadcastsThenRunsTheCommand
 
 	std::vector<std::string> heard = listener.Heard();
 	ASSERT_EQ(1u, heard.size());
-	ULONGLONG heardAt = 0;
-	unsigned long w = 9, l = 9;
-	sscanf(heard[0].c_str(), "%llu %lu %lu", &heardAt, &w, &l);
-	EXPECT_EQ(0ul, w);
-	EXPECT_EQ(0ul, l);
+	const ULONGLONG heardAt = strtoull(heard[0].c_str(), NULL, 10);
+	EXPECT_EQ(" 0 0", heard[0].substr(heard[0].find(' '))) << "the broadcast's wParam and lParam";
 	EXPECT_LT(heardAt, runs[0].endMs) << "the broadcast comes before the command's second of sleep is over";
 	EXPECT_TRUE(StopAfterReport(pWorker));
 }
@@ -223,10 +220,7 @@ TEST_F(WaitProcedureTest, ProcessThenCaption)
 		ASSERT_NE(nullptr, pWorker);
 		WaitOnProcess(pWorker, waited, CWaitProcThread::waitProcessThenCaption, caption);
 		Resume(pWorker);
-		if (!windowFirst)
-		{
-			ASSERT_TRUE(waited.Wait(10000));
-		}
+		ASSERT_TRUE(windowFirst || waited.Wait(10000));
 		kt::PumpFor(1500); // the process wait, or the appear phase, is running now
 		EXPECT_EQ(before + !windowFirst, Records().size());
 		kt::CaptionWindows windows;

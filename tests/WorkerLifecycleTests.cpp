@@ -33,14 +33,9 @@ BOOL WINAPI RefusingPost(DWORD nThreadID, UINT message, WPARAM wParam, LPARAM lP
 	return ((BOOL(WINAPI*)(DWORD, UINT, WPARAM, LPARAM))s_pPost)(nThreadID, message, wParam, lParam);
 }
 
-class WorkerTest : public WorkerFixture
-{
-protected:
-	// A suspended worker with no wait configured, reporting to this thread.
-	CWaitProcThread* NewWorker() { return WorkerFixture::NewWorker("", "", RUNTIME_CLASS(CCountedWorker)); }
-};
-
 } // namespace
+
+using WorkerTest = WorkerFixture;
 
 // Also when its own queue refuses the stop: it then ends at once.
 TEST_F(WorkerTest, WithoutNotifyTargetItStopsItself)
@@ -50,7 +45,7 @@ TEST_F(WorkerTest, WithoutNotifyTargetItStopsItself)
 	{
 		SCOPED_TRACE(type);
 		CCountedWorker::s_nDeleted = 0;
-		CWaitProcThread* pWorker = NewWorker();
+		CWaitProcThread* pWorker = NewWorker("", "", RUNTIME_CLASS(CCountedWorker));
 		ASSERT_NE(nullptr, pWorker);
 		pWorker->m_pNotifyThread = NULL;
 		pWorker->m_nNotifyType = type < 0 ? CWaitProcThread::notifyNone : type;
@@ -70,7 +65,7 @@ TEST_F(WorkerTest, NotifiesAWindow)
 	CWnd target;
 	target.m_hWnd = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
 	ASSERT_NE(nullptr, target.m_hWnd);
-	CWaitProcThread* pWorker = NewWorker();
+	CWaitProcThread* pWorker = NewWorker("", "", RUNTIME_CLASS(CCountedWorker));
 	ASSERT_NE(nullptr, pWorker);
 	pWorker->m_pNotifyWnd = &target;
 	pWorker->m_nNotifyType = CWaitProcThread::notifyWindow;
@@ -95,7 +90,7 @@ TEST_F(WorkerTest, ReportsAndEndsOnlyOnItsOwnersStop)
 	{
 		SCOPED_TRACE(alt);
 		CCountedWorker::s_nDeleted = 0;
-		CWaitProcThread* pWorker = NewWorker();
+		CWaitProcThread* pWorker = NewWorker("", "", RUNTIME_CLASS(CCountedWorker));
 		ASSERT_NE(nullptr, pWorker);
 		pWorker->m_bAltNotify = alt;
 		PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, 1, 0); // taken once the procedure is over

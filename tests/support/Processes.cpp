@@ -201,21 +201,12 @@ std::vector<DWORD> ChildProcesses(const char* name, DWORD skip)
 	return found;
 }
 
-Job::Job() : m_job(CreateJobObjectA(NULL, NULL))
-{
-}
-
 JOBOBJECT_BASIC_ACCOUNTING_INFORMATION Job::Counts() const
 {
 	JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
 	if (!QueryInformationJobObject(m_job, JobObjectBasicAccountingInformation, &info, sizeof(info), NULL))
 		ZeroMemory(&info, sizeof(info));
 	return info;
-}
-
-bool Process::Wait(DWORD timeoutMs) const
-{
-	return Handle() != NULL && WaitForSingleObject(Handle(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 DWORD Process::ExitCode() const

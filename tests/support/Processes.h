@@ -58,7 +58,7 @@ HANDLE Duplicate(HANDLE h);
 class Job
 {
 public:
-	Job();
+	Job() : m_job(CreateJobObjectA(NULL, NULL)) {}
 	HANDLE Handle() const { return m_job; }
 	// TotalProcesses, ActiveProcesses ...; all 0 when they cannot be read.
 	JOBOBJECT_BASIC_ACCOUNTING_INFORMATION Counts() const;
@@ -77,7 +77,7 @@ public:
 	// CreateProcess's creation flags.
 	::testing::AssertionResult Start(const std::string& commandLine, const Job* job = nullptr, DWORD flags = 0);
 	// True when the process has ended within timeoutMs.
-	bool Wait(DWORD timeoutMs) const;
+	bool Wait(DWORD timeoutMs) const { return WaitForSingleObject(m_process, timeoutMs) == WAIT_OBJECT_0; }
 	DWORD ExitCode() const;
 	HANDLE Handle() const { return m_process; }
 	void Kill();

@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 
+#include <algorithm>
 #include <deque>
 
 namespace kt
@@ -44,16 +45,13 @@ bool WaitForThreadMessage(UINT message, MSG* pMsg, DWORD timeoutMs)
 	return PumpUntil(
 		[&]
 		{
-			for (auto it = s_heldThreadMessages.begin(); it != s_heldThreadMessages.end(); ++it)
-			{
-				if (it->message == message)
-				{
-					*pMsg = *it;
-					s_heldThreadMessages.erase(it);
-					return true;
-				}
-			}
-			return false;
+			auto it = std::find_if(s_heldThreadMessages.begin(), s_heldThreadMessages.end(),
+				[&](const MSG& held) { return held.message == message; });
+			if (it == s_heldThreadMessages.end())
+				return false;
+			*pMsg = *it;
+			s_heldThreadMessages.erase(it);
+			return true;
 		},
 		timeoutMs);
 }
