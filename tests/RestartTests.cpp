@@ -85,7 +85,6 @@ protected:
 	}
 
 	kt::RunOnceKey m_runOnce{ { "KtSz", "KtExpand", "KtMulti", "KtDword", "KtEmpty", "KtKnown.exe" } };
-	HKEY m_hKey = m_runOnce.Key();
 	const std::string m_recorder = kt::LongPath(kt::BinPath("kt_record.exe"));
 	const std::string m_command = kt::BinPath("kt_record.exe") + " a \"b c\"",
 					  m_plain = "\"" + m_recorder + "\" a \"b c\"";
@@ -109,7 +108,7 @@ TEST_F(RunOnceTest, PlainFormWithoutKnownEntries)
 
 TEST_F(RunOnceTest, RestartFormWhenAKnownProgramIsPendingInAnyCase)
 {
-	ASSERT_TRUE(kt::SetValue(m_hKey, "KtSz", REG_SZ, std::string("\"C:\\Apps\\INSTALL.EXE\" /resume", 31)));
+	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtSz", REG_SZ, std::string("\"C:\\Apps\\INSTALL.EXE\" /resume", 31)));
 	CWaitProcThread worker;
 	worker.m_astrKnownCommands.Add("c:\\apps\\install.exe");
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
@@ -153,14 +152,14 @@ TEST_F(RunOnceTest, OnlyStringValuesCount)
 {
 	CWaitProcThread worker;
 	worker.m_astrKnownCommands.Add("known.exe");
-	ASSERT_TRUE(kt::SetValue(m_hKey, "KtMulti", REG_MULTI_SZ, std::string("known.exe\0\0", 11)));
-	ASSERT_TRUE(kt::SetValue(m_hKey, "KtDword", REG_DWORD, std::string("known.exe", 9)));
+	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtMulti", REG_MULTI_SZ, std::string("known.exe\0\0", 11)));
+	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtDword", REG_DWORD, std::string("known.exe", 9)));
 	// The name of a value is no entry.
-	ASSERT_TRUE(kt::SetValue(m_hKey, "KtKnown.exe", REG_SZ, std::string("other.exe", 10)));
+	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtKnown.exe", REG_SZ, std::string("other.exe", 10)));
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	EXPECT_EQ(m_plain, RegisteredString());
 	// Expandable strings count, compared as stored.
-	ASSERT_TRUE(kt::SetValue(m_hKey, "KtExpand", REG_EXPAND_SZ, std::string("%ProgramFiles%\\KNOWN.exe", 25)));
+	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtExpand", REG_EXPAND_SZ, std::string("%ProgramFiles%\\KNOWN.exe", 25)));
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	EXPECT_EQ(m_restart, RegisteredString());
 	// A string that has grown to fill the buffer is never read past its end.
@@ -168,7 +167,7 @@ TEST_F(RunOnceTest, OnlyStringValuesCount)
 	pastEnd.m_astrKnownCommands.Add(KT_PAST_END);
 	kt::ImportPatch patch("ADVAPI32.dll", "RegEnumValueA", (void*)&EnumGrownValue, &s_enumValue);
 	ASSERT_TRUE(patch.IsApplied());
-	EXPECT_FALSE(pastEnd.HasKnownRunOnceEntry(m_hKey));
+	EXPECT_FALSE(pastEnd.HasKnownRunOnceEntry(m_runOnce.Key()));
 }
 
 // An empty known command matches any non-empty string value, such as an
@@ -177,13 +176,13 @@ TEST_F(RunOnceTest, EmptyKnownCommandMatchesTheEarlierRegistrationWhichIsReplace
 {
 	CWaitProcThread worker;
 	worker.m_astrKnownCommands.Add("");
-	ASSERT_TRUE(kt::SetValue(m_hKey, "KtEmpty", REG_SZ, std::string("", 1)));
+	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtEmpty", REG_SZ, std::string("", 1)));
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	EXPECT_EQ(m_plain, RegisteredString()) << "a string value with empty data matched";
-	const size_t values = kt::Values(m_hKey).size();
+	const size_t values = kt::Values(m_runOnce.Key()).size();
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	EXPECT_EQ(m_restart, RegisteredString());
-	EXPECT_EQ(values, kt::Values(m_hKey).size()) << "a registration adds a value instead of replacing it";
+	EXPECT_EQ(values, kt::Values(m_runOnce.Key()).size()) << "a registration adds a value instead of replacing it";
 }
 
 namespace
@@ -210,7 +209,7 @@ LONG WINAPI CreateKeyThenAnotherWrites(HKEY hKey, LPCSTR lpSubKey, DWORD reserve
 // with the key and are put back.
 TEST_F(RunOnceTest, MissingKeyIsCreatedWithThePlainForm)
 {
-	const std::vector<kt::Value> others = kt::Values(m_hKey);
+	const std::vector<kt::Value> others = kt::Values(m_runOnce.Key());
 	ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, WAITPROC_RUNONCE_KEY));
 	CWaitProcThread worker;
 	worker.m_astrKnownCommands.Add("known.exe");
@@ -222,8 +221,7 @@ TEST_F(RunOnceTest, MissingKeyIsCreatedWithThePlainForm)
 	}
 	EXPECT_EQ((DWORD)REG_CREATED_NEW_KEY, s_disposition);
 	ASSERT_TRUE(m_runOnce.Open());
-	m_hKey = m_runOnce.Key();
 	EXPECT_EQ(m_plain, RegisteredString());
 	for (const kt::Value& v : others)
-		EXPECT_TRUE(kt::SetValue(m_hKey, v.name.c_str(), v.type, v.data));
+		EXPECT_TRUE(kt::SetValue(m_runOnce.Key(), v.name.c_str(), v.type, v.data));
 }
