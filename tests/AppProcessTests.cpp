@@ -11,11 +11,8 @@ TEST(AppProcessTest, ExitCodeIsZeroAndNothingRunsOrBroadcastsWhenStartUpFails)
 	kt::CaptionWindows listener;
 	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 120000, true));
 	const std::string rec = kt::QuotedRecorder();
-	const struct
-	{
-		const char* args;
-		DWORD processes; // the utility's instances
-	} cases[] = {
+	// The utility's arguments, and its instances.
+	const std::pair<const char*, DWORD> cases[] = {
 		{ "", 1 },                // no arguments
 		{ "/c=KtNever", 1 },      // no next command
 		{ "/n=x /c=KtNever", 1 }, // the caption belongs to the command
@@ -23,18 +20,17 @@ TEST(AppProcessTest, ExitCodeIsZeroAndNothingRunsOrBroadcastsWhenStartUpFails)
 		{ "/c= /n=x", 1 },        // empty caption: the worker refuses it
 		{ "/r /c= /n=x", 2 },     // relaunched instance started, and refuses the same
 	};
-	for (const auto& c : cases)
+	for (const auto& [args, processes] : cases)
 	{
-		SCOPED_TRACE(c.args);
+		SCOPED_TRACE(args);
 		kt::Job job;
 		kt::Process p;
-		ASSERT_TRUE(
-			p.Start(kt::KestruneCommand(std::string(c.args) + (strstr(c.args, "/n=x") ? " " + rec : "")), &job));
+		ASSERT_TRUE(p.Start(kt::KestruneCommand(std::string(args) + (strstr(args, "/n=x") ? " " + rec : "")), &job));
 		ASSERT_TRUE(p.Wait(15000)) << "still running";
 		EXPECT_EQ(0u, p.ExitCode());
 		EXPECT_TRUE(kt::PumpUntil([&] { return job.Counts().ActiveProcesses == 0; }, 15000))
 			<< "a new instance still runs";
-		EXPECT_EQ(c.processes, job.Counts().TotalProcesses);
+		EXPECT_EQ(processes, job.Counts().TotalProcesses);
 	}
 	kt::PumpFor(1500);
 	EXPECT_TRUE(listener.Heard().empty()) << "a worker ran its wait";

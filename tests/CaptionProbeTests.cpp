@@ -11,11 +11,7 @@ TEST(CaptionProbeTest, MatchesOnlyTheBeginningOfACaptionInAnyCase)
 	ASSERT_TRUE(shown.Start(id + " Setup Wizard", 60000, false, 3)); // three alike
 	ASSERT_TRUE(hidden.Start("Hidden " + id, 60000, true));
 	CWaitProcThread worker;
-	struct
-	{
-		std::string prefix;
-		bool found;
-	} cases[] = {
+	const std::pair<std::string, bool> cases[] = {
 		{ id + " Setup", true }, { id + " SETUP wizard", true },          // the whole caption, other case
 		{ id + " setup wizarD", true }, { id + " Setup Wizard!", false }, // longer than the caption
 		{ id + " Setup Wizards", false }, { id + " Setup Wizar_", false },
@@ -23,8 +19,8 @@ TEST(CaptionProbeTest, MatchesOnlyTheBeginningOfACaptionInAnyCase)
 		{ "Hidden " + id, true },                            // hidden windows count
 		{ "hidden " + id.substr(0, 4), true }, { "", true }, // an empty prefix matches any window
 	};
-	for (const auto& c : cases)
-		EXPECT_EQ(c.found, worker.FindCaptionWindow(c.prefix.c_str()) != NULL) << "prefix [" << c.prefix << "]";
+	for (const auto& [prefix, found] : cases)
+		EXPECT_EQ(found, worker.FindCaptionWindow(prefix.c_str()) != NULL) << "prefix [" << prefix << "]";
 	EXPECT_EQ(nullptr, worker.FindCaptionWindow(NULL));
 	// A caption that cannot be read for want of memory makes a failed probe.
 	for (long fail : { 0, 1 })

@@ -36,11 +36,8 @@ std::string Parsed(const std::vector<std::string>& args)
 
 TEST(ParseWaitOptionsTest, Table)
 {
-	const struct
-	{
-		std::vector<std::string> args; // argv[1..]
-		const char* parsed;
-	} cases[] = {
+	// argv[1..], and what was parsed from them
+	const std::pair<std::vector<std::string>, const char*> cases[] = {
 		{ {}, "" },
 		{ { "/c=Setup", "/n=next.exe" }, " c[Setup] n[next.exe]" },
 		{ { "-C=Setup", "-N=next.exe" }, " c[Setup] n[next.exe]" },
@@ -75,8 +72,8 @@ TEST(ParseWaitOptionsTest, Table)
 		{ { "/f", "/k", "/fk=a", "/kf=a", "/known=a", "/c=A", "/n=x" }, " c[A] n[x]" },
 		{ { "/rf=a", "/rk=b", "/cf=c", "/nk=d", "/c=f=A", "/n=k=x" }, "R c[f=A] n[k=x]" },
 	};
-	for (const auto& c : cases)
-		EXPECT_EQ(c.parsed, Parsed(c.args)) << "args " << ::testing::PrintToString(c.args);
+	for (const auto& [args, parsed] : cases)
+		EXPECT_EQ(parsed, Parsed(args)) << "args " << ::testing::PrintToString(args);
 }
 
 TEST(BuildWaiterCommandTest, ValuesAreQuotedForTheCrtInBothForms)

@@ -26,10 +26,7 @@ TEST_F(CommandPathTest, SplitCommandLineNormalisesTheProgramAndKeepsTheArguments
 	char cwd[MAX_PATH];
 	GetCurrentDirectoryA(MAX_PATH, cwd);
 	ASSERT_TRUE(SetCurrentDirectoryA(m_folder.c_str()));
-	struct
-	{
-		std::string in, out;
-	} cases[] = {
+	const std::pair<std::string, std::string> cases[] = {
 		{ "\"" + tool + "\" -x \"a b\"", "\"" + tool + "\" -x \"a b\"" },
 		{ "\"" + tool + "\"", "\"" + tool + "\"" },
 		{ m_root + "\\Long\" \"Folder\" \"Name\\setup\" \"tool.exe -q", "\"" + tool + "\" -q" },
@@ -45,11 +42,11 @@ TEST_F(CommandPathTest, SplitCommandLineNormalisesTheProgramAndKeepsTheArguments
 		{ " x y", "\"\" x y" }, // empty program part
 		{ "", "\"\"" },
 	};
-	for (const auto& c : cases)
+	for (const auto& [in, out] : cases)
 	{
 		CString result("untouched");
-		EXPECT_TRUE(SplitCommandLine(c.in.c_str(), result)) << c.in;
-		EXPECT_EQ(c.out, (LPCSTR)result) << "in: " << c.in;
+		EXPECT_TRUE(SplitCommandLine(in.c_str(), result)) << in;
+		EXPECT_EQ(out, (LPCSTR)result) << "in: " << in;
 	}
 	SetCurrentDirectoryA(cwd);
 
@@ -81,30 +78,25 @@ TEST_F(CommandPathTest, GetFullLongPathFileAndDirectoryModes)
 	ASSERT_TRUE(kt::Touch(atRoot));
 	char shortTool[MAX_PATH];
 	ASSERT_GT(GetShortPathNameA(tool.c_str(), shortTool, MAX_PATH), 0u);
-	struct
-	{
-		std::string path;
-		BOOL directory;
-		std::string result;
-		bool vanishing = false;
-	} cases[] = {
-		{ shortTool, FALSE, tool },
-		{ shortTool, TRUE, m_folder + "\\" },
-		{ m_folder, FALSE, m_folder }, // a directory in file mode: no trailing backslash
+	// The path, directory mode, the result, and whether the file goes between the calls.
+	const std::tuple<std::string, BOOL, std::string, bool> cases[] = {
+		{ shortTool, FALSE, tool, false },
+		{ shortTool, TRUE, m_folder + "\\", false },
+		{ m_folder, FALSE, m_folder, false }, // a directory in file mode: no trailing backslash
 		{ m_folder, FALSE, m_folder, true },
-		{ m_root + "\\Long*", FALSE, m_folder },
-		{ atRoot, TRUE, "C:\\" },
-		{ m_root + "\\missing.exe", FALSE, "sentinel" },
-		{ m_root + "\\" + std::string(300, 'x') + ".exe", FALSE, "sentinel" }, // too long: no match
-		{ "", FALSE, "sentinel" },
+		{ m_root + "\\Long*", FALSE, m_folder, false },
+		{ atRoot, TRUE, "C:\\", false },
+		{ m_root + "\\missing.exe", FALSE, "sentinel", false },
+		{ m_root + "\\" + std::string(300, 'x') + ".exe", FALSE, "sentinel", false }, // too long: no match
+		{ "", FALSE, "sentinel", false },
 	};
-	for (const auto& c : cases)
+	for (const auto& [path, directory, expected, vanishing] : cases)
 	{
 		CString result("sentinel");
 		kt::ImportPatch patch(
-			"KERNEL32.dll", "GetProcAddress", c.vanishing ? (void*)&GetProcVanishing : nullptr, &s_getProc);
-		EXPECT_TRUE(GetFullLongPath(c.path.c_str(), result, c.directory)) << c.path;
-		EXPECT_EQ(c.result, (LPCSTR)result) << c.path << (c.directory ? " (directory)" : "");
+			"KERNEL32.dll", "GetProcAddress", vanishing ? (void*)&GetProcVanishing : nullptr, &s_getProc);
+		EXPECT_TRUE(GetFullLongPath(path.c_str(), result, directory)) << path;
+		EXPECT_EQ(expected, (LPCSTR)result) << path << (directory ? " (directory)" : "");
 	}
 	DeleteFileA(atRoot.c_str());
 }

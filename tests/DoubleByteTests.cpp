@@ -68,11 +68,7 @@ TEST(DoubleByteTest, CaptionProbeMatchesWholeCharactersOnly)
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(id + word + x5c + " Setup", 60000));
 	CWaitProcThread worker;
-	struct
-	{
-		std::string prefix;
-		bool found;
-	} cases[] = {
+	const std::pair<std::string, bool> cases[] = {
 		{ id + word, true },
 		{ id + word + x5c, true },
 		{ id + word + x5c + " setup", true },
@@ -80,8 +76,8 @@ TEST(DoubleByteTest, CaptionProbeMatchesWholeCharactersOnly)
 		{ id + word + lead, false },
 		{ id + word + Text().letterTrail, false },
 	};
-	for (const auto& c : cases)
-		EXPECT_EQ(c.found, worker.FindCaptionWindow(c.prefix.c_str()) != NULL) << "prefix " << kt::ToHex(c.prefix);
+	for (const auto& [prefix, found] : cases)
+		EXPECT_EQ(found, worker.FindCaptionWindow(prefix.c_str()) != NULL) << "prefix " << kt::ToHex(prefix);
 }
 
 TEST(DoubleByteTest, RebootFlagPathWhoseTrailBytesEqualABackslash)
@@ -113,18 +109,15 @@ TEST(DoubleByteTest, PathNormalisationKeepsDoubleByteCharactersWhole)
 	ASSERT_TRUE(GetFullLongPath(program.c_str(), result, TRUE));
 	EXPECT_EQ(kt::ToHex(folder + "\\"), kt::ToHex((LPCSTR)result));
 
-	struct
-	{
-		std::string in, out;
-	} removals[] = {
+	const std::pair<std::string, std::string> removals[] = {
 		{ "a" + x5c + "\\b\\", "a" + x5c + "b" }, { "x\"" + lead, "x" + lead }, // a lead byte alone at the end
 		{ "xy" + lead, "xy" + lead },                                           // the same with nothing removed
 	};
-	for (const auto& c : removals)
+	for (const auto& [in, out] : removals)
 	{
-		CString s(c.in.c_str());
-		RemoveChar(s, c.in.find('\\') != std::string::npos ? '\\' : '"');
-		EXPECT_EQ(kt::ToHex(c.out), kt::ToHex(std::string(s, s.GetLength()))) << kt::ToHex(c.in);
+		CString s(in.c_str());
+		RemoveChar(s, in.find('\\') != std::string::npos ? '\\' : '"');
+		EXPECT_EQ(kt::ToHex(out), kt::ToHex(std::string(s, s.GetLength()))) << kt::ToHex(in);
 	}
 }
 

@@ -15,13 +15,7 @@ TEST(RebootFlagTest, OnlyANonZeroFourByteDwordIsPendingAndEveryFoundValueIsDelet
 	kt::ScratchKey key(HKEY_CURRENT_USER);
 	CWaitProcThread worker;
 	std::string path = "HKEY_CURRENT_USER\\" + key.Path() + "\\Pending";
-	struct
-	{
-		const char* what;
-		DWORD type;
-		std::string data;
-		bool pending;
-	} cases[] = {
+	const std::tuple<const char*, DWORD, std::string, bool> cases[] = {
 		{ "dword 1", REG_DWORD, Dword(1), true },
 		{ "dword ffffffff", REG_DWORD, Dword(0xffffffff), true },
 		{ "dword 0", REG_DWORD, Dword(0), false },
@@ -30,12 +24,12 @@ TEST(RebootFlagTest, OnlyANonZeroFourByteDwordIsPendingAndEveryFoundValueIsDelet
 		{ "dword of 2 bytes", REG_DWORD, std::string("\x01\x00", 2), false },
 		{ "qword 1", REG_QWORD, Dword(1) + Dword(0), false },
 	};
-	for (const auto& c : cases)
+	for (const auto& [what, type, data, pending] : cases)
 	{
-		SCOPED_TRACE(c.what);
-		ASSERT_TRUE(kt::SetValue(key.Key(), "Pending", c.type, c.data));
+		SCOPED_TRACE(what);
+		ASSERT_TRUE(kt::SetValue(key.Key(), "Pending", type, data));
 		ASSERT_TRUE(kt::SetDword(key.Key(), "Other", 7));
-		EXPECT_EQ(c.pending, !!worker.CheckRebootFlag(path.c_str()));
+		EXPECT_EQ(pending, !!worker.CheckRebootFlag(path.c_str()));
 		EXPECT_FALSE(kt::ValueExists(key.Key(), "Pending")) << "the flag was not consumed";
 		EXPECT_TRUE(kt::ValueExists(key.Key(), "Other"));
 		EXPECT_FALSE(worker.CheckRebootFlag(path.c_str())) << "a consumed flag read again";
@@ -66,19 +60,15 @@ TEST(RebootFlagTest, PathFormsThroughEveryRootKey)
 
 	// The flag is answered through every root key that holds values here,
 	// named in any case.
-	const struct
+	const std::pair<HKEY, const char*> roots[] = { { HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT" },
+		{ HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG" }, { HKEY_CURRENT_USER, "hkey_current_user" },
+		{ HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE" }, { HKEY_USERS, "HKEY_USERS" } };
+	for (const auto& [hRoot, name] : roots)
 	{
-		HKEY hRoot;
-		const char* name;
-	} roots[] = { { HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT" }, { HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG" },
-		{ HKEY_CURRENT_USER, "hkey_current_user" }, { HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE" },
-		{ HKEY_USERS, "HKEY_USERS" } };
-	for (const auto& root : roots)
-	{
-		SCOPED_TRACE(root.name);
-		kt::ScratchKey rootKey(root.hRoot);
+		SCOPED_TRACE(name);
+		kt::ScratchKey rootKey(hRoot);
 		ASSERT_TRUE(kt::SetDword(rootKey.Key(), "Reboot", 1));
-		EXPECT_TRUE(worker.CheckRebootFlag((std::string(root.name) + "\\" + rootKey.Path() + "\\Reboot").c_str()));
+		EXPECT_TRUE(worker.CheckRebootFlag((std::string(name) + "\\" + rootKey.Path() + "\\Reboot").c_str()));
 		EXPECT_FALSE(kt::ValueExists(rootKey.Key(), "Reboot")) << "not consumed";
 	}
 

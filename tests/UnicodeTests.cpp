@@ -62,16 +62,12 @@ TEST_F(UnicodeTest, CaptionProbeAndDebugLineInUtf8)
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(id + kTitle, 60000));
 	CWaitProcThread worker;
-	const struct
-	{
-		std::string prefix;
-		bool found;
-	} cases[] = {
+	const std::pair<std::string, bool> cases[] = {
 		{ id + kTitle, true }, { id + kTitleOtherCase, true },
 		{ id + kTitle.substr(0, 3), false }, // ends inside the two bytes of γ
 	};
-	for (const auto& c : cases)
-		EXPECT_EQ(c.found, worker.FindCaptionWindow(c.prefix.c_str()) != NULL) << "prefix " << kt::ToHex(c.prefix);
+	for (const auto& [prefix, found] : cases)
+		EXPECT_EQ(found, worker.FindCaptionWindow(prefix.c_str()) != NULL) << "prefix " << kt::ToHex(prefix);
 
 	kt::ImportPatch capture("KERNEL32.dll", "OutputDebugStringW", (void*)&CaptureDebugText);
 	ASSERT_TRUE(capture.IsApplied());
@@ -115,35 +111,32 @@ TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 	ASSERT_NE(kt::Widen(m_recorder), shortPath);
 	kt::ScratchKey flag(HKEY_CURRENT_USER);
 	const std::string flagKey = flag.Path() + "\\Ωμέγα セ", caption = kt::UniqueName("KtReg");
-	const struct
-	{
-		bool known; // a known setup's entry is pending
-		std::string next, registered;
-	} rows[] = {
+	// Whether a known setup's entry is pending, the next command, and what is registered.
+	const std::tuple<bool, std::string, std::string> rows[] = {
 		{ false, Next(kt::Narrow(shortPath)), "\"" + m_recorder + "\"" + kArgsLine },
 		{ true, "\"/n=C:\\Программы\\Żółć.exe «Ωμέγα»\"",
 			"\"" + m_folder + "\\Kestrune.exe\" /r \"/c=" + caption
 				+ "\" \"/n=\\\"C:\\Программы\\Żółć.exe\\\" «Ωμέγα»\"" },
 	};
-	for (const auto& row : rows)
+	for (const auto& [known, next, registered] : rows)
 	{
-		SCOPED_TRACE(row.registered);
+		SCOPED_TRACE(registered);
 		kt::RunOnceKey runOnce({ "Ktセットアップ" });
-		ASSERT_TRUE(!row.known
+		ASSERT_TRUE(!known
 			|| kt::SetValue(
 				runOnce.Key(), "Ktセットアップ", REG_SZ, "\"C:\\プログラム\\セットアップ\\セットアップ.exe\" /x"));
 		kt::CaptionWindows windows;
 		ASSERT_TRUE(windows.Start(caption, 5000, false, 1, flagKey));
 		std::vector<std::string> texts;
 		ASSERT_TRUE(kt::RunUnderDebugger("\"/c=" + caption + "\" \"/f=HKEY_CURRENT_USER\\" + flagKey
-				+ "\\RebootPending\" /k=セットアップ.EXE " + row.next,
+				+ "\\RebootPending\" /k=セットアップ.EXE " + next,
 			60000, &texts, m_folder + "\\Kestrune.exe"));
-		EXPECT_EQ(std::vector<std::string>{ "REGISTERED: " + row.registered + "\n" }, texts);
+		EXPECT_EQ(std::vector<std::string>{ "REGISTERED: " + registered + "\n" }, texts);
 		std::wstring value(1024, L'\0');
 		DWORD type = 0, cb = (DWORD)(value.size() * sizeof(wchar_t));
 		ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(runOnce.Key(), L"Vormelle", NULL, &type, (BYTE*)&value[0], &cb));
 		value.resize(cb / sizeof(wchar_t));
-		EXPECT_EQ(kt::Widen(row.registered + '\0', CP_UTF8), value);
+		EXPECT_EQ(kt::Widen(registered + '\0', CP_UTF8), value);
 		CRegKey hFlag;
 		ASSERT_EQ(ERROR_SUCCESS, hFlag.Open(HKEY_CURRENT_USER, flagKey.c_str()));
 		EXPECT_FALSE(kt::ValueExists(hFlag, "RebootPending")) << "the flag was not consumed";

@@ -39,14 +39,12 @@ TEST(WaitAppTest, NullEntriesAreSkippedAndAQuitFromElsewhereEndsTheLoopWithItsCo
 	ASSERT_TRUE(app.StartWaitThread(kt::UniqueName("KtNeverShown").c_str(), ""));
 	CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(app.m_arrWaitThreads[1]);
 	CHandle hWorker(kt::Duplicate(pWorker->m_hThread));
-	HANDLE hWait = hWorker;
-	DWORD mainThread = GetCurrentThreadId();
 	// The NULL entry keeps the list from emptying: only this quit ends the loop.
+	// The worker ends within its owner's stop, so the quit comes after its report.
 	std::thread quitter(
-		[=]
+		[hWait = (HANDLE)hWorker, mainThread = GetCurrentThreadId()]
 		{
 			WaitForSingleObject(hWait, 30000);
-			Sleep(300);
 			PostThreadMessageA(mainThread, WM_QUIT, 5, 0);
 		});
 	EXPECT_EQ(5, app.Run());

@@ -29,9 +29,8 @@ TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneBroadcastsThenRunsTheCommand
 	std::string caption = kt::UniqueName("KtWait");
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(caption + " - Setup", 1500));
-	CWaitProcThread* pWorker = NewWorker(caption, RecordCommand("--sleep 1000 one \"two words\""));
-	ASSERT_NE(nullptr, pWorker);
-	Resume(pWorker);
+	ASSERT_TRUE(NewWorker(caption, RecordCommand("--sleep 1000 one \"two words\"")));
+	Resume();
 
 	ASSERT_TRUE(windows.WaitGone(20000));
 	ULONGLONG goneAt = windows.VanishStartAt();
@@ -50,22 +49,21 @@ TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneBroadcastsThenRunsTheCommand
 	const ULONGLONG heardAt = strtoull(heard[0].c_str(), NULL, 10);
 	EXPECT_EQ(" 0 0", heard[0].substr(heard[0].find(' '))) << "the broadcast's wParam and lParam";
 	EXPECT_LT(heardAt, runs[0].endMs) << "the broadcast comes before the command's second of sleep is over";
-	EXPECT_TRUE(StopAfterReport(pWorker));
+	EXPECT_TRUE(StopAfterReport());
 }
 
 TEST_F(WaitProcedureTest, NoWindowFailsAfterTheAppearTimeoutBroadcastsAndRunsNothing)
 {
 	kt::CaptionWindows listener;
 	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 60000, true));
-	CWaitProcThread* pWorker = NewWorker(kt::UniqueName("KtWait"), RecordCommand());
-	ASSERT_NE(nullptr, pWorker);
-	Resume(pWorker);
+	ASSERT_TRUE(NewWorker(kt::UniqueName("KtWait"), RecordCommand()));
+	Resume();
 	ULONGLONG doneAt = 0;
 	ASSERT_TRUE(WaitDone(30000, &doneAt));
 	EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 3900, 12000)) << "8 probes of 500 ms";
 	EXPECT_TRUE(kt::PumpUntil([&] { return listener.Heard().size() == 1; }, 5000));
 	EXPECT_TRUE(Records().empty()) << "the command ran after a failed wait";
-	EXPECT_TRUE(StopAfterReport(pWorker));
+	EXPECT_TRUE(StopAfterReport());
 }
 
 // The caption probes, counted and played by a script: a step each, 'S' the
@@ -111,33 +109,28 @@ static BOOL WINAPI RefusingCreateProcess(LPCSTR app, LPSTR line, LPSECURITY_ATTR
 // Wine refuses as ended during its start-up is made again, five times in all.
 TEST_F(WaitProcedureTest, CommandThatCannotStartIsReportedPromptly)
 {
-	const struct
-	{
-		std::string command;
-		LONG refusals;
-		size_t runs;
-	} rows[] = {
+	// The follow-up, the starts refused, and its runs.
+	const std::tuple<std::string, LONG, size_t> rows[] = {
 		{ "Z:\\kt-no-such-folder\\nope.exe /x", 0, 0 },
 		{ RecordCommand("again"), 4, 1 },
 		{ RecordCommand("lost"), 5, 0 },
 	};
 	kt::ImportPatch patch("KERNEL32.dll", "CreateProcessA", (void*)&RefusingCreateProcess, &s_pCreateProcess);
 	ASSERT_TRUE(patch.IsApplied());
-	for (const auto& row : rows)
+	for (const auto& [command, refusals, runs] : rows)
 	{
-		SCOPED_TRACE(row.command + ", refused " + std::to_string(row.refusals) + " times");
-		const size_t runs = Records().size();
-		s_nRefusedStarts = row.refusals;
-		CWaitProcThread* pWorker = NewWorker("", row.command);
-		ASSERT_NE(nullptr, pWorker);
-		pWorker->m_bRunAlways = TRUE;
-		Resume(pWorker);
+		SCOPED_TRACE(command + ", refused " + std::to_string(refusals) + " times");
+		const size_t before = Records().size();
+		s_nRefusedStarts = refusals;
+		ASSERT_TRUE(NewWorker("", command));
+		m_pWorker->m_bRunAlways = TRUE;
+		Resume();
 		ULONGLONG doneAt = 0;
 		ASSERT_TRUE(WaitDone(20000, &doneAt));
 		EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 0, 4000));
-		EXPECT_EQ(row.runs, Records().size() - runs);
-		EXPECT_EQ(row.runs ? "" : row.command, (LPCSTR)pWorker->m_strCommand) << "a command not started is kept";
-		EXPECT_TRUE(StopAfterReport(pWorker));
+		EXPECT_EQ(runs, Records().size() - before);
+		EXPECT_EQ(runs ? "" : command, (LPCSTR)m_pWorker->m_strCommand) << "a command not started is kept";
+		EXPECT_TRUE(StopAfterReport());
 	}
 }
 
@@ -146,14 +139,8 @@ TEST_F(WaitProcedureTest, CommandThatCannotStartIsReportedPromptly)
 // awaited process, the follow-up) runs on.
 TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 {
-	struct Case
-	{
-		const char* name;
-		int waitType;
-		bool window;
-		bool command;
-	};
-	const Case cases[] = {
+	// The wait, its type, whether its window shows and whether a follow-up runs.
+	const std::tuple<const char*, int, bool, bool> cases[] = {
 		{ "appear phase", CWaitProcThread::waitCaption, false, false },
 		{ "vanish phase", CWaitProcThread::waitCaption, true, false },
 		{ "process wait", CWaitProcThread::waitProcess, false, false },
@@ -163,33 +150,32 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 	s_appear = "60", s_vanish = "1";
 	kt::ImportPatch strings("USER32.dll", "LoadStringA", (void*)&ScriptedLoadString, &s_pLoadString);
 	ASSERT_TRUE(strings.IsApplied());
-	for (const Case& c : cases)
+	for (const auto& [name, waitType, window, command] : cases)
 	{
-		SCOPED_TRACE(c.name);
+		SCOPED_TRACE(name);
 		std::string caption = kt::UniqueName("KtWait");
 		kt::CaptionWindows windows;
-		if (c.window)
+		if (window)
 		{
 			ASSERT_TRUE(windows.Start(caption, 30000));
 		}
 		kt::Process awaited;
 		ASSERT_TRUE(awaited.Start(RecordCommand("--sleep 30000 awaited")));
-		CWaitProcThread* pWorker = NewWorker(c.waitType == CWaitProcThread::waitCaption ? caption : "",
-			RecordCommand(c.command ? "--sleep 30000 follow-up" : "follow-up"));
-		ASSERT_NE(nullptr, pWorker);
-		if (c.waitType == CWaitProcThread::waitProcess)
-			WaitOnProcess(pWorker, awaited, CWaitProcThread::waitProcess);
-		pWorker->m_bRunAlways = c.command;
-		Resume(pWorker);
+		ASSERT_TRUE(NewWorker(waitType == CWaitProcThread::waitCaption ? caption : "",
+			RecordCommand(command ? "--sleep 30000 follow-up" : "follow-up")));
+		if (waitType == CWaitProcThread::waitProcess)
+			WaitOnProcess(awaited, CWaitProcThread::waitProcess);
+		m_pWorker->m_bRunAlways = command;
+		Resume();
 		kt::PumpFor(1500);
 		ULONGLONG stopAt = GetTickCount64(), doneAt = 0;
-		pWorker->Stop(FALSE);
+		m_pWorker->Stop(FALSE);
 		ASSERT_TRUE(WaitDone(10000, &doneAt));
 		EXPECT_TRUE(kt::Within(doneAt - stopAt, 0, 5000)) << "one poll and one probe at most, with room";
 		EXPECT_TRUE(ThreadEnded(5000)) << "the queued stop request ends the thread after the report";
 		EXPECT_FALSE(awaited.Wait(0)) << "the worker ended the awaited process";
 		std::vector<DWORD> followUps = kt::ChildProcesses("kt_record.exe", GetProcessId(awaited.Handle()));
-		EXPECT_EQ(c.command ? 1u : 0u, followUps.size()) << "follow-ups running";
+		EXPECT_EQ(command ? 1u : 0u, followUps.size()) << "follow-ups running";
 		for (DWORD id : followUps)
 		{
 			CHandle followUp(OpenProcess(PROCESS_TERMINATE, FALSE, id));
@@ -216,21 +202,20 @@ TEST_F(WaitProcedureTest, ProcessThenCaption)
 		size_t before = Records().size();
 		kt::Process waited;
 		ASSERT_TRUE(waited.Start(RecordCommand(windowFirst ? "--sleep 30000 waited" : "--sleep 300 waited")));
-		CWaitProcThread* pWorker = NewWorker("", RecordCommand("follow-up"));
-		ASSERT_NE(nullptr, pWorker);
-		WaitOnProcess(pWorker, waited, CWaitProcThread::waitProcessThenCaption, caption);
-		Resume(pWorker);
+		ASSERT_TRUE(NewWorker("", RecordCommand("follow-up")));
+		WaitOnProcess(waited, CWaitProcThread::waitProcessThenCaption, caption);
+		Resume();
 		ASSERT_TRUE(windowFirst || waited.Wait(10000));
 		kt::PumpFor(1500); // the process wait, or the appear phase, is running now
 		EXPECT_EQ(before + !windowFirst, Records().size());
 		kt::CaptionWindows windows;
 		ASSERT_TRUE(windows.Start(caption, 2000));
 		ASSERT_TRUE(WaitDone(20000));
-		EXPECT_EQ(windowFirst, !!pWorker->m_bCaptionSeen);
+		EXPECT_EQ(windowFirst, !!m_pWorker->m_bCaptionSeen);
 		EXPECT_EQ(windowFirst, !waited.Wait(0));
 		EXPECT_EQ(before + (windowFirst ? 1 : 2), Records().size());
 		EXPECT_EQ("follow-up", Records().back().args.back());
-		EXPECT_TRUE(StopAfterReport(pWorker));
+		EXPECT_TRUE(StopAfterReport());
 	}
 }
 
@@ -241,15 +226,7 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 	ASSERT_TRUE(ended.Start(RecordCommand("waited")));
 	ASSERT_TRUE(ended.Wait(10000));
 	const HANDLE noClose = (HANDLE)(ULONG_PTR)0x7ff0; // not a handle: closing it fails
-	struct
-	{
-		const char* what;
-		int waitType;
-		bool process, caption;
-		HANDLE handle;
-		BOOL runAlways, noImmediateRun, stopFirst;
-		bool runs;
-	} rows[] = {
+	const std::tuple<const char*, int, bool, bool, HANDLE, BOOL, BOOL, BOOL, bool> rows[] = {
 		{ "no wait", CWaitProcThread::waitNone, false, false, NULL, FALSE, FALSE, FALSE, false },
 		{ "no wait, run always", CWaitProcThread::waitNone, false, false, NULL, TRUE, FALSE, FALSE, true },
 		{ "unknown wait", 7, true, true, NULL, FALSE, FALSE, FALSE, false },
@@ -262,23 +239,22 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 		{ "wait handle that cannot be closed", 1, false, false, noClose, TRUE, FALSE, FALSE, false },
 		{ "failed caption wait, run always", 2, false, true, NULL, TRUE, FALSE, FALSE, true },
 	};
-	for (const auto& row : rows)
+	for (const auto& [what, waitType, process, caption, handle, runAlways, noImmediateRun, stopFirst, runs] : rows)
 	{
-		SCOPED_TRACE(row.what);
+		SCOPED_TRACE(what);
 		const size_t before = Records().size();
-		CWaitProcThread* pWorker = NewWorker(row.caption ? kt::UniqueName("KtWait") : "", RecordCommand("follow-up"));
-		ASSERT_NE(nullptr, pWorker);
-		if (row.process)
-			WaitOnProcess(pWorker, ended, row.waitType);
-		pWorker->m_hWaitProcess = row.handle != NULL ? row.handle : pWorker->m_hWaitProcess;
-		pWorker->m_nWaitType = row.waitType;
-		pWorker->m_bRunAlways = row.runAlways;
-		pWorker->m_bNoImmediateRun = row.noImmediateRun;
-		pWorker->m_bStopRequested = row.stopFirst;
-		Resume(pWorker);
+		ASSERT_TRUE(NewWorker(caption ? kt::UniqueName("KtWait") : "", RecordCommand("follow-up")));
+		if (process)
+			WaitOnProcess(ended, waitType);
+		m_pWorker->m_hWaitProcess = handle != NULL ? handle : m_pWorker->m_hWaitProcess;
+		m_pWorker->m_nWaitType = waitType;
+		m_pWorker->m_bRunAlways = runAlways;
+		m_pWorker->m_bNoImmediateRun = noImmediateRun;
+		m_pWorker->m_bStopRequested = stopFirst;
+		Resume();
 		ASSERT_TRUE(WaitDone(20000));
-		EXPECT_TRUE(StopAfterReport(pWorker));
-		EXPECT_EQ(before + row.runs, Records().size()) << "the follow-up " << (row.runs ? "did not run" : "ran");
+		EXPECT_TRUE(StopAfterReport());
+		EXPECT_EQ(before + runs, Records().size()) << "the follow-up " << (runs ? "did not run" : "ran");
 	}
 }
 
@@ -293,44 +269,38 @@ TEST_F(WaitProcedureTest, VanishCountAndTimesByScriptedProbes)
 	std::string caption = kt::UniqueName("KtWait");
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(caption, 60000));
-	struct
-	{
-		const char *appear, *vanish, *script;
-		bool runs;
-		LONG probes;
-		bool absent = false; // the window waited for is not the one shown
-	} rows[] = {
-		{ "0", "1", "", false, 0 },
-		{ "x", "1", "", false, 0 },
-		{ nullptr, "1", "", false, 0 },
-		{ "4", "0", "", true, 1 },
-		{ "4", "x", "", true, 1 },
-		{ "4", nullptr, "", false, 0 },
+	// The appear and vanish seconds, the probes' script, whether the follow-up
+	// runs, the probes made, and whether another window is waited for.
+	const std::tuple<const char*, const char*, const char*, bool, LONG, bool> rows[] = {
+		{ "0", "1", "", false, 0, false },
+		{ "x", "1", "", false, 0, false },
+		{ nullptr, "1", "", false, 0, false },
+		{ "4", "0", "", true, 1, false },
+		{ "4", "x", "", true, 1, false },
+		{ "4", nullptr, "", false, 0, false },
 		{ "1", "1", "", false, 2, true },
-		{ "4", "1", "SASASAA", true, 7 },
-		{ "4", "1", "SAFFFA", true, 6 },
+		{ "4", "1", "SASASAA", true, 7, false },
+		{ "4", "1", "SAFFFA", true, 6, false },
 	};
 	kt::ImportPatch patch("USER32.dll", "EnumWindows", (void*)&ScriptedEnumWindows, &s_pEnumWindows);
 	kt::ImportPatch strings("USER32.dll", "LoadStringA", (void*)&ScriptedLoadString, &s_pLoadString);
 	ASSERT_TRUE(patch.IsApplied() && strings.IsApplied());
 	s_hidden = caption;
-	for (const auto& row : rows)
+	for (const auto& [appear, vanish, script, runs, probes, absent] : rows)
 	{
-		SCOPED_TRACE(std::string("appear ") + (row.appear ? row.appear : "missing") + ", vanish "
-			+ (row.vanish ? row.vanish : "missing") + ", probes " + row.script);
-		s_appear = row.appear, s_vanish = row.vanish, s_script = row.script;
+		SCOPED_TRACE(std::string("appear ") + (appear ? appear : "missing") + ", vanish "
+			+ (vanish ? vanish : "missing") + ", probes " + script);
+		s_appear = appear, s_vanish = vanish, s_script = script;
 		const size_t before = Records().size();
-		CWaitProcThread* pWorker =
-			NewWorker(row.absent ? kt::UniqueName("KtWait") : caption, RecordCommand("follow-up"));
-		ASSERT_NE(nullptr, pWorker);
+		ASSERT_TRUE(NewWorker(absent ? kt::UniqueName("KtWait") : caption, RecordCommand("follow-up")));
 		s_nProbes = 0;
-		Resume(pWorker);
+		Resume();
 		ULONGLONG doneAt = 0;
 		bool done = WaitDone(20000, &doneAt);
-		EXPECT_EQ(row.probes, s_nProbes);
+		EXPECT_EQ(probes, s_nProbes);
 		ASSERT_TRUE(done);
 		EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 0, 10000)) << "ms to the report, the window still there";
-		EXPECT_TRUE(StopAfterReport(pWorker));
-		EXPECT_EQ(before + row.runs, Records().size()) << "the follow-up " << (row.runs ? "did not run" : "ran");
+		EXPECT_TRUE(StopAfterReport());
+		EXPECT_EQ(before + runs, Records().size()) << "the follow-up " << (runs ? "did not run" : "ran");
 	}
 }

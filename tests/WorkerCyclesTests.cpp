@@ -46,13 +46,13 @@ class WorkerCyclesTest : public WorkerFixture
 protected:
 	::testing::AssertionResult Cycle(const kt::Process& ended)
 	{
-		CWaitProcThread* pWorker = NewWorker("", RecordCommand());
-		if (pWorker == nullptr)
-			return ::testing::AssertionFailure() << "no worker";
-		WaitOnProcess(pWorker, ended, CWaitProcThread::waitProcess);
-		Resume(pWorker);
-		::testing::AssertionResult done = WaitDone(20000);
-		return done ? StopAfterReport(pWorker) : done;
+		::testing::AssertionResult done = NewWorker("", RecordCommand());
+		if (!done)
+			return done;
+		WaitOnProcess(ended, CWaitProcThread::waitProcess);
+		Resume();
+		done = WaitDone(20000);
+		return done ? StopAfterReport() : done;
 	}
 };
 

@@ -45,14 +45,13 @@ TEST_F(WorkerTest, WithoutNotifyTargetItStopsItself)
 	{
 		SCOPED_TRACE(type);
 		CCountedWorker::s_nDeleted = 0;
-		CWaitProcThread* pWorker = NewWorker("", "", RUNTIME_CLASS(CCountedWorker));
-		ASSERT_NE(nullptr, pWorker);
-		pWorker->m_pNotifyThread = NULL;
-		pWorker->m_nNotifyType = type < 0 ? CWaitProcThread::notifyNone : type;
+		ASSERT_TRUE(NewWorker("", "", RUNTIME_CLASS(CCountedWorker)));
+		m_pWorker->m_pNotifyThread = NULL;
+		m_pWorker->m_nNotifyType = type < 0 ? CWaitProcThread::notifyNone : type;
 		s_nRefusals = type < 0 ? 1000 : 0;
 		kt::ImportPatch patch("USER32.dll", "PostThreadMessageA", (void*)&RefusingPost, &s_pPost);
 		ASSERT_TRUE(patch.IsApplied());
-		Resume(pWorker);
+		Resume();
 		ASSERT_TRUE(ThreadEnded(20000));
 		EXPECT_EQ(1, CCountedWorker::s_nDeleted);
 		EXPECT_FALSE(WaitDone(200));
@@ -65,18 +64,17 @@ TEST_F(WorkerTest, NotifiesAWindow)
 	CWnd target;
 	target.m_hWnd = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
 	ASSERT_NE(nullptr, target.m_hWnd);
-	CWaitProcThread* pWorker = NewWorker("", "", RUNTIME_CLASS(CCountedWorker));
-	ASSERT_NE(nullptr, pWorker);
-	pWorker->m_pNotifyWnd = &target;
-	pWorker->m_nNotifyType = CWaitProcThread::notifyWindow;
-	Resume(pWorker);
+	ASSERT_TRUE(NewWorker("", "", RUNTIME_CLASS(CCountedWorker)));
+	m_pWorker->m_pNotifyWnd = &target;
+	m_pWorker->m_nNotifyType = CWaitProcThread::notifyWindow;
+	Resume();
 	MSG msg = {};
 	for (ULONGLONG end = GetTickCount64() + 20000;
 		 !PeekMessageA(&msg, target.m_hWnd, WM_WAITPROC_DONE, WM_WAITPROC_DONE, PM_REMOVE) && GetTickCount64() < end;)
 		Sleep(20);
 	EXPECT_EQ((UINT)WM_WAITPROC_DONE, msg.message);
 	EXPECT_EQ((LPARAM)m_nWorkerId, msg.lParam);
-	EXPECT_TRUE(StopAfterReport(pWorker));
+	EXPECT_TRUE(StopAfterReport());
 	DestroyWindow(target.m_hWnd);
 }
 
@@ -90,11 +88,10 @@ TEST_F(WorkerTest, ReportsAndEndsOnlyOnItsOwnersStop)
 	{
 		SCOPED_TRACE(alt);
 		CCountedWorker::s_nDeleted = 0;
-		CWaitProcThread* pWorker = NewWorker("", "", RUNTIME_CLASS(CCountedWorker));
-		ASSERT_NE(nullptr, pWorker);
-		pWorker->m_bAltNotify = alt;
+		ASSERT_TRUE(NewWorker("", "", RUNTIME_CLASS(CCountedWorker)));
+		m_pWorker->m_bAltNotify = alt;
 		PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, 1, 0); // taken once the procedure is over
-		Resume(pWorker);
+		Resume();
 		ASSERT_TRUE(WaitDone(20000, nullptr, alt ? WM_WAITPROC_DONE_ALT : WM_WAITPROC_DONE));
 		EXPECT_FALSE(WaitDone(100, nullptr, alt ? WM_WAITPROC_DONE : WM_WAITPROC_DONE_ALT));
 		for (WPARAM w : { 0, 2, -1, 1 })
@@ -105,7 +102,7 @@ TEST_F(WorkerTest, ReportsAndEndsOnlyOnItsOwnersStop)
 		kt::ImportPatch patch("USER32.dll", "PostThreadMessageA", (void*)&RefusingPost, &s_pPost);
 		ASSERT_TRUE(patch.IsApplied());
 		// A stop that is never delivered would hold this thread for good.
-		std::thread stopper([=] { pWorker->Stop(TRUE); });
+		std::thread stopper([this] { m_pWorker->Stop(TRUE); });
 		const bool ended = ThreadEnded(10000);
 		ended ? stopper.join() : stopper.detach();
 		ASSERT_TRUE(ended) << "Stop(TRUE) with " << (alt ? 20 : 0) << " refused posts did not end the worker in 10 s";

@@ -1,9 +1,12 @@
 #include "Processes.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 namespace kt
 {
@@ -65,57 +68,23 @@ ScratchDir::ScratchDir()
 	CreateDirectoryA(m_path.c_str(), NULL);
 }
 
-// Removes a folder with everything in it, whatever the names.
-static void RemoveTree(const std::wstring& path)
-{
-	WIN32_FIND_DATAW fd;
-	HANDLE hFind = FindFirstFileW((path + L"\\*").c_str(), &fd);
-	for (BOOL more = hFind != INVALID_HANDLE_VALUE; more; more = FindNextFileW(hFind, &fd))
-	{
-		const std::wstring file = path + L"\\" + fd.cFileName;
-		SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-		if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-			DeleteFileW(file.c_str());
-		else if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0)
-			RemoveTree(file);
-	}
-	if (hFind != INVALID_HANDLE_VALUE)
-		FindClose(hFind);
-	RemoveDirectoryW(path.c_str());
-}
-
 ScratchDir::~ScratchDir()
 {
-	RemoveTree(Widen(m_path));
-}
-
-bool FileExists(const std::string& path)
-{
-	return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+	std::error_code error; // what cannot be removed stays in the temporary folder
+	std::filesystem::remove_all(Widen(m_path), error);
 }
 
 ::testing::AssertionResult Touch(const std::string& path)
 {
-	HANDLE hFile = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-	if (hFile == INVALID_HANDLE_VALUE)
-		return ::testing::AssertionFailure() << "CreateFileA(" << path << ") failed, error " << GetLastError();
-	CHandle file(hFile);
+	if (!std::ofstream(path, std::ios::binary))
+		return ::testing::AssertionFailure() << "cannot create " << path << ", errno " << errno;
 	return ::testing::AssertionSuccess();
 }
 
 std::string ReadText(const std::string& path)
 {
-	std::string text;
-	HANDLE hFile = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-		OPEN_EXISTING, 0, NULL);
-	if (hFile == INVALID_HANDLE_VALUE)
-		return text;
-	CHandle file(hFile);
-	char buffer[4096];
-	DWORD got;
-	while (ReadFile(file, buffer, sizeof(buffer), &got, NULL) && got > 0)
-		text.append(buffer, got);
-	return text;
+	std::ifstream file(path, std::ios::binary);
+	return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 std::vector<std::string> ReadLines(const std::string& path)
@@ -250,11 +219,6 @@ std::vector<Record> ReadRecords(const std::string& path, const char* tag)
 	return records;
 }
 
-void SetRecordFile(const std::string& path)
-{
-	SetEnvironmentVariableA("KT_RECORD_FILE", path.c_str());
-}
-
 std::vector<Record> RecordFile::AwaitRuns(DWORD timeoutMs, const char* tag) const
 {
 	for (ULONGLONG end = GetTickCount64() + timeoutMs; Runs(tag).empty() && GetTickCount64() < end;)
@@ -283,7 +247,7 @@ std::vector<std::vector<std::string>> RecordedArguments(
 		std::vector<Process> processes(std::min(chunk, commands.size() - first));
 		for (size_t i = 0; i < processes.size(); ++i)
 		{
-			SetRecordFile(dir.File((stem + std::to_string(first + i)).c_str()));
+			SetEnvironmentVariableA("KT_RECORD_FILE", dir.File((stem + std::to_string(first + i)).c_str()).c_str());
 			EXPECT_TRUE(processes[i].Start(commands[first + i]));
 		}
 		for (size_t i = 0; i < processes.size(); ++i)

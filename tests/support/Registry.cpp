@@ -12,12 +12,10 @@ static ::testing::AssertionResult Check(LONG error, const char* what, const char
 	return ::testing::AssertionFailure() << what << "(\"" << name << "\") failed, error " << error;
 }
 
-ScratchKey::ScratchKey(HKEY hRoot, bool required)
-	: m_hRoot(hRoot), m_path("Software\\KestruneTest\\" + UniqueName("key"))
+ScratchKey::ScratchKey(HKEY hRoot) : m_hRoot(hRoot), m_path("Software\\KestruneTest\\" + UniqueName("key"))
 {
 	RegDeleteTreeA(hRoot, m_path.c_str());
-	LONG error = m_key.Create(hRoot, m_path.c_str());
-	EXPECT_TRUE(error == ERROR_SUCCESS || !required) << "ScratchKey " << m_path << ": error " << error;
+	EXPECT_TRUE(Check(m_key.Create(hRoot, m_path.c_str()), "RegCreateKeyExA", m_path.c_str()));
 }
 
 ScratchKey::~ScratchKey()

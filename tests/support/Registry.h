@@ -8,14 +8,12 @@ namespace kt
 {
 
 // A registry key of its own, "Software\\KestruneTest\\<unique>" under root,
-// created empty and removed with everything below it. Key() is NULL where the
-// root holds no keys; that fails the test unless the key is not required.
+// created empty and removed with everything below it.
 class ScratchKey
 {
 public:
-	explicit ScratchKey(HKEY hRoot, bool required = true);
+	explicit ScratchKey(HKEY hRoot);
 	~ScratchKey();
-	HKEY Root() const { return m_hRoot; }
 	const std::string& Path() const { return m_path; }
 	HKEY Key() const { return m_key; }
 

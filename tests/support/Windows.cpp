@@ -70,14 +70,13 @@ void PumpFor(DWORD ms)
 ::testing::AssertionResult CaptionWindows::Start(
 	const std::string& caption, DWORD ms, bool hidden, int count, const std::string& flagKey)
 {
-	const std::string ready = m_dir.File("ready");
 	const std::string command = "\"" + BinPath("kt_window.exe") + "\" --files \"" + m_dir.Path() + "\" --count "
 		+ std::to_string(count) + (hidden ? " --hidden" : "") + (flagKey.empty() ? "" : " --flag \"" + flagKey + "\"")
 		+ " --caption-hex " + ToHex(Narrow(Widen(caption), CP_UTF8)) + " " + std::to_string(ms);
 	::testing::AssertionResult started = m_process.Start(command);
 	if (!started)
 		return started;
-	if (!PumpUntil([&] { return FileExists(ready) || m_process.Wait(0); }, 20000) || !FileExists(ready))
+	if (!PumpUntil([&] { return ShownAt() != 0 || m_process.Wait(0); }, 20000) || ShownAt() == 0)
 		return ::testing::AssertionFailure()
 			<< "not ready within 20 s (exit code " << m_process.ExitCode() << "): " << command;
 	return ::testing::AssertionSuccess();

@@ -6,34 +6,33 @@ void WorkerFixture::SetUp()
 	m_owner.m_nThreadID = GetCurrentThreadId();
 }
 
-CWaitProcThread* WorkerFixture::NewWorker(const std::string& caption, const std::string& command, CRuntimeClass* pClass)
+::testing::AssertionResult WorkerFixture::NewWorker(
+	const std::string& caption, const std::string& command, CRuntimeClass* pClass)
 {
-	CWaitProcThread* pWorker =
-		static_cast<CWaitProcThread*>(AfxBeginThread(pClass, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED));
-	if (pWorker == NULL)
-		return NULL;
-	m_hThread.Attach(kt::Duplicate(pWorker->m_hThread));
-	m_nWorkerId = pWorker->m_nThreadID;
+	m_pWorker = static_cast<CWaitProcThread*>(AfxBeginThread(pClass, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED));
+	if (m_pWorker == NULL)
+		return ::testing::AssertionFailure() << "AfxBeginThread failed";
+	m_hThread.Attach(kt::Duplicate(m_pWorker->m_hThread));
+	m_nWorkerId = m_pWorker->m_nThreadID;
 	if (!caption.empty())
-		pWorker->SetWaitCaption(caption.c_str());
-	pWorker->SetNotifyThread(&m_owner);
-	pWorker->SetCommand(command.c_str(), FALSE);
-	return pWorker;
+		m_pWorker->SetWaitCaption(caption.c_str());
+	m_pWorker->SetNotifyThread(&m_owner);
+	m_pWorker->SetCommand(command.c_str(), FALSE);
+	return ::testing::AssertionSuccess();
 }
 
-void WorkerFixture::WaitOnProcess(
-	CWaitProcThread* pWorker, const kt::Process& process, int nWaitType, const std::string& caption)
+void WorkerFixture::WaitOnProcess(const kt::Process& process, int nWaitType, const std::string& caption)
 {
-	pWorker->m_hWaitProcess = kt::Duplicate(process.Handle());
-	pWorker->m_nWaitType = nWaitType;
+	m_pWorker->m_hWaitProcess = kt::Duplicate(process.Handle());
+	m_pWorker->m_nWaitType = nWaitType;
 	if (!caption.empty())
-		pWorker->m_strCaption = caption.c_str();
+		m_pWorker->m_strCaption = caption.c_str();
 }
 
-void WorkerFixture::Resume(CWaitProcThread* pWorker)
+void WorkerFixture::Resume()
 {
 	m_resumedAt = GetTickCount64();
-	pWorker->ResumeThread();
+	m_pWorker->ResumeThread();
 }
 
 ::testing::AssertionResult WorkerFixture::WaitDone(DWORD timeoutMs, ULONGLONG* pAt, UINT message)
@@ -49,9 +48,9 @@ void WorkerFixture::Resume(CWaitProcThread* pWorker)
 	return ::testing::AssertionSuccess();
 }
 
-::testing::AssertionResult WorkerFixture::StopAfterReport(CWaitProcThread* pWorker)
+::testing::AssertionResult WorkerFixture::StopAfterReport()
 {
-	pWorker->Stop(TRUE);
+	m_pWorker->Stop(TRUE);
 	if (!ThreadEnded(0))
 		return ::testing::AssertionFailure() << "Stop(TRUE) returned before the thread ended";
 	return ::testing::AssertionSuccess();

@@ -10,21 +10,20 @@ class WorkerFixture : public ::testing::Test
 protected:
 	void SetUp() override;
 
-	// A suspended worker of pClass reporting to this thread, waiting for
-	// caption (none when empty) and then running command. m_hThread keeps a
-	// handle of its thread that outlives the object.
-	CWaitProcThread* NewWorker(
+	// m_pWorker: a suspended worker of pClass reporting to this thread,
+	// waiting for caption (none when empty) and then running command.
+	// m_hThread keeps a handle of its thread that outlives the object.
+	::testing::AssertionResult NewWorker(
 		const std::string& caption, const std::string& command, CRuntimeClass* pClass = RUNTIME_CLASS(CWaitProcThread));
 	// Makes the suspended worker wait for process first (waitProcess, or
 	// waitProcessThenCaption with caption), through a handle of its own.
-	void WaitOnProcess(
-		CWaitProcThread* pWorker, const kt::Process& process, int nWaitType, const std::string& caption = "");
+	void WaitOnProcess(const kt::Process& process, int nWaitType, const std::string& caption = "");
 	// Resumes the worker and notes the time.
-	void Resume(CWaitProcThread* pWorker);
+	void Resume();
 	// Waits for message (WM_WAITPROC_DONE) from the worker; the tick it came at.
 	::testing::AssertionResult WaitDone(DWORD timeoutMs, ULONGLONG* pAt = nullptr, UINT message = WM_WAITPROC_DONE);
 	// After the report: stops the worker; success when its thread has ended.
-	::testing::AssertionResult StopAfterReport(CWaitProcThread* pWorker);
+	::testing::AssertionResult StopAfterReport();
 	bool ThreadEnded(DWORD timeoutMs) { return WaitForSingleObject(m_hThread, timeoutMs) == WAIT_OBJECT_0; }
 
 	// A command line that runs kt_record with args; its runs are Records().
@@ -32,6 +31,7 @@ protected:
 	std::vector<kt::Record> Records() const { return m_record.Runs(); }
 
 	CWinThread m_owner; // stands for the application's main thread
+	CWaitProcThread* m_pWorker = nullptr;
 	CHandle m_hThread;
 	DWORD m_nWorkerId = 0;
 	ULONGLONG m_resumedAt = 0;
