@@ -14,7 +14,7 @@ bin="build/$KESTRUNE_TEST_PRESET/bin"
 # same 1,000 windows, read from the kernel's accounting of its process.
 others=${1:-1000}
 "$KESTRUNE_WINE" "$bin/kt_window.exe" --hidden --count "$others" \
-  --caption-hex "$(printf %s "KtBench crowd: a top-level window of another application" | od -An -tx1 | tr -d ' \n')" 600000 &
+  --caption "KtBench crowd: a top-level window of another application" 600000 &
 crowd=$!
 sleep 5
 "$KESTRUNE_WINE" "$bin/Kestrune.exe" /c=KtBenchNeverShownAnywhere /n=nothing.exe &

@@ -1,8 +1,7 @@
 // kt_window: shows top-level windows with a given caption, for a while.
-//   kt_window [--hidden] [--count N] [--files DIR] [--flag SUBKEY] --caption-hex HEX MS
-// HEX is the caption's UTF-8 bytes. The arguments are read in UTF-16 and the
-// windows are of a Unicode class, so that any text, whatever this program's
-// code page, comes through.
+//   kt_window [--hidden] [--count N] [--files DIR] [--flag SUBKEY] --caption TEXT MS
+// The arguments are read in UTF-16 and the windows are of a Unicode class, so
+// that any text, whatever this program's code page, comes through.
 // The windows show for MS milliseconds, or until WM_CLOSE, and are then
 // destroyed. With SUBKEY, the REG_DWORD RebootPending = 1 is set under
 // HKEY_CURRENT_USER\SUBKEY right before the destruction, as an installer
@@ -18,19 +17,6 @@
 #include <string.h>
 #include <vector>
 #include <string>
-
-static std::wstring FromUtf8Hex(const wchar_t* hex)
-{
-	std::string s;
-	for (; hex[0] && hex[1]; hex += 2)
-	{
-		wchar_t b[3] = { hex[0], hex[1], 0 };
-		s += (char)wcstoul(b, NULL, 16);
-	}
-	std::wstring text(s.size(), L'\0');
-	text.resize(MultiByteToWideChar(CP_UTF8, 0, s.data(), (int)s.size(), &text[0], (int)text.size()));
-	return text;
-}
 
 // Writes the tick count now to file name in folder dir (ending in a backslash),
 // if there is one.
@@ -101,8 +87,8 @@ int wmain(int argc, wchar_t** argv)
 			files = std::wstring(argv[++i]) + L"\\";
 		else if (wcscmp(argv[i], L"--flag") == 0 && i + 1 < argc)
 			flag = argv[++i];
-		else if (wcscmp(argv[i], L"--caption-hex") == 0 && i + 1 < argc)
-			caption = FromUtf8Hex(argv[++i]);
+		else if (wcscmp(argv[i], L"--caption") == 0 && i + 1 < argc)
+			caption = argv[++i];
 		else
 			ms = (DWORD)wcstoul(argv[i], NULL, 10);
 	}

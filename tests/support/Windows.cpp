@@ -72,7 +72,7 @@ void PumpFor(DWORD ms)
 {
 	const std::string command = "\"" + BinPath("kt_window.exe") + "\" --files \"" + m_dir.Path() + "\" --count "
 		+ std::to_string(count) + (hidden ? " --hidden" : "") + (flagKey.empty() ? "" : " --flag \"" + flagKey + "\"")
-		+ " --caption-hex " + ToHex(Narrow(Widen(caption), CP_UTF8)) + " " + std::to_string(ms);
+		+ " --caption \"" + caption + "\" " + std::to_string(ms);
 	::testing::AssertionResult started = m_process.Start(command);
 	if (!started)
 		return started;

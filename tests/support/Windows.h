@@ -23,7 +23,8 @@ void PumpFor(DWORD ms);
 // kt_window showing top-level windows for ms milliseconds, which hear the
 // end broadcast; Start returns once the windows exist. With flagKey, the
 // helper sets the reboot flag RebootPending under HKEY_CURRENT_USER\flagKey
-// right before the windows go.
+// right before the windows go. Both go on the helper's command line in
+// quotes: neither holds a quote or ends in a backslash.
 class CaptionWindows
 {
 public:
