@@ -73,12 +73,9 @@ class CProbeThread : public CProbeBase
 	DECLARE_DYNCREATE(CProbeThread)
 public:
 	static LONG s_nInit, s_nDeleted, s_nOwn;
+	static void Reset() { s_nBase = s_nInit = s_nDeleted = s_nOwn = 0; }
 	~CProbeThread() { InterlockedIncrement(&s_nDeleted); }
-	BOOL InitInstance() override
-	{
-		InterlockedIncrement(&s_nInit);
-		return TRUE;
-	}
+	BOOL InitInstance() override { return InterlockedIncrement(&s_nInit) > 0; }
 	void OnOwn(WPARAM wParam, LPARAM) { s_nOwn += (LONG)wParam; }
 	void OnQuit(WPARAM wParam, LPARAM) { AfxPostQuitMessage((int)wParam); }
 	DECLARE_MESSAGE_MAP()
@@ -93,11 +90,7 @@ END_MESSAGE_MAP()
 class ThreadTest : public ::testing::Test
 {
 protected:
-	void SetUp() override
-	{
-		CProbeBase::s_nBase = 0;
-		CProbeThread::s_nInit = CProbeThread::s_nDeleted = CProbeThread::s_nOwn = 0;
-	}
+	void SetUp() override { CProbeThread::Reset(); }
 };
 
 TEST_F(ThreadTest, SuspendedThreadQueuesMessagesAndRunsThemThroughTheMapChain)
