@@ -12,6 +12,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
+
 int _dowildcard = 0;
 
 int wmain(int argc, wchar_t** argv)
@@ -20,31 +22,23 @@ int wmain(int argc, wchar_t** argv)
 	if (argc > 2 && wcscmp(argv[1], L"--sleep") == 0)
 		Sleep((DWORD)_wtoi(argv[2]));
 
-	char path[MAX_PATH];
+	char path[MAX_PATH], head[96];
 	if (!GetEnvironmentVariableA("KT_RECORD_FILE", path, sizeof(path)))
 		return 2;
-	HANDLE hFile = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, 0, NULL);
-	if (hFile == INVALID_HANDLE_VALUE)
-		return 3;
-	char head[96];
-	int n = sprintf(head, "start=%llu end=%llu argc=%d", start, GetTickCount64(), argc);
-	DWORD written;
-	WriteFile(hFile, head, (DWORD)n, &written, NULL);
+	std::string line(head, sprintf(head, "start=%llu end=%llu argc=%d", start, GetTickCount64(), argc));
 	for (int i = 1; i < argc; ++i)
 	{
-		WriteFile(hFile, " ", 1, &written, NULL);
 		static char utf8[3 * 32768];
 		WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, utf8, sizeof(utf8), NULL, NULL);
+		line += argv[i][0] == '\0' ? " -" : " "; // "-": an empty argument
 		for (const unsigned char* p = (const unsigned char*)utf8; *p; ++p)
-		{
-			char hex[3];
-			sprintf(hex, "%02x", *p);
-			WriteFile(hFile, hex, 2, &written, NULL);
-		}
-		if (argv[i][0] == '\0')
-			WriteFile(hFile, "-", 1, &written, NULL); // an empty argument
+			line.append({ "0123456789abcdef"[*p >> 4], "0123456789abcdef"[*p & 15] });
 	}
-	WriteFile(hFile, "\n", 1, &written, NULL);
+	line += '\n';
+	// One write: the lines of runs that end together never mix.
+	HANDLE hFile = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, 0, NULL);
+	DWORD written;
+	BOOL ok = hFile != INVALID_HANDLE_VALUE && WriteFile(hFile, line.data(), (DWORD)line.size(), &written, NULL);
 	CloseHandle(hFile);
-	return 0;
+	return ok ? 0 : 3;
 }

@@ -13,6 +13,7 @@
 // broadcast received.
 #include <windows.h>
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <vector>
@@ -22,14 +23,11 @@
 // if there is one.
 static void WriteTick(const std::wstring& dir, const wchar_t* name)
 {
-	if (!dir.empty())
+	FILE* file = dir.empty() ? NULL : _wfopen((dir + name).c_str(), L"w");
+	if (file != NULL)
 	{
-		char text[32];
-		int n = wsprintfA(text, "%I64u", GetTickCount64());
-		HANDLE hFile = CreateFileW((dir + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-		DWORD written;
-		WriteFile(hFile, text, (DWORD)n, &written, NULL);
-		CloseHandle(hFile);
+		fprintf(file, "%llu", GetTickCount64());
+		fclose(file);
 	}
 }
 

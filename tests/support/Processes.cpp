@@ -278,13 +278,10 @@ std::vector<std::vector<std::string>> RecordedArguments(
 		DWORD status = DBG_CONTINUE;
 		if (ev.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT)
 		{
+			// A text of nDebugStringLength bytes with its zero, or the part that could be read.
 			std::string text(ev.u.DebugString.nDebugStringLength, '\0');
-			SIZE_T got = 0;
-			ReadProcessMemory(process.Handle(), ev.u.DebugString.lpDebugStringData, &text[0], text.size(), &got);
-			text.resize(got);
-			while (!text.empty() && text.back() == '\0')
-				text.pop_back();
-			pTexts->push_back(text);
+			ReadProcessMemory(process.Handle(), ev.u.DebugString.lpDebugStringData, &text[0], text.size(), NULL);
+			pTexts->push_back(text.c_str());
 		}
 		else if (ev.dwDebugEventCode == EXCEPTION_DEBUG_EVENT
 			&& ev.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
