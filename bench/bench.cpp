@@ -62,7 +62,7 @@ static double VanishToFollowUpMs(const std::string& caption)
 	kt::CaptionWindows windows;
 	windows.Start(caption, 800, true);
 	kt::Process kestrune;
-	kestrune.Start(kt::KestruneCommand("/c=" + caption + " /n=" + kt::QuotedRecorder()));
+	kestrune.Start(kt::KestruneCommand("/c=" + caption + " /n=" + kt::RecordCommand()));
 	kestrune.Wait(30000);
 	std::vector<kt::Record> runs = record.Runs();
 	return runs.empty() ? -1 : (double)(runs[0].startMs - windows.VanishStartAt());

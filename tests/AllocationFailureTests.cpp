@@ -2,22 +2,17 @@
 // first, then the second, ... allocation of an operation, one per run. Every
 // run either refuses (FALSE, nothing written) or gives exactly the result of
 // a run without failures.
-#include <gtest/gtest.h>
-
 #include <functional>
 
 #include "TestSupport.h"
 #include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
 
-namespace
-{
-
 // op resets what it works on, calls arm right before the operation, runs it,
 // and describes everything it produced. The failure is armed there, so that
 // it lands in the operation, and each run must show that it came.
 typedef std::function<std::string(const std::function<void()>& arm)> Operation;
-void EachAllocationFails(const Operation& op, const std::string& refused)
+static void EachAllocationFails(const Operation& op, const std::string& refused)
 {
 	long n = 0; // 0: the reference run, where nothing fails
 	const auto arm = [&] { kt::FailAllocation(n); };
@@ -39,8 +34,6 @@ void EachAllocationFails(const Operation& op, const std::string& refused)
 	}
 	EXPECT_GT(refusals, 0) << "no failure reached the operation";
 }
-
-} // namespace
 
 TEST(AllocationFailureTest, PathNormalisationAndRestartCommand)
 {

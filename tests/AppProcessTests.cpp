@@ -1,7 +1,5 @@
 // Kestrune.exe as a launcher runs it: real processes, real windows, the real
 // string table (60 s to appear, 1 s to vanish).
-#include <gtest/gtest.h>
-
 #include "TestSupport.h"
 #include "waitproc/WaitProcThread.h"
 
@@ -10,22 +8,22 @@ TEST(AppProcessTest, ExitCodeIsZeroAndNothingRunsOrBroadcastsWhenStartUpFails)
 	kt::RecordFile record;
 	kt::CaptionWindows listener;
 	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 120000, true));
-	const std::string rec = kt::QuotedRecorder();
-	// The utility's arguments, and its instances.
-	const std::pair<const char*, DWORD> cases[] = {
-		{ "", 1 },                // no arguments
-		{ "/c=KtNever", 1 },      // no next command
-		{ "/n=x /c=KtNever", 1 }, // the caption belongs to the command
-		{ "/c /n=x", 1 },         // "/c" is no caption option
-		{ "/c= /n=x", 1 },        // empty caption: the worker refuses it
-		{ "/r /c= /n=x", 2 },     // relaunched instance started, and refuses the same
+	// The utility's arguments, whose next command would record itself, and its instances.
+	const std::string next = "/n=" + kt::RecordCommand();
+	const std::pair<std::string, DWORD> cases[] = {
+		{ "", 1 },                   // no arguments
+		{ "/c=KtNever", 1 },         // no next command
+		{ next + " /c=KtNever", 1 }, // the caption belongs to the command
+		{ "/c " + next, 1 },         // "/c" is no caption option
+		{ "/c= " + next, 1 },        // empty caption: the worker refuses it
+		{ "/r /c= " + next, 2 },     // relaunched instance started, and refuses the same
 	};
 	for (const auto& [args, processes] : cases)
 	{
 		SCOPED_TRACE(args);
 		kt::Job job;
 		kt::Process p;
-		ASSERT_TRUE(p.Start(kt::KestruneCommand(std::string(args) + (strstr(args, "/n=x") ? " " + rec : "")), &job));
+		ASSERT_TRUE(p.Start(kt::KestruneCommand(args), &job));
 		ASSERT_TRUE(p.Wait(15000)) << "still running";
 		EXPECT_EQ(0u, p.ExitCode());
 		EXPECT_TRUE(kt::PumpUntil([&] { return job.Counts().ActiveProcesses == 0; }, 15000))
@@ -47,7 +45,7 @@ TEST(AppProcessTest, DirectModeWaitsRunsTheCommandWithItsArgumentsAndExitsZero)
 	// quotes the launcher needed around "a b" are not restored.
 	kt::Process p;
 	ASSERT_TRUE(
-		p.Start(kt::KestruneCommand("-C=" + caption + " ignored /x /n= " + kt::QuotedRecorder() + " \"a b\" \"\" c")));
+		p.Start(kt::KestruneCommand("-C=" + caption + " ignored /x /n= " + kt::RecordCommand() + " \"a b\" \"\" c")));
 	// Stop messages and reports naming each thread, posted from elsewhere
 	// before and after the window went, change nothing.
 	for (int i = 0; i < 10 && !p.Wait(300); ++i)
@@ -73,7 +71,7 @@ TEST(AppProcessTest, NoWindowWithinSixtySecondsRunsNothingAndExitsZero)
 	kt::RecordFile record;
 	kt::Process p;
 	ULONGLONG startAt = GetTickCount64();
-	ASSERT_TRUE(p.Start(kt::KestruneCommand("/c=" + kt::UniqueName("KtNeverShown") + " /n=" + kt::QuotedRecorder())));
+	ASSERT_TRUE(p.Start(kt::KestruneCommand("/c=" + kt::UniqueName("KtNeverShown") + " /n=" + kt::RecordCommand())));
 	ASSERT_TRUE(p.Wait(120000));
 	ULONGLONG took = GetTickCount64() - startAt;
 	EXPECT_EQ(0u, p.ExitCode());

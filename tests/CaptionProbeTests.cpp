@@ -1,6 +1,4 @@
 // The caption probe against real top-level windows of another process.
-#include <gtest/gtest.h>
-
 #include "TestSupport.h"
 #include "waitproc/WaitProcThread.h"
 

@@ -1,19 +1,14 @@
 // The command line: the two-phase option parser, and the relaunch command line
 // that the new instance must read back exactly, by its real C runtime.
-#include <gtest/gtest.h>
-
 #include <random>
 
 #include "TestSupport.h"
 #include "afx/afx.h"
 #include "cmdline/CommandLine.h"
 
-namespace
-{
-
 // What ParseWaitOptions read from args, as one text: R for the relaunch
 // option, then c[caption] f[flag] k[known] ... n[next] for those given.
-std::string Parsed(const std::vector<std::string>& args)
+static std::string Parsed(const std::vector<std::string>& args)
 {
 	std::vector<char*> argv{ const_cast<char*>("Kestrune.exe") };
 	for (const std::string& a : args)
@@ -31,8 +26,6 @@ std::string Parsed(const std::vector<std::string>& args)
 		s += (o.bNextGiven ? " n[" : " n?[") + std::string(o.strNext) + "]";
 	return s;
 }
-
-} // namespace
 
 TEST(ParseWaitOptionsTest, Table)
 {
@@ -129,19 +122,15 @@ static std::string RandomValue(std::mt19937& rng)
 	static const char* const pieces[] = { "a", "Z", " ", "\t", "\"", "\\", "\\\\", "*", "?", "/", "-", "=", "\xe9",
 		"%s", "^" };
 	static const char* const dbcs[] = { "\x83\x5c", "\x95\x5c", "\x82\xa0", "\x88\x9f" };
-	bool doubleByte = GetACP() == 932;
+	const bool doubleByte = GetACP() == 932;
 	std::string value;
-	int length = std::uniform_int_distribution<int>(0, 12)(rng);
-	for (int i = 0; i < length; ++i)
+	for (int n = std::uniform_int_distribution<int>(0, 12)(rng); n > 0; --n)
 	{
-		if (doubleByte && rng() % 4 == 0)
-			value += dbcs[rng() % 4];
-		else
-		{
-			// A lone lead byte is no character of a double-byte code page.
-			const char* piece = pieces[rng() % (sizeof(pieces) / sizeof(pieces[0]))];
-			value += doubleByte && (BYTE)piece[0] >= 0x80 ? "e" : piece;
-		}
+		const char* piece = pieces[rng() % std::size(pieces)];
+		// A lone lead byte is no character of a double-byte code page.
+		if (doubleByte && (rng() % 4 == 0 || (BYTE)piece[0] >= 0x80))
+			piece = dbcs[rng() % std::size(dbcs)];
+		value += piece;
 	}
 	return value;
 }
@@ -171,12 +160,10 @@ TEST(BuildWaiterCommandTest, TheRuntimeReadsEveryRandomLineBackExactly)
 		EXPECT_EQ(expected[i], got[i]) << "line " << kt::ToHex(lines[i]);
 }
 
-namespace
-{
-std::string s_module;
+static std::string s_module;
 // GetModuleFileNameA as Wine answers in UTF-8 for s_module: a path that does
 // not fit is cut after a whole character, and what was kept is reported.
-DWORD WINAPI LongModuleFileName(HMODULE, LPSTR buffer, DWORD size)
+static DWORD WINAPI LongModuleFileName(HMODULE, LPSTR buffer, DWORD size)
 {
 	size_t n = std::min<size_t>(s_module.size(), size - 1);
 	while (n < s_module.size() && (s_module[n] & 0xC0) == 0x80)
@@ -185,7 +172,6 @@ DWORD WINAPI LongModuleFileName(HMODULE, LPSTR buffer, DWORD size)
 	buffer[n] = '\0';
 	return (DWORD)n;
 }
-} // namespace
 
 // In UTF-8 a path of 260 characters takes up to 780 bytes: the whole path, never a cut one.
 TEST(ModuleFileNameTest, WholePathWhateverItsLengthInBytes)

@@ -1,6 +1,4 @@
 // Command lines normalised for the RunOnce registration, against real files.
-#include <gtest/gtest.h>
-
 #include "TestSupport.h"
 #include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
@@ -55,20 +53,17 @@ TEST_F(CommandPathTest, SplitCommandLineNormalisesTheProgramAndKeepsTheArguments
 	EXPECT_STREQ("keep", (LPCSTR)untouched);
 }
 
-namespace
-{
-void* s_getProc;
+static void* s_getProc;
 // GetLongPathNameA as it answers when the file goes between its two calls.
-DWORD WINAPI LongPathOfAVanishingFile(LPCSTR path, LPSTR buffer, DWORD size)
+static DWORD WINAPI LongPathOfAVanishingFile(LPCSTR path, LPSTR buffer, DWORD size)
 {
 	return buffer == NULL ? (DWORD)MAX_PATH : 0;
 }
-FARPROC WINAPI GetProcVanishing(HMODULE module, LPCSTR name)
+static FARPROC WINAPI GetProcVanishing(HMODULE module, LPCSTR name)
 {
 	return lstrcmpA(name, "GetLongPathNameA") == 0 ? (FARPROC)&LongPathOfAVanishingFile
 												   : ((FARPROC(WINAPI*)(HMODULE, LPCSTR))s_getProc)(module, name);
 }
-} // namespace
 
 // The result is written only when a file matches: a sentinel shows it was
 // not. A file that goes between the two long-path calls keeps the path found.

@@ -2,16 +2,11 @@
 // equal a backslash or an ASCII letter. This program runs once under each
 // (LC_ALL=ja_JP.UTF-8, zh_CN.UTF-8, zh_TW.UTF-8); the double-byte text is
 // built here, not passed through a shell.
-#include <gtest/gtest.h>
-
 #include "TestSupport.h"
 #include "afx/afx.h"
 #include "cmdline/CommandLine.h"
 #include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
-
-namespace
-{
 
 // Characters of the active code page: one whose trail byte is a backslash,
 // one whose trail byte is 'c', and a word of three.
@@ -23,7 +18,7 @@ struct CodePageText
 	const char* word;           // Shift-JIS "setto", GBK and Big5 "zhongwenzi"
 };
 
-const CodePageText& Text()
+static const CodePageText& Text()
 {
 	static const CodePageText pages[] = {
 		{ 932, "\x83\x5c", "\x83\x63", "\x83\x5a\x83\x62\x83\x67" },
@@ -36,8 +31,6 @@ const CodePageText& Text()
 	ADD_FAILURE() << "code page " << GetACP() << ": the test run must set LC_ALL to a double-byte locale";
 	return pages[0];
 }
-
-} // namespace
 
 TEST(DoubleByteTest, StringOperationsAndTheOptionPrefixStepOverWholeCharacters)
 {

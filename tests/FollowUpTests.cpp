@@ -1,8 +1,6 @@
 // The follow-up launch as a debugger sees it: one whole line per started
 // command, and the utility's exit code; a relaunch that cannot be started
 // writes its line too.
-#include <gtest/gtest.h>
-
 #include "TestSupport.h"
 
 TEST(FollowUpTest, OneWholeLinePerCommandAndExitCodeZero)

@@ -1,7 +1,5 @@
 // The framework layer: strings, arrays, threads created suspended, message
 // maps that dispatch thread messages by number, and the quit code.
-#include <gtest/gtest.h>
-
 #include "TestSupport.h"
 #include "afx/afx.h"
 
@@ -28,8 +26,7 @@ TEST(CStringTest, ConcatenationAndSlicing)
 TEST(CollectionTest, ObArrayRemovesAndShifts)
 {
 	CObArray arr;
-	CObject* objs[3] = { (CObject*)0x10, nullptr, (CObject*)0x30 };
-	for (CObject* p : objs)
+	for (CObject* p : { (CObject*)0x10, (CObject*)nullptr, (CObject*)0x30 })
 		arr.Add(p);
 	for (int i = 0; i < 100; ++i)
 		arr.Add((CObject*)0x40);
@@ -51,19 +48,16 @@ TEST(CollectionTest, ObArrayRemovesAndShifts)
 	EXPECT_STREQ("0", (LPCSTR)strs.GetAt(0));
 }
 
-#define WM_PROBE_BASE (WM_USER + 10)
-#define WM_PROBE_OWN  (WM_USER + 11)
-#define WM_PROBE_QUIT (WM_USER + 12)
+constexpr UINT WM_PROBE_BASE = WM_USER + 10, WM_PROBE_OWN = WM_USER + 11, WM_PROBE_QUIT = WM_USER + 12;
 
 // A base and a derived thread class whose maps each handle one message.
 class CProbeBase : public CWinThread
 {
 public:
-	static LONG s_nBase;
+	static inline LONG s_nBase;
 	void OnBase(WPARAM wParam, LPARAM lParam) { s_nBase += (LONG)(wParam + lParam); }
 	DECLARE_MESSAGE_MAP()
 };
-LONG CProbeBase::s_nBase;
 BEGIN_MESSAGE_MAP(CProbeBase, CWinThread)
 	ON_THREAD_MESSAGE(WM_PROBE_BASE, CProbeBase::OnBase)
 END_MESSAGE_MAP()
@@ -72,7 +66,7 @@ class CProbeThread : public CProbeBase
 {
 	DECLARE_DYNCREATE(CProbeThread)
 public:
-	static LONG s_nInit, s_nDeleted, s_nOwn;
+	static inline LONG s_nInit, s_nDeleted, s_nOwn;
 	static void Reset() { s_nBase = s_nInit = s_nDeleted = s_nOwn = 0; }
 	~CProbeThread() { InterlockedIncrement(&s_nDeleted); }
 	BOOL InitInstance() override { return InterlockedIncrement(&s_nInit) > 0; }
@@ -80,21 +74,15 @@ public:
 	void OnQuit(WPARAM wParam, LPARAM) { AfxPostQuitMessage((int)wParam); }
 	DECLARE_MESSAGE_MAP()
 };
-LONG CProbeThread::s_nInit, CProbeThread::s_nDeleted, CProbeThread::s_nOwn;
 IMPLEMENT_DYNCREATE(CProbeThread, CProbeBase)
 BEGIN_MESSAGE_MAP(CProbeThread, CProbeBase)
 	ON_THREAD_MESSAGE(WM_PROBE_OWN, CProbeThread::OnOwn)
 	ON_THREAD_MESSAGE(WM_PROBE_QUIT, CProbeThread::OnQuit)
 END_MESSAGE_MAP()
 
-class ThreadTest : public ::testing::Test
+TEST(ThreadTest, SuspendedThreadQueuesMessagesAndRunsThemThroughTheMapChain)
 {
-protected:
-	void SetUp() override { CProbeThread::Reset(); }
-};
-
-TEST_F(ThreadTest, SuspendedThreadQueuesMessagesAndRunsThemThroughTheMapChain)
-{
+	CProbeThread::Reset();
 	CWinThread* pThread = AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
 	ASSERT_NE(nullptr, pThread);
 	CHandle hThread(kt::Duplicate(pThread->m_hThread));
@@ -124,8 +112,6 @@ TEST_F(ThreadTest, SuspendedThreadQueuesMessagesAndRunsThemThroughTheMapChain)
 
 // Start-up with one system call failing: the framework's own calls go through
 // this program's import table, where the failing stand-in is put.
-namespace
-{
 struct StartFault
 {
 	const char* module;
@@ -135,12 +121,12 @@ struct StartFault
 	DWORD createFlags;
 	bool discard; // the failure comes in AfxDiscardThread, after a good start
 };
-StartFault s_fault;
-int s_calls;
-DWORD s_threadId; // the thread handed to the failing call, or that ran it
-void* s_original;
+static StartFault s_fault;
+static int s_calls;
+static DWORD s_threadId; // the thread handed to the failing call, or that ran it
+static void* s_original;
 
-bool FailsNow(HANDLE hThread)
+static bool FailsNow(HANDLE hThread)
 {
 	s_threadId = hThread != NULL ? GetThreadId(hThread) : s_threadId;
 	if (s_fault.failAt != 0 && ++s_calls != s_fault.failAt)
@@ -148,35 +134,35 @@ bool FailsNow(HANDLE hThread)
 	SetLastError(ERROR_ACCESS_DENIED);
 	return true;
 }
-DWORD WINAPI FailingResumeOrSuspend(HANDLE h)
+static DWORD WINAPI FailingResumeOrSuspend(HANDLE h)
 {
 	return FailsNow(h) ? (DWORD)-1 : ((DWORD(WINAPI*)(HANDLE))s_original)(h);
 }
-BOOL WINAPI FailingDuplicate(HANDLE hp, HANDLE h, HANDLE hp2, LPHANDLE ph, DWORD access, BOOL inherit, DWORD options)
+static BOOL WINAPI FailingDuplicate(
+	HANDLE hp, HANDLE h, HANDLE hp2, LPHANDLE ph, DWORD access, BOOL inherit, DWORD options)
 {
 	typedef BOOL(WINAPI * Fn)(HANDLE, HANDLE, HANDLE, LPHANDLE, DWORD, BOOL, DWORD);
 	return FailsNow(h) ? FALSE : ((Fn)s_original)(hp, h, hp2, ph, access, inherit, options);
 }
-HANDLE WINAPI FailingCreateEvent(LPSECURITY_ATTRIBUTES sa, BOOL manual, BOOL initial, LPCSTR name)
+static HANDLE WINAPI FailingCreateEvent(LPSECURITY_ATTRIBUTES sa, BOOL manual, BOOL initial, LPCSTR name)
 {
 	typedef HANDLE(WINAPI * Fn)(LPSECURITY_ATTRIBUTES, BOOL, BOOL, LPCSTR);
 	return FailsNow(NULL) ? NULL : ((Fn)s_original)(sa, manual, initial, name);
 }
-uintptr_t __cdecl FailingBeginThread(void*, unsigned, unsigned(__stdcall*)(void*), void*, unsigned, unsigned*)
+static uintptr_t __cdecl FailingBeginThread(void*, unsigned, unsigned(__stdcall*)(void*), void*, unsigned, unsigned*)
 {
 	FailsNow(NULL);
 	return 0;
 }
 // The new thread's first call: it ends there, before it is ready.
-BOOL WINAPI EndingPeekMessage(LPMSG, HWND, UINT, UINT, UINT)
+static BOOL WINAPI EndingPeekMessage(LPMSG, HWND, UINT, UINT, UINT)
 {
 	s_threadId = GetCurrentThreadId();
 	ExitThread(0);
 }
-} // namespace
 
 // A discarded thread never runs InitInstance either.
-TEST_F(ThreadTest, EveryFailedStartUpCallRefusesTheStartWithNoThreadLeft)
+TEST(ThreadTest, EveryFailedStartUpCallRefusesTheStartWithNoThreadLeft)
 {
 	void* const resume = (void*)&FailingResumeOrSuspend;
 	const StartFault faults[] = {
@@ -194,7 +180,7 @@ TEST_F(ThreadTest, EveryFailedStartUpCallRefusesTheStartWithNoThreadLeft)
 	for (const StartFault& fault : faults)
 	{
 		SCOPED_TRACE(std::string(fault.function) + " call " + std::to_string(fault.failAt));
-		SetUp();
+		CProbeThread::Reset();
 		s_fault = fault;
 		s_calls = 0;
 		s_threadId = 0;

@@ -4,18 +4,15 @@
 // does. A registration that fails runs the command at once.
 #include "WorkerFixture.h"
 
-namespace
-{
-
-std::vector<std::string> s_debugTexts;
-void WINAPI CaptureDebugText(LPCWSTR text)
+static std::vector<std::string> s_debugTexts;
+static void WINAPI CaptureDebugText(LPCWSTR text)
 {
 	s_debugTexts.push_back(kt::Narrow(text));
 }
 
-void* s_createKey;
+static void* s_createKey;
 // RegCreateKeyExA, after which the registration's next allocation fails.
-LONG WINAPI CreateKeyThenMemoryRunsOut(HKEY hKey, LPCSTR lpSubKey, DWORD reserved, LPSTR lpClass, DWORD options,
+static LONG WINAPI CreateKeyThenMemoryRunsOut(HKEY hKey, LPCSTR lpSubKey, DWORD reserved, LPSTR lpClass, DWORD options,
 	REGSAM sam, LPSECURITY_ATTRIBUTES sa, PHKEY phkResult, LPDWORD lpdwDisposition)
 {
 	LONG error = ((decltype(&RegCreateKeyExA))s_createKey)(
@@ -23,8 +20,6 @@ LONG WINAPI CreateKeyThenMemoryRunsOut(HKEY hKey, LPCSTR lpSubKey, DWORD reserve
 	kt::FailAllocation(1);
 	return error;
 }
-
-} // namespace
 
 class RebootTest : public WorkerFixture
 {

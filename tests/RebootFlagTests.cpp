@@ -1,7 +1,5 @@
 // The reboot flag against real registry keys: it reads as set only as a
 // non-zero 4-byte REG_DWORD, and every call that finds it consumes it.
-#include <gtest/gtest.h>
-
 #include "TestSupport.h"
 #include "waitproc/WaitProcThread.h"
 
@@ -42,15 +40,14 @@ TEST(RebootFlagTest, PathFormsThroughEveryRootKey)
 	CWaitProcThread worker;
 	const std::string sub = key.Path();
 	ASSERT_TRUE(kt::SetDword(key.Key(), "Pending", 1));
-	// Paths that name no flag leave the value alone.
-	const char* const refused[] = { "", "HKEY_CURRENT_USER", "HKCU\\", "\\HKEY_CURRENT_USER\\Pending" };
+	// Paths that name no flag leave the value alone: an abbreviated root, a
+	// missing value or key, another root.
+	const std::string refused[] = { "", "HKEY_CURRENT_USER", "HKCU\\", "\\HKEY_CURRENT_USER\\Pending",
+		"HKCU\\" + sub + "\\Pending", "HKEY_CURRENT_USER\\" + sub + "\\Missing",
+		"HKEY_CURRENT_USER\\" + sub + "\\NoSuchKey\\Pending", "HKEY_USERS\\" + sub + "\\Pending" };
 	EXPECT_FALSE(worker.CheckRebootFlag(NULL));
-	for (const char* p : refused)
-		EXPECT_FALSE(worker.CheckRebootFlag(p)) << p;
-	EXPECT_FALSE(worker.CheckRebootFlag(("HKCU\\" + sub + "\\Pending").c_str())) << "abbreviated root";
-	EXPECT_FALSE(worker.CheckRebootFlag(("HKEY_CURRENT_USER\\" + sub + "\\Missing").c_str()));
-	EXPECT_FALSE(worker.CheckRebootFlag(("HKEY_CURRENT_USER\\" + sub + "\\NoSuchKey\\Pending").c_str()));
-	EXPECT_FALSE(worker.CheckRebootFlag(("HKEY_USERS\\" + sub + "\\Pending").c_str())) << "another root";
+	for (const std::string& p : refused)
+		EXPECT_FALSE(worker.CheckRebootFlag(p.c_str())) << p;
 	EXPECT_TRUE(kt::ValueExists(key.Key(), "Pending"));
 
 	// A path ending in a backslash names the key's default value.

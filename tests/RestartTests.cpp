@@ -1,25 +1,18 @@
 // The restart command line and the RunOnce registration, with the real
 // HKEY_LOCAL_MACHINE RunOnce key of the test prefix.
-#include <gtest/gtest.h>
-
 #include "TestSupport.h"
 #include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
 
-namespace
-{
-
 // GetModuleFileNameA that places this program in s_module's folder, where no
 // utility file lies beside it.
-std::string s_module;
-void* s_getModuleFileName;
-DWORD WINAPI ModuleElsewhere(HMODULE module, LPSTR buffer, DWORD size)
+static std::string s_module;
+static void* s_getModuleFileName;
+static DWORD WINAPI ModuleElsewhere(HMODULE module, LPSTR buffer, DWORD size)
 {
 	return module != NULL ? ((decltype(&GetModuleFileNameA))s_getModuleFileName)(module, buffer, size)
 						  : (DWORD)lstrlenA(lstrcpynA(buffer, s_module.c_str(), (int)size));
 }
-
-} // namespace
 
 TEST(BuildRestartCommandTest, TemporaryCopyReplacesAReadOnlyFileAndIsWritable)
 {
@@ -27,7 +20,6 @@ TEST(BuildRestartCommandTest, TemporaryCopyReplacesAReadOnlyFileAndIsWritable)
 	GetTempPathA(MAX_PATH, temp);
 	std::string copy = std::string(temp) + "Kestrune.exe";
 	SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
-	DeleteFileA(copy.c_str());
 	ASSERT_TRUE(kt::Touch(copy));
 	ASSERT_TRUE(SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_READONLY));
 
@@ -43,8 +35,7 @@ TEST(BuildRestartCommandTest, TemporaryCopyReplacesAReadOnlyFileAndIsWritable)
 
 	EXPECT_EQ("\"" + copy + "\" /r \"/c=Cap\" \"/n=cmd\"", (LPCSTR)line);
 	EXPECT_EQ(kt::ReadText(utility).size(), kt::ReadText(copy).size()) << "the copy is not the utility";
-	DWORD copied = GetFileAttributesA(copy.c_str());
-	EXPECT_EQ(0u, copied & FILE_ATTRIBUTE_READONLY);
+	EXPECT_EQ(0u, GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY);
 	SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
 	DeleteFileA(copy.c_str());
 }
@@ -127,13 +118,11 @@ TEST_F(RunOnceTest, RestartFormWhenAKnownProgramIsPendingInAnyCase)
 	EXPECT_NE(std::string::npos, RegisteredString().find(" /r \"/c=\" \"/n="));
 }
 
-namespace
-{
-void* s_enumValue;
+static void* s_enumValue;
 // A string value as Windows hands it when it has grown, since the key was
 // asked, to fill the whole buffer: every byte written, no zero after them.
 // (Wine asks for room for the UTF-16 size and so never hands one out.)
-LONG WINAPI EnumGrownValue(
+static LONG WINAPI EnumGrownValue(
 	HKEY h, DWORD i, LPSTR name, LPDWORD cchName, LPDWORD r, LPDWORD type, LPBYTE data, LPDWORD cbData)
 {
 	typedef LONG(WINAPI * Fn)(HKEY, DWORD, LPSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
@@ -146,7 +135,6 @@ LONG WINAPI EnumGrownValue(
 	}
 	return result;
 }
-} // namespace
 
 TEST_F(RunOnceTest, OnlyStringValuesCount)
 {
@@ -185,12 +173,10 @@ TEST_F(RunOnceTest, EmptyKnownCommandMatchesTheEarlierRegistrationWhichIsReplace
 	EXPECT_EQ(values, kt::Values(m_runOnce.Key()).size()) << "a registration adds a value instead of replacing it";
 }
 
-namespace
-{
-void* s_createKey;
-DWORD s_disposition;
+static void* s_createKey;
+static DWORD s_disposition;
 // RegCreateKeyExA, after which another program writes a known entry at once.
-LONG WINAPI CreateKeyThenAnotherWrites(HKEY hKey, LPCSTR lpSubKey, DWORD reserved, LPSTR lpClass, DWORD options,
+static LONG WINAPI CreateKeyThenAnotherWrites(HKEY hKey, LPCSTR lpSubKey, DWORD reserved, LPSTR lpClass, DWORD options,
 	REGSAM sam, LPSECURITY_ATTRIBUTES sa, PHKEY phkResult, LPDWORD lpdwDisposition)
 {
 	LONG error = ((decltype(&RegCreateKeyExA))s_createKey)(
@@ -202,7 +188,6 @@ LONG WINAPI CreateKeyThenAnotherWrites(HKEY hKey, LPCSTR lpSubKey, DWORD reserve
 	}
 	return error;
 }
-} // namespace
 
 // A key created just now is not searched: an entry that appears in it at
 // once was not pending before this registration. Entries of others leave

@@ -4,13 +4,8 @@
 // CreateProcessW as a Unicode program does, shows captions in windows of a
 // Unicode class, and reads the follow-up's UTF-16 arguments. It runs once
 // more under code page 932 (LC_ALL), which the element overrides.
-#include <gtest/gtest.h>
-
 #include "TestSupport.h"
 #include "waitproc/WaitProcThread.h"
-
-namespace
-{
 
 // Greek, Cyrillic and Japanese, none in code page 1252; the Polish and the
 // accented Greek letters are not in code page 932 either.
@@ -19,13 +14,11 @@ const std::string kTitleOtherCase = "ΕΓΚΑΤΆΣΤΑΣΗ установка �
 const std::vector<std::string> kArgs = { "follow-up", "Żółć", "«Ωμέγα» 日本語" };
 const std::string kArgsLine = " follow-up Żółć \"«Ωμέγα» 日本語\"";
 
-std::vector<std::wstring> s_debugTexts;
-void WINAPI CaptureDebugText(LPCWSTR text)
+static std::vector<std::wstring> s_debugTexts;
+static void WINAPI CaptureDebugText(LPCWSTR text)
 {
 	s_debugTexts.push_back(text);
 }
-
-} // namespace
 
 class UnicodeTest : public ::testing::Test
 {

@@ -1,9 +1,5 @@
 // The application object in this test program's thread: it lists the worker it
 // starts, and its loop quits once the list is empty.
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
 #include <thread>
 
 #include "TestSupport.h"

@@ -5,14 +5,12 @@
 
 using WaitProcedureTest = WorkerFixture;
 
-namespace
-{
 // The appear and vanish seconds as the string table gives them while a
 // patch of LoadStringA holds (nullptr: no such string); every other string
 // is the program's own.
-const char *s_appear, *s_vanish;
-void* s_pLoadString;
-int WINAPI ScriptedLoadString(HINSTANCE module, UINT id, LPSTR buffer, int size)
+static const char *s_appear, *s_vanish;
+static void* s_pLoadString;
+static int WINAPI ScriptedLoadString(HINSTANCE module, UINT id, LPSTR buffer, int size)
 {
 	if (id != IDS_APPEAR_TIMEOUT && id != IDS_VANISH_SECONDS)
 		return ((decltype(&LoadStringA))s_pLoadString)(module, id, buffer, size);
@@ -20,7 +18,6 @@ int WINAPI ScriptedLoadString(HINSTANCE module, UINT id, LPSTR buffer, int size)
 	lstrcpynA(buffer, text != nullptr ? text : "", size);
 	return lstrlenA(buffer);
 }
-} // namespace
 
 TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneBroadcastsThenRunsTheCommandAfterTwoAbsentProbes)
 {
@@ -34,15 +31,14 @@ TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneBroadcastsThenRunsTheCommand
 
 	ASSERT_TRUE(windows.WaitGone(20000));
 	ULONGLONG goneAt = windows.VanishStartAt();
-	ULONGLONG doneAt = 0;
-	ASSERT_TRUE(WaitDone(20000, &doneAt));
+	ASSERT_TRUE(WaitDone(20000));
 	std::vector<kt::Record> runs = Records();
 	ASSERT_EQ(1u, runs.size());
 	EXPECT_EQ((std::vector<std::string>{ "--sleep", "1000", "one", "two words" }), runs[0].args);
 	// Two absent probes 500 ms apart, each followed by its sleep; at most a
 	// poll more, and a slow process start.
 	EXPECT_TRUE(kt::Within(runs[0].startMs - goneAt, 950, 8000)) << "ms from the vanish to the command";
-	EXPECT_GE(doneAt, runs[0].endMs) << "the owner was told before the command ended";
+	EXPECT_GE(m_doneAt, runs[0].endMs) << "the owner was told before the command ended";
 
 	std::vector<std::string> heard = listener.Heard();
 	ASSERT_EQ(1u, heard.size());
@@ -58,9 +54,8 @@ TEST_F(WaitProcedureTest, NoWindowFailsAfterTheAppearTimeoutBroadcastsAndRunsNot
 	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 60000, true));
 	ASSERT_TRUE(NewWorker(kt::UniqueName("KtWait"), RecordCommand()));
 	Resume();
-	ULONGLONG doneAt = 0;
-	ASSERT_TRUE(WaitDone(30000, &doneAt));
-	EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 3900, 12000)) << "8 probes of 500 ms";
+	ASSERT_TRUE(WaitDone(30000));
+	EXPECT_TRUE(kt::Within(m_doneAt - m_resumedAt, 3900, 12000)) << "8 probes of 500 ms";
 	EXPECT_TRUE(kt::PumpUntil([&] { return listener.Heard().size() == 1; }, 5000));
 	EXPECT_TRUE(Records().empty()) << "the command ran after a failed wait";
 	EXPECT_TRUE(StopAfterReport());
@@ -125,9 +120,8 @@ TEST_F(WaitProcedureTest, CommandThatCannotStartIsReportedPromptly)
 		ASSERT_TRUE(NewWorker("", command));
 		m_pWorker->m_bRunAlways = TRUE;
 		Resume();
-		ULONGLONG doneAt = 0;
-		ASSERT_TRUE(WaitDone(20000, &doneAt));
-		EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 0, 4000));
+		ASSERT_TRUE(WaitDone(20000));
+		EXPECT_TRUE(kt::Within(m_doneAt - m_resumedAt, 0, 4000));
 		EXPECT_EQ(runs, Records().size() - before);
 		EXPECT_EQ(runs ? "" : command, (LPCSTR)m_pWorker->m_strCommand) << "a command not started is kept";
 		EXPECT_TRUE(StopAfterReport());
@@ -165,10 +159,10 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 		m_pWorker->m_bRunAlways = command;
 		Resume();
 		kt::PumpFor(1500);
-		ULONGLONG stopAt = GetTickCount64(), doneAt = 0;
+		ULONGLONG stopAt = GetTickCount64();
 		m_pWorker->Stop(FALSE);
-		ASSERT_TRUE(WaitDone(10000, &doneAt));
-		EXPECT_TRUE(kt::Within(doneAt - stopAt, 0, 5000)) << "one poll and one probe at most, with room";
+		ASSERT_TRUE(WaitDone(10000));
+		EXPECT_TRUE(kt::Within(m_doneAt - stopAt, 0, 5000)) << "one poll and one probe at most, with room";
 		EXPECT_TRUE(ThreadEnded(5000)) << "the queued stop request ends the thread after the report";
 		EXPECT_FALSE(awaited.Wait(0)) << "the worker ended the awaited process";
 		std::vector<DWORD> followUps = kt::ChildProcesses("kt_record.exe", GetProcessId(awaited.Handle()));
@@ -216,7 +210,6 @@ TEST_F(WaitProcedureTest, ProcessThenCaption)
 	}
 }
 
-// Whether the follow-up runs, for each way of configuring the wait.
 TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 {
 	kt::Process ended;
@@ -292,11 +285,10 @@ TEST_F(WaitProcedureTest, VanishCountAndTimesByScriptedProbes)
 		ASSERT_TRUE(NewWorker(absent ? kt::UniqueName("KtWait") : caption, RecordCommand("follow-up")));
 		s_nProbes = 0;
 		Resume();
-		ULONGLONG doneAt = 0;
-		bool done = WaitDone(20000, &doneAt);
+		bool done = WaitDone(20000);
 		EXPECT_EQ(probes, s_nProbes);
 		ASSERT_TRUE(done);
-		EXPECT_TRUE(kt::Within(doneAt - m_resumedAt, 0, 10000)) << "ms to the report, the window still there";
+		EXPECT_TRUE(kt::Within(m_doneAt - m_resumedAt, 0, 10000)) << "ms to the report, the window still there";
 		EXPECT_TRUE(StopAfterReport());
 		EXPECT_EQ(before + runs, Records().size()) << "the follow-up " << (runs ? "did not run" : "ran");
 	}

@@ -3,12 +3,9 @@
 // they leave behind, in handles and heap bytes, stays within a slack.
 #include "WorkerFixture.h"
 
-namespace
-{
-
 // The open handles of this process. Where the system answers 0 (Wine), the
 // handle values that name an open object, tried one by one.
-DWORD HandleCount()
+static DWORD HandleCount()
 {
 	DWORD count = 0;
 	if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0)
@@ -23,7 +20,7 @@ DWORD HandleCount()
 
 // The bytes in the blocks in use on every heap of this process: what a leak
 // of the code under test adds to.
-SIZE_T HeapBytesInUse()
+static SIZE_T HeapBytesInUse()
 {
 	HANDLE heaps[64];
 	DWORD count = GetProcessHeaps(64, heaps);
@@ -38,8 +35,6 @@ SIZE_T HeapBytesInUse()
 	}
 	return bytes;
 }
-
-} // namespace
 
 class WorkerCyclesTest : public WorkerFixture
 {
@@ -65,7 +60,7 @@ TEST_F(WorkerCyclesTest, AThousandCyclesLeaveNoHandlesOrMemoryBehind)
 	// A leak of 8 bytes a cycle (8,000 bytes) shows on the heaps.
 	const SIZE_T heapSlack = 4 * 1024;
 	kt::Process ended;
-	ASSERT_TRUE(ended.Start(kt::QuotedRecorder()));
+	ASSERT_TRUE(ended.Start(kt::RecordCommand()));
 	ASSERT_TRUE(ended.Wait(30000));
 	for (int i = 0; i < warmUp; ++i)
 		ASSERT_TRUE(Cycle(ended)) << "cycle " << i;

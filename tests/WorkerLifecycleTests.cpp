@@ -4,26 +4,22 @@
 
 #include <thread>
 
-namespace
-{
-
 // A worker that counts its deletions.
 class CCountedWorker : public CWaitProcThread
 {
 	DECLARE_DYNCREATE(CCountedWorker)
 public:
-	static LONG s_nDeleted;
+	static inline LONG s_nDeleted;
 	~CCountedWorker() { InterlockedIncrement(&s_nDeleted); }
 };
-LONG CCountedWorker::s_nDeleted;
 IMPLEMENT_DYNCREATE(CCountedWorker, CWaitProcThread)
 
 // Windows refuses a post to a queue that holds 10,000 messages, as another
 // program can fill it; Wine keeps no such limit, so the stop posts are
 // refused here the way Windows refuses them.
-volatile LONG s_nRefusals;
-void* s_pPost;
-BOOL WINAPI RefusingPost(DWORD nThreadID, UINT message, WPARAM wParam, LPARAM lParam)
+static volatile LONG s_nRefusals;
+static void* s_pPost;
+static BOOL WINAPI RefusingPost(DWORD nThreadID, UINT message, WPARAM wParam, LPARAM lParam)
 {
 	if (message == WM_WAITPROC_STOP && InterlockedDecrement(&s_nRefusals) >= 0)
 	{
@@ -32,8 +28,6 @@ BOOL WINAPI RefusingPost(DWORD nThreadID, UINT message, WPARAM wParam, LPARAM lP
 	}
 	return ((BOOL(WINAPI*)(DWORD, UINT, WPARAM, LPARAM))s_pPost)(nThreadID, message, wParam, lParam);
 }
-
-} // namespace
 
 using WorkerTest = WorkerFixture;
 
@@ -92,8 +86,8 @@ TEST_F(WorkerTest, ReportsAndEndsOnlyOnItsOwnersStop)
 		m_pWorker->m_bAltNotify = alt;
 		PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, 1, 0); // taken once the procedure is over
 		Resume();
-		ASSERT_TRUE(WaitDone(20000, nullptr, alt ? WM_WAITPROC_DONE_ALT : WM_WAITPROC_DONE));
-		EXPECT_FALSE(WaitDone(100, nullptr, alt ? WM_WAITPROC_DONE : WM_WAITPROC_DONE_ALT));
+		ASSERT_TRUE(WaitDone(20000, alt ? WM_WAITPROC_DONE_ALT : WM_WAITPROC_DONE));
+		EXPECT_FALSE(WaitDone(100, alt ? WM_WAITPROC_DONE : WM_WAITPROC_DONE_ALT));
 		for (WPARAM w : { 0, 2, -1, 1 })
 			PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, w, 0);
 		EXPECT_FALSE(ThreadEnded(500)) << "the worker ended before its owner stopped it";

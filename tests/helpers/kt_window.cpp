@@ -32,16 +32,14 @@ static void WriteTick(const std::wstring& dir, const wchar_t* name)
 }
 
 static UINT s_nEndMessage;
-static HANDLE s_hHeard;
+static FILE* s_heard;
 
 static LRESULT CALLBACK WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
 	if (msg == s_nEndMessage && s_nEndMessage != 0)
 	{
-		char line[64];
-		DWORD written;
-		int n = wsprintfA(line, "%I64u %lu %lu\n", GetTickCount64(), (DWORD)wParam, (DWORD)lParam);
-		WriteFile(s_hHeard, line, (DWORD)n, &written, NULL);
+		fprintf(s_heard, "%llu %lu %lu\n", GetTickCount64(), (DWORD)wParam, (DWORD)lParam);
+		fflush(s_heard); // a line at a time, for the test to read
 		return 0;
 	}
 	if (msg == WM_CLOSE)
@@ -93,14 +91,10 @@ int wmain(int argc, wchar_t** argv)
 
 	if (!files.empty())
 	{
-		s_hHeard = CreateFileW((files + L"heard").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-			OPEN_ALWAYS, 0, NULL);
+		s_heard = _wfopen((files + L"heard").c_str(), L"ab");
 		s_nEndMessage = RegisterWindowMessageW(L"__Detect_End_Of_Application__");
 	}
-	WNDCLASSW wc = {};
-	wc.lpfnWndProc = WndProc;
-	wc.hInstance = GetModuleHandleW(NULL);
-	wc.lpszClassName = L"KtCaptionWindow";
+	const WNDCLASSW wc = { 0, WndProc, 0, 0, GetModuleHandleW(NULL), NULL, NULL, NULL, NULL, L"KtCaptionWindow" };
 	RegisterClassW(&wc);
 	std::vector<HWND> windows;
 	for (int i = 0; i < count; ++i)

@@ -5,20 +5,17 @@
 
 #include "afx/afxmem.h"
 
-namespace
-{
+static volatile LONG s_countdown = 0; // allocations to admit before the failing one, plus one
+static volatile LONG s_made = 0;
 
-volatile LONG s_countdown = 0; // allocations to admit before the failing one, plus one
-volatile LONG s_made = 0;
-
-bool Admit()
+static bool Admit()
 {
 	InterlockedIncrement(&s_made);
 	return InterlockedCompareExchange(&s_countdown, 0, 0) <= 0 || InterlockedDecrement(&s_countdown) != 0;
 }
 
 // The slot of this program's import table that holds function of module.
-void** FindImportSlot(const char* module, const char* function)
+static void** FindImportSlot(const char* module, const char* function)
 {
 	BYTE* base = (BYTE*)GetModuleHandleA(NULL);
 	IMAGE_NT_HEADERS* nt = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
@@ -38,7 +35,7 @@ void** FindImportSlot(const char* module, const char* function)
 	return nullptr;
 }
 
-void Write(void** slot, void* value)
+static void Write(void** slot, void* value)
 {
 	DWORD old;
 	VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &old);
@@ -50,14 +47,12 @@ void Write(void** slot, void* value)
 // its block reads it.
 const char s_pastEnd[] = KT_PAST_END;
 
-void* Guarded(void* p, size_t nSize)
+static void* Guarded(void* p, size_t nSize)
 {
 	if (p != nullptr)
 		memcpy((char*)p + nSize, s_pastEnd, sizeof(s_pastEnd));
 	return p;
 }
-
-} // namespace
 
 void* AfxHeapAlloc(size_t nSize)
 {
@@ -74,21 +69,18 @@ void AfxHeapFree(void* p)
 	free(p);
 }
 
-namespace kt
-{
-
-void FailAllocation(long nth)
+void kt::FailAllocation(long nth)
 {
 	InterlockedExchange(&s_made, 0);
 	InterlockedExchange(&s_countdown, nth);
 }
 
-long AllocationsMade()
+long kt::AllocationsMade()
 {
 	return InterlockedCompareExchange(&s_made, 0, 0);
 }
 
-ImportPatch::ImportPatch(const char* module, const char* function, void* replacement, void** pOriginal)
+kt::ImportPatch::ImportPatch(const char* module, const char* function, void* replacement, void** pOriginal)
 	: m_slot(replacement != nullptr ? FindImportSlot(module, function) : nullptr)
 {
 	if (m_slot != nullptr)
@@ -100,10 +92,8 @@ ImportPatch::ImportPatch(const char* module, const char* function, void* replace
 		*pOriginal = m_original;
 }
 
-ImportPatch::~ImportPatch()
+kt::ImportPatch::~ImportPatch()
 {
 	if (m_slot != nullptr)
 		Write(m_slot, m_original);
 }
-
-} // namespace kt

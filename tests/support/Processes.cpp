@@ -8,43 +8,36 @@
 #include <filesystem>
 #include <fstream>
 
-namespace kt
-{
-
-std::string BinPath(const char* name)
+std::string kt::BinPath(const char* name)
 {
 	char path[MAX_PATH];
 	std::string dir(path, GetModuleFileNameA(NULL, path, MAX_PATH));
 	return dir.substr(0, dir.find_last_of("\\/") + 1) + name;
 }
 
-std::string LongPath(const std::string& path)
+std::string kt::LongPath(const std::string& path)
 {
 	char buffer[MAX_PATH];
 	DWORD n = GetLongPathNameA(path.c_str(), buffer, MAX_PATH);
 	return n > 0 && n < MAX_PATH ? std::string(buffer, n) : path;
 }
 
-std::string ToHex(const std::string& bytes)
+std::string kt::ToHex(const std::string& bytes)
 {
-	static const char digits[] = "0123456789abcdef";
 	std::string hex;
 	for (unsigned char c : bytes)
-	{
-		hex += digits[c >> 4];
-		hex += digits[c & 15];
-	}
+		hex.append({ "0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15] });
 	return hex;
 }
 
-std::wstring Widen(const std::string& text, UINT codePage)
+std::wstring kt::Widen(const std::string& text, UINT codePage)
 {
 	std::wstring wide(text.size(), L'\0');
 	wide.resize(MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), &wide[0], (int)wide.size()));
 	return wide;
 }
 
-std::string Narrow(const std::wstring& text, UINT codePage)
+std::string kt::Narrow(const std::wstring& text, UINT codePage)
 {
 	std::string bytes(text.size() * 4, '\0');
 	bytes.resize(
@@ -52,7 +45,7 @@ std::string Narrow(const std::wstring& text, UINT codePage)
 	return bytes;
 }
 
-std::string UniqueName(const char* stem)
+std::string kt::UniqueName(const char* stem)
 {
 	static LONG counter;
 	char name[128];
@@ -60,7 +53,7 @@ std::string UniqueName(const char* stem)
 	return name;
 }
 
-ScratchDir::ScratchDir()
+kt::ScratchDir::ScratchDir()
 {
 	char temp[MAX_PATH];
 	GetTempPathA(MAX_PATH, temp);
@@ -68,26 +61,26 @@ ScratchDir::ScratchDir()
 	CreateDirectoryA(m_path.c_str(), NULL);
 }
 
-ScratchDir::~ScratchDir()
+kt::ScratchDir::~ScratchDir()
 {
 	std::error_code error; // what cannot be removed stays in the temporary folder
 	std::filesystem::remove_all(Widen(m_path), error);
 }
 
-::testing::AssertionResult Touch(const std::string& path)
+::testing::AssertionResult kt::Touch(const std::string& path)
 {
 	if (!std::ofstream(path, std::ios::binary))
 		return ::testing::AssertionFailure() << "cannot create " << path << ", errno " << errno;
 	return ::testing::AssertionSuccess();
 }
 
-std::string ReadText(const std::string& path)
+std::string kt::ReadText(const std::string& path)
 {
 	std::ifstream file(path, std::ios::binary);
 	return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-std::vector<std::string> ReadLines(const std::string& path)
+std::vector<std::string> kt::ReadLines(const std::string& path)
 {
 	std::vector<std::string> lines;
 	std::string text = ReadText(path);
@@ -97,21 +90,21 @@ std::vector<std::string> ReadLines(const std::string& path)
 	return lines;
 }
 
-::testing::AssertionResult Within(LONGLONG value, LONGLONG low, LONGLONG high)
+::testing::AssertionResult kt::Within(LONGLONG value, LONGLONG low, LONGLONG high)
 {
 	if (value >= low && value <= high)
 		return ::testing::AssertionSuccess();
 	return ::testing::AssertionFailure() << value << " is not within " << low << ".." << high;
 }
 
-HANDLE Duplicate(HANDLE h)
+HANDLE kt::Duplicate(HANDLE h)
 {
 	HANDLE hCopy = NULL;
 	DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &hCopy, 0, FALSE, DUPLICATE_SAME_ACCESS);
 	return hCopy;
 }
 
-::testing::AssertionResult Process::Start(const std::string& commandLine, const Job* job, DWORD flags)
+::testing::AssertionResult kt::Process::Start(const std::string& commandLine, const Job* job, DWORD flags)
 {
 	Kill();
 	STARTUPINFOW si = {};
@@ -145,7 +138,7 @@ HANDLE Duplicate(HANDLE h)
 	return ::testing::AssertionSuccess();
 }
 
-std::vector<DWORD> ThreadsOf(DWORD pid)
+std::vector<DWORD> kt::ThreadsOf(DWORD pid)
 {
 	std::vector<DWORD> found;
 	CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
@@ -157,7 +150,7 @@ std::vector<DWORD> ThreadsOf(DWORD pid)
 	return found;
 }
 
-std::vector<DWORD> ChildProcesses(const char* name, DWORD skip)
+std::vector<DWORD> kt::ChildProcesses(const char* name, DWORD skip)
 {
 	std::vector<DWORD> found;
 	CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -170,7 +163,7 @@ std::vector<DWORD> ChildProcesses(const char* name, DWORD skip)
 	return found;
 }
 
-JOBOBJECT_BASIC_ACCOUNTING_INFORMATION Job::Counts() const
+JOBOBJECT_BASIC_ACCOUNTING_INFORMATION kt::Job::Counts() const
 {
 	JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
 	if (!QueryInformationJobObject(m_job, JobObjectBasicAccountingInformation, &info, sizeof(info), NULL))
@@ -178,7 +171,7 @@ JOBOBJECT_BASIC_ACCOUNTING_INFORMATION Job::Counts() const
 	return info;
 }
 
-DWORD Process::ExitCode() const
+DWORD kt::Process::ExitCode() const
 {
 	DWORD code = STILL_ACTIVE;
 	if (Handle() != NULL)
@@ -186,7 +179,7 @@ DWORD Process::ExitCode() const
 	return code;
 }
 
-void Process::Kill()
+void kt::Process::Kill()
 {
 	if (Handle() != NULL && WaitForSingleObject(Handle(), 0) == WAIT_TIMEOUT)
 	{
@@ -196,7 +189,7 @@ void Process::Kill()
 	m_process.Close();
 }
 
-std::vector<Record> ReadRecords(const std::string& path, const char* tag)
+std::vector<kt::Record> kt::ReadRecords(const std::string& path, const char* tag)
 {
 	std::vector<Record> records;
 	for (const std::string& line : ReadLines(path))
@@ -219,7 +212,7 @@ std::vector<Record> ReadRecords(const std::string& path, const char* tag)
 	return records;
 }
 
-std::vector<Record> RecordFile::AwaitRuns(DWORD timeoutMs, const char* tag) const
+std::vector<kt::Record> kt::RecordFile::AwaitRuns(DWORD timeoutMs, const char* tag) const
 {
 	for (ULONGLONG end = GetTickCount64() + timeoutMs; Runs(tag).empty() && GetTickCount64() < end;)
 		Sleep(50);
@@ -227,17 +220,17 @@ std::vector<Record> RecordFile::AwaitRuns(DWORD timeoutMs, const char* tag) cons
 	return Runs(tag);
 }
 
-std::string KestruneCommand(const std::string& args)
+std::string kt::KestruneCommand(const std::string& args)
 {
 	return "\"" + BinPath("Kestrune.exe") + "\"" + (args.empty() ? "" : " " + args);
 }
 
-std::string QuotedRecorder()
+std::string kt::RecordCommand(const std::string& args)
 {
-	return "\"" + BinPath("kt_record.exe") + "\"";
+	return "\"" + BinPath("kt_record.exe") + "\"" + (args.empty() ? "" : " " + args);
 }
 
-std::vector<std::vector<std::string>> RecordedArguments(
+std::vector<std::vector<std::string>> kt::RecordedArguments(
 	const std::vector<std::string>& commands, const ScratchDir& dir, const char* stem)
 {
 	std::vector<std::vector<std::string>> got(commands.size());
@@ -260,7 +253,7 @@ std::vector<std::vector<std::string>> RecordedArguments(
 	return got;
 }
 
-::testing::AssertionResult RunUnderDebugger(
+::testing::AssertionResult kt::RunUnderDebugger(
 	const std::string& args, DWORD timeoutMs, std::vector<std::string>* pTexts, const std::string& exe)
 {
 	Process process;
@@ -303,5 +296,3 @@ std::vector<std::vector<std::string>> RecordedArguments(
 		return ::testing::AssertionFailure() << "exit code " << exitCode;
 	return ::testing::AssertionSuccess();
 }
-
-} // namespace kt

@@ -110,8 +110,9 @@ private:
 	ScratchDir m_dir;
 };
 
+// Command lines that run Kestrune.exe or kt_record with args (none when empty).
 std::string KestruneCommand(const std::string& args);
-std::string QuotedRecorder();
+std::string RecordCommand(const std::string& args = "");
 
 // Starts each command line (a run of kt_record) with a record file of its own
 // in dir, fifty at a time, and returns the arguments each run recorded:

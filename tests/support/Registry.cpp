@@ -2,9 +2,6 @@
 
 #include "waitproc/WaitProcThread.h"
 
-namespace kt
-{
-
 static ::testing::AssertionResult Check(LONG error, const char* what, const char* name)
 {
 	if (error == ERROR_SUCCESS)
@@ -12,38 +9,38 @@ static ::testing::AssertionResult Check(LONG error, const char* what, const char
 	return ::testing::AssertionFailure() << what << "(\"" << name << "\") failed, error " << error;
 }
 
-ScratchKey::ScratchKey(HKEY hRoot) : m_hRoot(hRoot), m_path("Software\\KestruneTest\\" + UniqueName("key"))
+kt::ScratchKey::ScratchKey(HKEY hRoot) : m_hRoot(hRoot), m_path("Software\\KestruneTest\\" + UniqueName("key"))
 {
 	RegDeleteTreeA(hRoot, m_path.c_str());
 	EXPECT_TRUE(Check(m_key.Create(hRoot, m_path.c_str()), "RegCreateKeyExA", m_path.c_str()));
 }
 
-ScratchKey::~ScratchKey()
+kt::ScratchKey::~ScratchKey()
 {
 	m_key.Close();
 	RegDeleteTreeA(m_hRoot, m_path.c_str());
 	RegDeleteKeyA(m_hRoot, "Software\\KestruneTest"); // only when no other test's key is left
 }
 
-RunOnceKey::RunOnceKey(std::vector<std::string> scratchValues) : m_scratch(std::move(scratchValues))
+kt::RunOnceKey::RunOnceKey(std::vector<std::string> scratchValues) : m_scratch(std::move(scratchValues))
 {
 	EXPECT_TRUE(Open());
 	Clean();
 }
 
-::testing::AssertionResult RunOnceKey::Open()
+::testing::AssertionResult kt::RunOnceKey::Open()
 {
 	return Check(m_key.Create(HKEY_LOCAL_MACHINE, WAITPROC_RUNONCE_KEY), "RegCreateKeyExA", WAITPROC_RUNONCE_KEY);
 }
 
-void RunOnceKey::Clean()
+void kt::RunOnceKey::Clean()
 {
 	m_key.DeleteValue("Vormelle");
 	for (const std::string& name : m_scratch)
 		m_key.DeleteValue(name.c_str());
 }
 
-std::string RunOnceKey::Registered(DWORD* pType) const
+std::string kt::RunOnceKey::Registered(DWORD* pType) const
 {
 	Value found = { "", REG_NONE, "(none)" };
 	for (const Value& v : Values(m_key))
@@ -53,27 +50,26 @@ std::string RunOnceKey::Registered(DWORD* pType) const
 	return found.data;
 }
 
-::testing::AssertionResult SetValue(HKEY hKey, const char* name, DWORD type, const std::string& data)
+::testing::AssertionResult kt::SetValue(HKEY hKey, const char* name, DWORD type, const std::string& data)
 {
 	return Check(
 		RegSetValueExA(hKey, name, 0, type, (const BYTE*)data.data(), (DWORD)data.size()), "RegSetValueExA", name);
 }
 
-::testing::AssertionResult SetDword(HKEY hKey, const char* name, DWORD value)
+::testing::AssertionResult kt::SetDword(HKEY hKey, const char* name, DWORD value)
 {
 	return SetValue(hKey, name, REG_DWORD, std::string((const char*)&value, sizeof(value)));
 }
 
-::testing::AssertionResult ValueExists(HKEY hKey, const char* name)
+::testing::AssertionResult kt::ValueExists(HKEY hKey, const char* name)
 {
 	return Check(RegQueryValueExA(hKey, name, NULL, NULL, NULL, NULL), "RegQueryValueExA", name);
 }
 
-std::vector<Value> Values(HKEY hKey)
+std::vector<kt::Value> kt::Values(HKEY hKey)
 {
 	std::vector<Value> values;
-	std::vector<char> name(16384);
-	std::vector<char> data(65536);
+	std::vector<char> name(16384), data(65536);
 	for (DWORD i = 0;; ++i)
 	{
 		DWORD cchName = (DWORD)name.size(), cbData = (DWORD)data.size(), type = 0;
@@ -84,12 +80,10 @@ std::vector<Value> Values(HKEY hKey)
 	return values;
 }
 
-std::string DescribeValues(HKEY hKey)
+std::string kt::DescribeValues(HKEY hKey)
 {
 	std::string all;
 	for (const Value& v : Values(hKey))
 		all += v.name + "=" + std::to_string(v.type) + ":" + ToHex(v.data) + "; ";
 	return all;
 }
-
-} // namespace kt

@@ -1,5 +1,9 @@
-// What the tests share, by concern.
+// What the tests share, by concern; with GoogleTest and <windows.h>, the
+// one header a test file needs besides the code it tests.
 #pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
 
 #include "Faults.h"
 #include "Processes.h"

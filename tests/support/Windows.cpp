@@ -5,9 +5,6 @@
 #include <algorithm>
 #include <deque>
 
-namespace kt
-{
-
 // Thread messages taken while pumping, kept for WaitForThreadMessage.
 static std::deque<MSG> s_heldThreadMessages;
 
@@ -26,7 +23,7 @@ static void PumpPending()
 	}
 }
 
-bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs)
+bool kt::PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs)
 {
 	ULONGLONG end = GetTickCount64() + timeoutMs;
 	for (;;)
@@ -40,7 +37,7 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs)
 	}
 }
 
-bool WaitForThreadMessage(UINT message, MSG* pMsg, DWORD timeoutMs)
+bool kt::WaitForThreadMessage(UINT message, MSG* pMsg, DWORD timeoutMs)
 {
 	return PumpUntil(
 		[&]
@@ -56,18 +53,18 @@ bool WaitForThreadMessage(UINT message, MSG* pMsg, DWORD timeoutMs)
 		timeoutMs);
 }
 
-void DropThreadMessages()
+void kt::DropThreadMessages()
 {
 	PumpPending();
 	s_heldThreadMessages.clear();
 }
 
-void PumpFor(DWORD ms)
+void kt::PumpFor(DWORD ms)
 {
 	PumpUntil([] { return false; }, ms);
 }
 
-::testing::AssertionResult CaptionWindows::Start(
+::testing::AssertionResult kt::CaptionWindows::Start(
 	const std::string& caption, DWORD ms, bool hidden, int count, const std::string& flagKey)
 {
 	const std::string command = "\"" + BinPath("kt_window.exe") + "\" --files \"" + m_dir.Path() + "\" --count "
@@ -81,5 +78,3 @@ void PumpFor(DWORD ms)
 			<< "not ready within 20 s (exit code " << m_process.ExitCode() << "): " << command;
 	return ::testing::AssertionSuccess();
 }
-
-} // namespace kt

@@ -35,13 +35,12 @@ void WorkerFixture::Resume()
 	m_pWorker->ResumeThread();
 }
 
-::testing::AssertionResult WorkerFixture::WaitDone(DWORD timeoutMs, ULONGLONG* pAt, UINT message)
+::testing::AssertionResult WorkerFixture::WaitDone(DWORD timeoutMs, UINT message)
 {
 	MSG msg;
 	if (!kt::WaitForThreadMessage(message, &msg, timeoutMs))
 		return ::testing::AssertionFailure() << "no report " << message << " within " << timeoutMs << " ms";
-	if (pAt != nullptr)
-		*pAt = GetTickCount64();
+	m_doneAt = GetTickCount64();
 	if (msg.wParam != 0 || msg.lParam != (LPARAM)m_nWorkerId)
 		return ::testing::AssertionFailure()
 			<< "report with wParam " << msg.wParam << ", lParam " << msg.lParam << "; the worker is " << m_nWorkerId;
@@ -54,9 +53,4 @@ void WorkerFixture::Resume()
 	if (!ThreadEnded(0))
 		return ::testing::AssertionFailure() << "Stop(TRUE) returned before the thread ended";
 	return ::testing::AssertionSuccess();
-}
-
-std::string WorkerFixture::RecordCommand(const std::string& args) const
-{
-	return kt::QuotedRecorder() + (args.empty() ? "" : " " + args);
 }

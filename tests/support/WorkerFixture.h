@@ -20,20 +20,20 @@ protected:
 	void WaitOnProcess(const kt::Process& process, int nWaitType, const std::string& caption = "");
 	// Resumes the worker and notes the time.
 	void Resume();
-	// Waits for message (WM_WAITPROC_DONE) from the worker; the tick it came at.
-	::testing::AssertionResult WaitDone(DWORD timeoutMs, ULONGLONG* pAt = nullptr, UINT message = WM_WAITPROC_DONE);
+	// Waits for message (WM_WAITPROC_DONE) from the worker; m_doneAt gets the tick it came at.
+	::testing::AssertionResult WaitDone(DWORD timeoutMs, UINT message = WM_WAITPROC_DONE);
 	// After the report: stops the worker; success when its thread has ended.
 	::testing::AssertionResult StopAfterReport();
 	bool ThreadEnded(DWORD timeoutMs) { return WaitForSingleObject(m_hThread, timeoutMs) == WAIT_OBJECT_0; }
 
 	// A command line that runs kt_record with args; its runs are Records().
-	std::string RecordCommand(const std::string& args = "") const;
+	std::string RecordCommand(const std::string& args = "") const { return kt::RecordCommand(args); }
 	std::vector<kt::Record> Records() const { return m_record.Runs(); }
 
 	CWinThread m_owner; // stands for the application's main thread
 	CWaitProcThread* m_pWorker = nullptr;
 	CHandle m_hThread;
 	DWORD m_nWorkerId = 0;
-	ULONGLONG m_resumedAt = 0;
+	ULONGLONG m_resumedAt = 0, m_doneAt = 0;
 	kt::RecordFile m_record;
 };
