@@ -17,8 +17,7 @@ static DWORD WINAPI ModuleElsewhere(HMODULE module, LPSTR buffer, DWORD size)
 TEST(BuildRestartCommandTest, TemporaryCopyReplacesAReadOnlyFileAndIsWritable)
 {
 	char temp[MAX_PATH];
-	GetTempPathA(MAX_PATH, temp);
-	std::string copy = std::string(temp) + "Kestrune.exe";
+	const std::string copy = std::string(temp, GetTempPathA(MAX_PATH, temp)) + "Kestrune.exe";
 	SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
 	ASSERT_TRUE(kt::Touch(copy));
 	ASSERT_TRUE(SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_READONLY));

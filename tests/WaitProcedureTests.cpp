@@ -30,21 +30,21 @@ TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneBroadcastsThenRunsTheCommand
 	Resume();
 
 	ASSERT_TRUE(windows.WaitGone(20000));
-	ULONGLONG goneAt = windows.VanishStartAt();
 	ASSERT_TRUE(WaitDone(20000));
 	std::vector<kt::Record> runs = Records();
 	ASSERT_EQ(1u, runs.size());
 	EXPECT_EQ((std::vector<std::string>{ "--sleep", "1000", "one", "two words" }), runs[0].args);
 	// Two absent probes 500 ms apart, each followed by its sleep; at most a
 	// poll more, and a slow process start.
-	EXPECT_TRUE(kt::Within(runs[0].startMs - goneAt, 950, 8000)) << "ms from the vanish to the command";
+	EXPECT_TRUE(kt::Within(runs[0].startMs - windows.VanishStartAt(), 950, 8000))
+		<< "ms from the vanish to the command";
 	EXPECT_GE(m_doneAt, runs[0].endMs) << "the owner was told before the command ended";
 
 	std::vector<std::string> heard = listener.Heard();
 	ASSERT_EQ(1u, heard.size());
-	const ULONGLONG heardAt = strtoull(heard[0].c_str(), NULL, 10);
 	EXPECT_EQ(" 0 0", heard[0].substr(heard[0].find(' '))) << "the broadcast's wParam and lParam";
-	EXPECT_LT(heardAt, runs[0].endMs) << "the broadcast comes before the command's second of sleep is over";
+	EXPECT_LT(strtoull(heard[0].c_str(), NULL, 10), runs[0].endMs)
+		<< "the broadcast comes before the command's second of sleep is over";
 	EXPECT_TRUE(StopAfterReport());
 }
 
@@ -168,10 +168,7 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 		std::vector<DWORD> followUps = kt::ChildProcesses("kt_record.exe", GetProcessId(awaited.Handle()));
 		EXPECT_EQ(command ? 1u : 0u, followUps.size()) << "follow-ups running";
 		for (DWORD id : followUps)
-		{
-			CHandle followUp(OpenProcess(PROCESS_TERMINATE, FALSE, id));
-			TerminateProcess(followUp, 1);
-		}
+			TerminateProcess(CHandle(OpenProcess(PROCESS_TERMINATE, FALSE, id)), 1);
 		EXPECT_TRUE(Records().empty()) << "something ran to its end";
 	}
 }

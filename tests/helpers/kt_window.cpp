@@ -2,10 +2,10 @@
 //   kt_window [--hidden] [--count N] [--files DIR] [--flag SUBKEY] --caption TEXT MS
 // The arguments are read in UTF-16 and the windows are of a Unicode class, so
 // that any text, whatever this program's code page, comes through.
-// The windows show for MS milliseconds, or until WM_CLOSE, and are then
-// destroyed. With SUBKEY, the REG_DWORD RebootPending = 1 is set under
-// HKEY_CURRENT_USER\SUBKEY right before the destruction, as an installer
-// that needs a reboot does. With DIR, the windows listen for the broadcast
+// The windows show for MS milliseconds and are then destroyed. With SUBKEY,
+// the REG_DWORD RebootPending = 1 is set under HKEY_CURRENT_USER\SUBKEY right
+// before the destruction, as an installer that needs a reboot does. With
+// DIR, the windows listen for the broadcast
 // "__Detect_End_Of_Application__", and files in DIR tell the test what
 // happened: "ready" and "gone" hold the GetTickCount64 value of the moment
 // the windows exist and their destruction begins (they may leave the window
@@ -40,11 +40,6 @@ static LRESULT CALLBACK WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
 	{
 		fprintf(s_heard, "%llu %lu %lu\n", GetTickCount64(), (DWORD)wParam, (DWORD)lParam);
 		fflush(s_heard); // a line at a time, for the test to read
-		return 0;
-	}
-	if (msg == WM_CLOSE)
-	{
-		PostQuitMessage(0);
 		return 0;
 	}
 	return DefWindowProcW(hWnd, msg, wParam, lParam);

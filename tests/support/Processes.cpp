@@ -56,8 +56,7 @@ std::string kt::UniqueName(const char* stem)
 kt::ScratchDir::ScratchDir()
 {
 	char temp[MAX_PATH];
-	GetTempPathA(MAX_PATH, temp);
-	m_path = std::string(temp) + UniqueName("kt");
+	m_path = std::string(temp, GetTempPathA(MAX_PATH, temp)) + UniqueName("kt");
 	CreateDirectoryA(m_path.c_str(), NULL);
 }
 

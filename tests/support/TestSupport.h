@@ -2,9 +2,6 @@
 // one header a test file needs besides the code it tests.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <windows.h>
-
 #include "Faults.h"
 #include "Processes.h"
 #include "Registry.h"

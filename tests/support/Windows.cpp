@@ -1,7 +1,5 @@
 #include "Windows.h"
 
-#include <stdio.h>
-
 #include <algorithm>
 #include <deque>
 
