@@ -125,7 +125,7 @@ TEST_F(RebootTest, RegistrationThatFailsRunsTheCommandNow)
 	{
 		SCOPED_TRACE(outOfMemory ? "memory runs out" : "longer than 260 characters");
 		const std::string last = outOfMemory ? "now" : std::string(260, 'w');
-		const std::string command = RecordCommand(last);
+		const std::string command = kt::RecordCommand(last);
 		kt::ImportPatch patch("ADVAPI32.dll", "RegCreateKeyExA",
 			outOfMemory ? (void*)&CreateKeyThenMemoryRunsOut : nullptr, &s_createKey);
 		ASSERT_EQ(outOfMemory, patch.IsApplied());

@@ -26,7 +26,7 @@ TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneBroadcastsThenRunsTheCommand
 	std::string caption = kt::UniqueName("KtWait");
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(caption + " - Setup", 1500));
-	ASSERT_TRUE(NewWorker(caption, RecordCommand("--sleep 1000 one \"two words\"")));
+	ASSERT_TRUE(NewWorker(caption, kt::RecordCommand("--sleep 1000 one \"two words\"")));
 	Resume();
 
 	ASSERT_TRUE(windows.WaitGone(20000));
@@ -52,7 +52,7 @@ TEST_F(WaitProcedureTest, NoWindowFailsAfterTheAppearTimeoutBroadcastsAndRunsNot
 {
 	kt::CaptionWindows listener;
 	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 60000, true));
-	ASSERT_TRUE(NewWorker(kt::UniqueName("KtWait"), RecordCommand()));
+	ASSERT_TRUE(NewWorker(kt::UniqueName("KtWait"), kt::RecordCommand()));
 	Resume();
 	ASSERT_TRUE(WaitDone(30000));
 	EXPECT_TRUE(kt::Within(m_doneAt - m_resumedAt, 3900, 12000)) << "8 probes of 500 ms";
@@ -107,8 +107,8 @@ TEST_F(WaitProcedureTest, CommandThatCannotStartIsReportedPromptly)
 	// The follow-up, the starts refused, and its runs.
 	const std::tuple<std::string, LONG, size_t> rows[] = {
 		{ "Z:\\kt-no-such-folder\\nope.exe /x", 0, 0 },
-		{ RecordCommand("again"), 4, 1 },
-		{ RecordCommand("lost"), 5, 0 },
+		{ kt::RecordCommand("again"), 4, 1 },
+		{ kt::RecordCommand("lost"), 5, 0 },
 	};
 	kt::ImportPatch patch("KERNEL32.dll", "CreateProcessA", (void*)&RefusingCreateProcess, &s_pCreateProcess);
 	ASSERT_TRUE(patch.IsApplied());
@@ -151,9 +151,9 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 		kt::CaptionWindows windows;
 		ASSERT_TRUE(window ? windows.Start(caption, 30000) : ::testing::AssertionSuccess());
 		kt::Process awaited;
-		ASSERT_TRUE(awaited.Start(RecordCommand("--sleep 30000 awaited")));
+		ASSERT_TRUE(awaited.Start(kt::RecordCommand("--sleep 30000 awaited")));
 		ASSERT_TRUE(NewWorker(waitType == CWaitProcThread::waitCaption ? caption : "",
-			RecordCommand(command ? "--sleep 30000 follow-up" : "follow-up")));
+			kt::RecordCommand(command ? "--sleep 30000 follow-up" : "follow-up")));
 		if (waitType == CWaitProcThread::waitProcess)
 			WaitOnProcess(awaited, CWaitProcThread::waitProcess);
 		m_pWorker->m_bRunAlways = command;
@@ -189,8 +189,8 @@ TEST_F(WaitProcedureTest, ProcessThenCaption)
 		std::string caption = kt::UniqueName("KtWait");
 		size_t before = Records().size();
 		kt::Process waited;
-		ASSERT_TRUE(waited.Start(RecordCommand(windowFirst ? "--sleep 30000 waited" : "--sleep 300 waited")));
-		ASSERT_TRUE(NewWorker("", RecordCommand("follow-up")));
+		ASSERT_TRUE(waited.Start(kt::RecordCommand(windowFirst ? "--sleep 30000 waited" : "--sleep 300 waited")));
+		ASSERT_TRUE(NewWorker("", kt::RecordCommand("follow-up")));
 		WaitOnProcess(waited, CWaitProcThread::waitProcessThenCaption, caption);
 		Resume();
 		ASSERT_TRUE(windowFirst || waited.Wait(10000));
@@ -210,7 +210,7 @@ TEST_F(WaitProcedureTest, ProcessThenCaption)
 TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 {
 	kt::Process ended;
-	ASSERT_TRUE(ended.Start(RecordCommand("waited")));
+	ASSERT_TRUE(ended.Start(kt::RecordCommand("waited")));
 	ASSERT_TRUE(ended.Wait(10000));
 	const HANDLE noClose = (HANDLE)(ULONG_PTR)0x7ff0; // not a handle: closing it fails
 	const std::tuple<const char*, int, bool, bool, HANDLE, BOOL, BOOL, BOOL, bool> rows[] = {
@@ -230,7 +230,7 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 	{
 		SCOPED_TRACE(what);
 		const size_t before = Records().size();
-		ASSERT_TRUE(NewWorker(caption ? kt::UniqueName("KtWait") : "", RecordCommand("follow-up")));
+		ASSERT_TRUE(NewWorker(caption ? kt::UniqueName("KtWait") : "", kt::RecordCommand("follow-up")));
 		if (process)
 			WaitOnProcess(ended, waitType);
 		m_pWorker->m_hWaitProcess = handle != NULL ? handle : m_pWorker->m_hWaitProcess;
@@ -279,7 +279,7 @@ TEST_F(WaitProcedureTest, VanishCountAndTimesByScriptedProbes)
 			+ (vanish ? vanish : "missing") + ", probes " + script);
 		s_appear = appear, s_vanish = vanish, s_script = script;
 		const size_t before = Records().size();
-		ASSERT_TRUE(NewWorker(absent ? kt::UniqueName("KtWait") : caption, RecordCommand("follow-up")));
+		ASSERT_TRUE(NewWorker(absent ? kt::UniqueName("KtWait") : caption, kt::RecordCommand("follow-up")));
 		s_nProbes = 0;
 		Resume();
 		bool done = WaitDone(20000);

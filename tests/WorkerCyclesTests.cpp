@@ -41,7 +41,7 @@ class WorkerCyclesTest : public WorkerFixture
 protected:
 	::testing::AssertionResult Cycle(const kt::Process& ended)
 	{
-		::testing::AssertionResult done = NewWorker("", RecordCommand());
+		::testing::AssertionResult done = NewWorker("", kt::RecordCommand());
 		if (!done)
 			return done;
 		WaitOnProcess(ended, CWaitProcThread::waitProcess);

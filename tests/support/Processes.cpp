@@ -211,6 +211,11 @@ std::vector<kt::Record> kt::ReadRecords(const std::string& path, const char* tag
 	return records;
 }
 
+void kt::SetRecordFile(const std::string& path)
+{
+	SetEnvironmentVariableA("KT_RECORD_FILE", path.c_str());
+}
+
 std::vector<kt::Record> kt::RecordFile::AwaitRuns(DWORD timeoutMs, const char* tag) const
 {
 	for (ULONGLONG end = GetTickCount64() + timeoutMs; Runs(tag).empty() && GetTickCount64() < end;)
@@ -239,7 +244,7 @@ std::vector<std::vector<std::string>> kt::RecordedArguments(
 		std::vector<Process> processes(std::min(chunk, commands.size() - first));
 		for (size_t i = 0; i < processes.size(); ++i)
 		{
-			SetEnvironmentVariableA("KT_RECORD_FILE", dir.File((stem + std::to_string(first + i)).c_str()).c_str());
+			SetRecordFile(dir.File((stem + std::to_string(first + i)).c_str()));
 			EXPECT_TRUE(processes[i].Start(commands[first + i]));
 		}
 		for (size_t i = 0; i < processes.size(); ++i)

@@ -26,8 +26,7 @@ protected:
 	::testing::AssertionResult StopAfterReport();
 	bool ThreadEnded(DWORD timeoutMs) { return WaitForSingleObject(m_hThread, timeoutMs) == WAIT_OBJECT_0; }
 
-	// A command line that runs kt_record with args; its runs are Records().
-	std::string RecordCommand(const std::string& args = "") const { return kt::RecordCommand(args); }
+	// The runs of kt::RecordCommand lines started since the fixture was set up.
 	std::vector<kt::Record> Records() const { return m_record.Runs(); }
 
 	CWinThread m_owner; // stands for the application's main thread
