@@ -11,7 +11,7 @@ else
   if [ "${KESTRUNE_TEST_ARCH:-}" = win64 ]; then
     KESTRUNE_ARCH_REASON="KESTRUNE_TEST_ARCH=win64 asks for it"
   else
-    KESTRUNE_ARCH_REASON="this kernel cannot run 32-bit Linux programs, so 32-bit Wine cannot start"
+    KESTRUNE_ARCH_REASON="32-bit Wine cannot start: this kernel cannot run 32-bit Linux programs, or wine32 is not installed"
   fi
   export WINEARCH=win64
   KESTRUNE_WINE=/usr/lib/wine/wine64
