@@ -154,8 +154,7 @@ TEST(BuildWaiterCommandTest, TheRuntimeReadsEveryRandomLineBackExactly)
 		lines.push_back((LPCSTR)line);
 		expected.push_back({ "/c=" + caption, "/f=" + flag, "/k=" + known, "/n=" + next });
 	}
-	kt::ScratchDir dir;
-	std::vector<std::vector<std::string>> got = kt::RecordedArguments(lines, dir, "random");
+	std::vector<std::vector<std::string>> got = kt::RecordedArguments(lines);
 	for (size_t i = 0; i < lines.size(); ++i)
 		EXPECT_EQ(expected[i], got[i]) << "line " << kt::ToHex(lines[i]);
 }

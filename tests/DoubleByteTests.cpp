@@ -131,8 +131,7 @@ TEST(DoubleByteTest, RelaunchLineIsReadBackExactly)
 			BuildWaiterCommand(kt::BinPath("kt_record.exe").c_str(), FALSE, v.first.c_str(), v.second.c_str(), line));
 		lines.push_back((LPCSTR)line);
 	}
-	kt::ScratchDir dir;
-	std::vector<std::vector<std::string>> got = kt::RecordedArguments(lines, dir, "relaunch");
+	std::vector<std::vector<std::string>> got = kt::RecordedArguments(lines);
 	for (size_t i = 0; i < lines.size(); ++i)
 		EXPECT_EQ((std::vector<std::string>{ "/c=" + values[i].first, "/n=" + values[i].second }), got[i])
 			<< "line " << kt::ToHex(lines[i]);

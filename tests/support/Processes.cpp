@@ -234,9 +234,9 @@ std::string kt::RecordCommand(const std::string& args)
 	return "\"" + BinPath("kt_record.exe") + "\"" + (args.empty() ? "" : " " + args);
 }
 
-std::vector<std::vector<std::string>> kt::RecordedArguments(
-	const std::vector<std::string>& commands, const ScratchDir& dir, const char* stem)
+std::vector<std::vector<std::string>> kt::RecordedArguments(const std::vector<std::string>& commands)
 {
+	ScratchDir dir;
 	std::vector<std::vector<std::string>> got(commands.size());
 	const size_t chunk = 50;
 	for (size_t first = 0; first < commands.size(); first += chunk)
@@ -244,13 +244,13 @@ std::vector<std::vector<std::string>> kt::RecordedArguments(
 		std::vector<Process> processes(std::min(chunk, commands.size() - first));
 		for (size_t i = 0; i < processes.size(); ++i)
 		{
-			SetRecordFile(dir.File((stem + std::to_string(first + i)).c_str()));
+			SetRecordFile(dir.File(std::to_string(first + i).c_str()));
 			EXPECT_TRUE(processes[i].Start(commands[first + i]));
 		}
 		for (size_t i = 0; i < processes.size(); ++i)
 		{
 			EXPECT_TRUE(processes[i].Wait(120000));
-			std::vector<Record> records = ReadRecords(dir.File((stem + std::to_string(first + i)).c_str()));
+			std::vector<Record> records = ReadRecords(dir.File(std::to_string(first + i).c_str()));
 			got[first + i] = records.size() == 1 ? records[0].args : std::vector<std::string>{ "(no record)" };
 		}
 	}

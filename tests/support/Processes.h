@@ -117,11 +117,10 @@ private:
 std::string KestruneCommand(const std::string& args);
 std::string RecordCommand(const std::string& args = "");
 
-// Starts each command line (a run of kt_record) with a record file of its own
-// in dir, fifty at a time, and returns the arguments each run recorded:
+// Starts each command line (a run of kt_record) with a record file of its own,
+// fifty at a time, and returns the arguments each run recorded:
 // {"(no record)"} for a run that recorded nothing or more than once.
-std::vector<std::vector<std::string>> RecordedArguments(
-	const std::vector<std::string>& commands, const ScratchDir& dir, const char* stem);
+std::vector<std::vector<std::string>> RecordedArguments(const std::vector<std::string>& commands);
 
 // The ids of the threads of process pid.
 std::vector<DWORD> ThreadsOf(DWORD pid);
