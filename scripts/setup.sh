@@ -12,6 +12,8 @@ locales=(ja_JP.UTF-8 zh_CN.UTF-8 zh_TW.UTF-8)
 
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+# Two runs at once (the tests beside the mutants) take turns at the install.
+apt=(apt-get -q -o DPkg::Lock::Timeout=600)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -21,19 +23,20 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}" >&2
   # wine32 exists only for the i386 architecture.
   dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
-  # A mirror caught in the middle of a sync fails the update for a while: try
-  # again, then install from what was fetched, which fails by itself if short.
+  # A mirror caught in the middle of a sync, or another run's update, fails
+  # the update for a while: try again, then install from what was fetched,
+  # which fails by itself if it falls short.
   for attempt in 1 2 3; do
-    $SUDO apt-get update -q && break
+    $SUDO "${apt[@]}" update && break
     echo "setup: apt-get update failed (attempt $attempt of 3)" >&2
     [ "$attempt" -eq 3 ] || sleep 30
   done
-  if ! DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${packages[@]}"; then
+  if ! DEBIAN_FRONTEND=noninteractive $SUDO "${apt[@]}" install -y "${packages[@]}"; then
     # wine32:i386 needs i386 libraries of the same versions as the machine's
     # own, which a short index cannot give: the rest still builds everything,
     # and the tests then run the x86_64 build (scripts/arch.sh says why).
     echo "setup: installing without wine32:i386" >&2
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q $(printf '%s\n' "${packages[@]}" | grep -vx 'wine32:i386')
+    DEBIAN_FRONTEND=noninteractive $SUDO "${apt[@]}" install -y $(printf '%s\n' "${packages[@]}" | grep -vx 'wine32:i386')
   fi
 fi
 
