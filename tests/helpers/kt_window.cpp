@@ -10,7 +10,7 @@
 // happened: "ready" and "gone" hold the GetTickCount64 value of the moment
 // the windows exist and their destruction begins (they may leave the window
 // list from then on); "heard" gets a line "<tick> <wParam> <lParam>" for each
-// broadcast received.
+// broadcast received. Exit codes: 3, a window could not be made; 4, "heard" could not be opened.
 #include <windows.h>
 
 #include <stdio.h>
@@ -84,11 +84,10 @@ int wmain(int argc, wchar_t** argv)
 			ms = (DWORD)wcstoul(argv[i], NULL, 10);
 	}
 
-	if (!files.empty())
-	{
-		s_heard = _wfopen((files + L"heard").c_str(), L"ab");
-		s_nEndMessage = RegisterWindowMessageW(L"__Detect_End_Of_Application__");
-	}
+	s_heard = files.empty() ? NULL : _wfopen((files + L"heard").c_str(), L"ab");
+	if (!files.empty() && s_heard == NULL)
+		return 4;
+	s_nEndMessage = s_heard != NULL ? RegisterWindowMessageW(L"__Detect_End_Of_Application__") : 0;
 	const WNDCLASSW wc = { 0, WndProc, 0, 0, GetModuleHandleW(NULL), NULL, NULL, NULL, NULL, L"KtCaptionWindow" };
 	RegisterClassW(&wc);
 	std::vector<HWND> windows;
