@@ -5,9 +5,14 @@
 # for; its "-" line is the exact original text and its "+" line the
 # replacement ("\t" and "\n" stand for a tab and a line break, "\\" for a
 # backslash; an empty "+" line deletes). The tree is copied to a scratch
-# folder and built there, so the working tree is never touched. Prints
-# "caught" or "MISSED" for each row, then "caught K of N";
-# exits non-zero when a row's text is not found or a mutant is missed.
+# folder and built there, so the working tree is never touched, and each
+# file is restored from the copy's own original. The selected rows' tests
+# first run once with no fault: when one fails, nothing is counted and the
+# run stops with exit code 3. Then prints one line per row: "caught" (a test
+# failed), "HUNG" (a test timed out) or "MISSED" (all passed), the row's
+# number and its time in seconds; then "caught K of N, HUNG H, MISSED M".
+# Exits non-zero when a row is HUNG or MISSED, its text is not found, or it
+# does not build.
 #   scripts/mutants.sh [ROW-NUMBER...]     (no numbers: every row)
 source "$(dirname "$0")/preamble.sh"
 
@@ -47,10 +52,10 @@ rows=$(
 -if (watch.HasFailed())\n\t\treturn FALSE;\n\n\t// Consumed
 +\n\t// Consumed
 @ restart/RunOnce.cpp ; restart_tests ; AllocationFailureTest ; the registration writes a value that lost text to exhausted memory
--BOOL bWritten = !watch.HasFailed() && nChars
-+BOOL bWritten = nChars
+-BOOL bWritten = !watch.HasFailed()
++BOOL bWritten = TRUE
 @ restart/RestartCommand.cpp ; restart_tests ; AllocationFailureTest ; the restart command is built on a path that lost text
--return !watch.HasFailed() && BuildWaiterCommand(
+-return !watch.HasFailed()\n\t\t&& BuildWaiterCommand(
 +return BuildWaiterCommand(
 @ restart/CommandPath.cpp ; restart_tests ; AllocationFailureTest ; path normalisation hands on a command that lost text
 -BOOL bDone = !watch.HasFailed();\n\tif (bDone)\n\t\tstrResult.Swap(strLine);
@@ -61,13 +66,7 @@ rows=$(
 @ cmdline/CommandLine.cpp ; command_line_tests ; BuildWaiterCommandTest ; trailing backslashes are not doubled before the closing quote
 -for (int i = 0; i < nBackslashes; ++i)\n\t\t*pOut++ = '\\\\';\n\tstrQuoted
 +strQuoted
-@ cmdline/CommandLine.cpp ; dbcs_tests ; DoubleByteTest.*cp932 ; a trail byte 0x5C is quoted as a backslash (code page 932)
--LPCSTR pNext = CharNextA(p);
-+LPCSTR pNext = p + 1;
-@ cmdline/CommandLine.cpp ; dbcs_tests ; DoubleByteTest.*cp936 ; a trail byte 0x5C is quoted as a backslash (code page 936)
--LPCSTR pNext = CharNextA(p);
-+LPCSTR pNext = p + 1;
-@ cmdline/CommandLine.cpp ; dbcs_tests ; DoubleByteTest.*cp950 ; a trail byte 0x5C is quoted as a backslash (code page 950)
+@ cmdline/CommandLine.cpp ; dbcs_tests ; DoubleByteTest.*cp9(32|36|50) ; a trail byte 0x5C is quoted as a backslash (code pages 932, 936 and 950)
 -LPCSTR pNext = CharNextA(p);
 +LPCSTR pNext = p + 1;
 @ restart/CommandPath.cpp ; dbcs_tests ; DoubleByte ; a quote removal splits a double-byte character
@@ -140,21 +139,21 @@ rows=$(
 -if (!bRegistered && (bRebootPending || !m_bNoImmediateRun))
 +if (!bRebootPending && !m_bNoImmediateRun)
 @ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.PlainForm ; a RunOnce line of exactly 260 characters is refused
--nChars <= WAITPROC_RUNONCE_MAX_CHARS
-+nChars < WAITPROC_RUNONCE_MAX_CHARS
-@ app/Relaunch.cpp ; reboot_tests ; RebootTest.KnownSetup ; the new instance does not receive the known commands
--\t\t\t&options.astrKnownCommands))
-+\t\t\tNULL))
+-nChars > WAITPROC_RUNONCE_MAX_CHARS
++nChars >= WAITPROC_RUNONCE_MAX_CHARS
+@ app/Relaunch.cpp ; reboot_tests ; RebootTest.RestartForms ; the new instance does not receive the known commands
+-&options.astrKnownCommands, options.bRunAlways))
++NULL, options.bRunAlways))
 @ app/WaitApp.cpp ; reboot_tests ; RebootTest.PlainForm ; the reboot flag option never reaches the worker
 -\tpThread->m_strRebootFlag = lpszRebootFlag;\n
 +
 @ cmdline/CommandLine.cpp ; command_line_tests ; ParseWaitOptionsTest ; the first reboot flag option counts, not the last
 -options.strRebootFlag = pszText + names.strRebootFlag.GetLength();
 +options.strRebootFlag = options.strRebootFlag.IsEmpty() ? CString(pszText + names.strRebootFlag.GetLength()) : options.strRebootFlag;
-@ afx/afxobj.h ; framework_tests ; ThreadTest.SuspendedThread ; a thread object is allocated outside the framework's heap
+@ afx/afxobj.h ; framework_tests ; ThreadTest.SuspendedThread ; (test build's wiring) a thread object is allocated outside the framework's heap
 -noexcept { return AfxAlloc(nSize); }
 +noexcept { return ::operator new(nSize); }
-@ afx/afxstr.h ; framework_tests ; CollectionTest ; a string array grows outside the framework's heap
+@ afx/afxstr.h ; framework_tests ; CollectionTest ; (test build's wiring) a string array grows outside the framework's heap
 -noexcept { return AfxAlloc(nSize); }
 +noexcept { return ::operator new[](nSize); }
 @ waitproc/WaitProcedure.cpp ; reboot_tests ; RebootTest.PlainForm ; the reboot flag is read before the wait instead of after it
@@ -194,8 +193,8 @@ rows=$(
 -|| !m_bNoImmediateRun))
 +|| TRUE))
 @ waitproc/WaitProcThread.cpp ; worker_tests ; WorkerTest.NotifiesAWindow ; the report to a window does not name the worker
--PostMessageA(m_pNotifyWnd->m_hWnd, nMessage, 0, (LPARAM)m_nThreadID);
-+PostMessageA(m_pNotifyWnd->m_hWnd, nMessage, 0, 0);
+-PostMessageA(m_pNotifyWnd->m_hWnd, nMessage, 0, (LPARAM)m_nThreadID)
++PostMessageA(m_pNotifyWnd->m_hWnd, nMessage, 0, 0)
 @ app/WaitApp.cpp ; worker_tests ; WaitAppTest.NullEntries ; a report is matched against an empty entry of the list
 -if (pThread != NULL && pThread->m_nThreadID
 +if (pThread->m_nThreadID
@@ -212,28 +211,106 @@ rows=$(
 -\tif (dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_READONLY))\n\t\tSetFileAttributesA(strCopy, 0);\n\treturn TRUE;
 +\treturn TRUE;
 @ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.MissingKey ; a RunOnce key created just now is searched for known entries
--&& dwDisposition == REG_OPENED_EXISTING_KEY
-+
-@ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.EmptyKnown ; a string value with empty data matches an empty known command
--\t\tif (strData.IsEmpty())\n\t\t\tcontinue;\n
-+
+-((dwDisposition == REG_OPENED_EXISTING_KEY && HasKnownRunOnceEntry(key))
++((HasKnownRunOnceEntry(key))
+@ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.PlainForm ; an empty known command (a variable never set) matches every entry
+-bFound = !strKnown.IsEmpty() && strData
++bFound = strData
 @ restart/CommandPath.cpp ; restart_tests ; CommandPathTest.SplitCommandLine ; a space inside double quotes ends the program part
 -bInQuotes = !bInQuotes;
 +;
 @ afx/afxstr.cpp ; framework_tests ; CStringTest ; a string that grows releases its old text before an append of itself has read it
 -memcpy(strGrown.m_pchData, m_pchData, (size_t)m_nDataLength);
 +memcpy(strGrown.m_pchData, m_pchData, (size_t)m_nDataLength);\n\t\tmemset(m_pchData, 'x', (size_t)m_nDataLength);
+@ restart/RestartCommand.cpp ; restart_tests reboot_tests ; RunOnceTest.RestartForm|RebootTest.RestartForms ; the restart line waits in vain for a window that came and went before it ran
+-strResult, NULL, NULL, TRUE);
++strResult, NULL, NULL, FALSE);
+@ cmdline/CommandLine.cpp ; command_line_tests ; ParseWaitOptionsTest|BuildWaiterCommandTest ; the run-always option is not read
+-\t\t\toptions.bRunAlways = TRUE;
++\t\t\toptions.bRunAlways = FALSE;
+@ app/WaitApp.cpp ; reboot_tests ; RebootTest.RestartForms ; the run-always option never reaches the worker
+-pThread->SetCommand(lpszCommand, bRunAlways);
++pThread->SetCommand(lpszCommand, FALSE);
+@ restart/RunOnce.cpp ; restart_tests reboot_tests ; RunOnceTest.PlainForm|RebootTest.PlainForms ; a second registration overwrites the first
+-for (int n = 2; nValue == valueTaken
++for (int n = 2; FALSE
+@ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.PlainForm ; the same line is registered again under the next name
+-\t\t? valueSame\n
++\t\t? valueTaken\n
+@ waitproc/WaitProcedure.cpp ; reboot_tests ; RebootTest.RegistrationThatFails ; an empty command with a set flag is registered
+-CheckRebootFlag(m_strRebootFlag) && !m_strCommand.IsEmpty();
++CheckRebootFlag(m_strRebootFlag);
+@ restart/CommandPath.cpp ; restart_tests reboot_tests ; CommandPathTest.SplitCommandLine|RebootTest.PlainForms ; an unquoted program path with spaces is registered as its first word
+-for (LPCSTR pEnd = p; !bFound
++for (LPCSTR pEnd = p; FALSE
+@ restart/CommandPath.cpp ; restart_tests reboot_tests ; CommandPathTest.SplitCommandLine|RebootTest.PlainForms ; a bare program is taken from the current folder, not from the utility's
+-else if (AfxGetModuleFileName(strModule)
++else if (FALSE && AfxGetModuleFileName(strModule)
+@ restart/CommandPath.cpp ; restart_tests ; CommandPathTest.SplitCommandLine ; a bare program is not looked for on the search path
+-DWORD nNeeded = SearchPathA(NULL, strFile, NULL, 0, NULL, NULL);
++DWORD nNeeded = 0;
+@ restart/CommandPath.cpp ; restart_tests ; CommandPathTest.SplitCommandLine ; ".exe" is not added to a program named without it
+-\t\tstrFile += ".exe";
++\t\tstrFile += "";
+@ restart/CommandPath.cpp ; restart_tests ; CommandPathTest.SplitCommandLine ; a tab does not end the program part
+-else if ((*p == ' ' || *p == '\\t') && !bInQuotes)
++else if (*p == ' ' && !bInQuotes)
+@ restart/RebootFlag.cpp ; restart_tests ; RebootFlagTest.PathForms ; a flag path that names no key leaves no trace
+-WriteDebugLine("FLAG NOT READ", lpszFlagPath);
++(void)lpszFlagPath;
+@ restart/RebootFlag.cpp ; restart_tests ; RebootFlagTest.PathForms ; the short root names are not known
+-"HKEY_DYN_DATA", "HKCR",
++"HKEY_DYN_DATA", "HKCX",
+@ restart/RebootFlag.cpp ; restart_tests ; RebootFlagTest.PathForms ; the flag is read in this program's registry view only
+-for (int nView = 0; nView < 2
++for (int nView = 0; nView < 1
+@ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.RestartForm ; a known entry in the other registry view is not seen
+-\t\t\t\t== ERROR_SUCCESS\n
++\t\t\t\t== ERROR_SUCCESS && FALSE\n
+@ afx/afxthread.cpp ; worker_tests app_tests ; WaitAppTest.LoopEnds|AppProcessTest.DirectMode ; a WM_QUIT that another program posts ends the loop
+-if (!m_bQuitPosted)\n\t\t\t\tcontinue;
++
+@ waitproc/WaitProcThread.cpp ; worker_tests ; WorkerTest.ReportsAndEnds ; a refused report is not posted again
+-\t\tSleep(WAITPROC_POLL_MS / 10);\n\t}
++\t\treturn TRUE;\n\t}
 ROWS
 )
 
+# The selected rows, one entry of each array per row.
+wanted=" $* "
+number=0
+numbers=() files=() targets=() tests=() whats=() originals=() replacements=()
+while IFS= read -r line; do
+  case "$line" in
+    @*) IFS=';' read -r file target test what <<<"$(sed 's/ *; */;/g' <<<"${line#@ }")" ;;
+    -*) original=${line#-} ;;
+    +*)
+      number=$((number + 1))
+      [ "$wanted" = "  " ] || [[ "$wanted" == *" $number "* ]] || continue
+      numbers+=("$number") files+=("$file") targets+=("$target") tests+=("$test") whats+=("$what")
+      originals+=("$original") replacements+=("${line#+}")
+      ;;
+  esac
+done <<<"$rows"
+[ ${#numbers[@]} -gt 0 ] || { echo "mutants.sh: no row numbered $*" >&2; exit 2; }
+
 scratch=$(mktemp -d /tmp/kestrune-mutants.XXXXXX)
-trap 'wine_session_stop; rm -rf "$scratch"' EXIT
-git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t "$scratch"
-cd "$scratch"
-echo "mutants.sh: building a copy of the tree in $scratch ($KESTRUNE_TEST_PRESET)" >&2
+finish() { wine_session_stop; rm -rf "$scratch"; }
+trap finish EXIT
+# The tree as it is now, kept apart: a row's file is restored from it, so an
+# edit made in the working tree during the run reaches no later row.
+mkdir "$scratch/original"
+git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t "$scratch/original"
+cp -r "$scratch/original" "$scratch/tree"
+cd "$scratch/tree"
+echo "mutants.sh: building a copy of the tree in $scratch/tree ($KESTRUNE_TEST_PRESET)" >&2
 kestrune_build "$KESTRUNE_TEST_PRESET" >/dev/null
 export WINEDEBUG="-all,+pid,err+heap,warn+heap"
-wine_session_start "$scratch/build/$KESTRUNE_TEST_PRESET"
+session_start() {
+  wine_session_start "$scratch/tree/build/$KESTRUNE_TEST_PRESET"
+  trap finish EXIT # in place of the one wine_session_start sets
+}
+session_start
 wine_session_check_heap Kestrune.exe $(cd "build/$KESTRUNE_TEST_PRESET/bin" && ls -- *_tests.exe)
 
 # mutate FILE ORIGINAL REPLACEMENT: exactly one occurrence, or it fails.
@@ -250,39 +327,49 @@ open(path, "w").write(text.replace(old, new))
 PY
 }
 
-wanted=" $* "
-total=0
-caught=0
-number=0
-while IFS= read -r line; do
-  case "$line" in
-    @*)
-      IFS=';' read -r file targets tests what <<<"${line#@ }"
-      file=$(echo $file) targets=$(echo $targets) tests=$(echo $tests) what=$(echo $what)
-      ;;
-    -*) original=${line#-} ;;
-    +*)
-      replacement=${line#+}
-      number=$((number + 1))
-      [ "$wanted" = "  " ] || [[ "$wanted" == *" $number "* ]] || continue
-      total=$((total + 1))
-      mutate "$file" "$original" "$replacement"
-      if ! kestrune_build "$KESTRUNE_TEST_PRESET" Kestrune $targets >"$scratch/build.log" 2>&1; then
-        tail -20 "$scratch/build.log" >&2
-        echo "mutants.sh: row $number does not build" >&2
-        exit 2
-      fi
-      if ctest --test-dir "build/$KESTRUNE_TEST_PRESET" -R "$tests" --timeout 180 >"$scratch/test.log" 2>&1; then
-        echo "MISSED  $number $file: $what ($tests)"
-      else
-        caught=$((caught + 1))
-        echo "caught  $number $file: $what"
-      fi
-      cp "$KESTRUNE_ROOT/$file" "$file"
-      ;;
-  esac
-done <<<"$rows"
-# The tree as it was, for a run that follows.
-kestrune_build "$KESTRUNE_TEST_PRESET" >/dev/null
-echo "caught $caught of $total"
-[ "$caught" -eq "$total" ]
+# run_tests REGEX LOG. No --timeout: each test's own TIMEOUT (300 s, in
+# tests/CMakeLists.txt) outranks it; a test that ran out shows "***Timeout".
+run_tests() {
+  ctest --test-dir "build/$KESTRUNE_TEST_PRESET" -R "$1" >"$2" 2>&1
+}
+
+# A test that fails unmutated would count as a catch of every row that runs it.
+# Each row's expression is a whole alternative; no parentheses around them, as
+# CMake's regular expressions take only a few groups.
+baseline=$(printf '%s\n' "${tests[@]}" | sort -u | paste -sd'|')
+echo "mutants.sh: running the selected rows' tests on the unmutated tree" >&2
+if ! run_tests "$baseline" "$scratch/baseline.log"; then
+  echo "mutants.sh: these tests fail with no fault planted, so no row is counted:" >&2
+  grep -E '^\s+[0-9]+ - ' "$scratch/baseline.log" >&2 || tail -20 "$scratch/baseline.log" >&2
+  exit 3
+fi
+
+caught=0 hung=0 missed=0
+for i in "${!numbers[@]}"; do
+  start=$SECONDS
+  file=${files[i]}
+  mutate "$file" "${originals[i]}" "${replacements[i]}"
+  # shellcheck disable=SC2086 # one word per test program
+  if ! kestrune_build "$KESTRUNE_TEST_PRESET" Kestrune ${targets[i]} >"$scratch/build.log" 2>&1; then
+    tail -20 "$scratch/build.log" >&2
+    echo "mutants.sh: row ${numbers[i]} does not build" >&2
+    exit 2
+  fi
+  if run_tests "${tests[i]}" "$scratch/test.log"; then
+    result=MISSED missed=$((missed + 1))
+  elif grep -q '\*\*\*Timeout' "$scratch/test.log"; then
+    result=HUNG hung=$((hung + 1))
+    # What the timed-out test started may still be waiting: a fresh session.
+    wine_session_stop
+    session_start
+  else
+    result=caught caught=$((caught + 1))
+  fi
+  # A plain copy: newer than the mutant's objects, so the next build redoes them.
+  cp "$scratch/original/$file" "$file"
+  detail=
+  [ "$result" = caught ] || detail=" (${tests[i]})"
+  printf '%-6s %2d %4d s  %s: %s%s\n' "$result" "${numbers[i]}" $((SECONDS - start)) "$file" "${whats[i]}" "$detail"
+done
+echo "caught $caught of ${#numbers[@]}, HUNG $hung, MISSED $missed"
+[ "$caught" -eq "${#numbers[@]}" ]
