@@ -5,16 +5,20 @@ static CWinApp* s_pApp = NULL;
 CWinApp::CWinApp(LPCSTR lpszAppName) : m_pszAppName(lpszAppName), m_hInstance(NULL)
 {
 	// The application object is constructed on the main thread: that is the
-	// thread its message loop runs on and that workers post to.
+	// thread its message loop runs on and that workers post to, and the
+	// thread whose object it is, so that its quit request ends its own loop.
 	m_bAutoDelete = FALSE;
 	m_nThreadID = GetCurrentThreadId();
 	s_pApp = this;
+	AfxSetThreadObject(this);
 }
 
 CWinApp::~CWinApp()
 {
 	if (s_pApp == this)
 		s_pApp = NULL;
+	if (AfxGetThread() == this)
+		AfxSetThreadObject(NULL);
 }
 
 BOOL CWinApp::InitInstance()

@@ -28,7 +28,8 @@ CWinThread* AfxGetThread()
 }
 
 CWinThread::CWinThread()
-	: m_bAutoDelete(TRUE), m_hThread(NULL), m_nThreadID(0), m_pMainWnd(NULL), m_hStartReady(NULL), m_bDiscarded(FALSE)
+	: m_bAutoDelete(TRUE), m_hThread(NULL), m_nThreadID(0), m_pMainWnd(NULL), m_bQuitPosted(FALSE), m_nQuitCode(0),
+	  m_hStartReady(NULL), m_bDiscarded(FALSE)
 {
 	ZeroMemory(&m_msgCur, sizeof(m_msgCur));
 }
@@ -138,7 +139,14 @@ int CWinThread::Run()
 			break;
 		}
 		if (!bRet)
+		{
+			// Any program can post WM_QUIT to this thread: only our own ends the
+			// loop, with our own code, or the process would end mid-wait.
+			if (!m_bQuitPosted)
+				continue;
+			m_msgCur.wParam = (WPARAM)m_nQuitCode;
 			break;
+		}
 		if (m_msgCur.hwnd == NULL)
 		{
 			DispatchThreadMessage(m_msgCur.message, m_msgCur.wParam, m_msgCur.lParam);
@@ -202,5 +210,11 @@ void AfxDiscardThread(CWinThread* pThread)
 
 void AfxPostQuitMessage(int nCode)
 {
+	CWinThread* pThread = AfxGetThread();
+	if (pThread != NULL)
+	{
+		pThread->m_nQuitCode = nCode;
+		pThread->m_bQuitPosted = TRUE;
+	}
 	PostQuitMessage(nCode);
 }

@@ -15,8 +15,10 @@ public:
 	BOOL m_bAutoDelete; // delete the object when its thread ends through AfxEndThread
 	HANDLE m_hThread;   // owned; NULL for the application's main thread
 	DWORD m_nThreadID;
-	CWnd* m_pMainWnd; // not owned
-	MSG m_msgCur;     // the last message the loop took; zero before the first
+	CWnd* m_pMainWnd;   // not owned
+	MSG m_msgCur;       // the last message the loop took; zero before the first
+	BOOL m_bQuitPosted; // AfxPostQuitMessage was called on this thread
+	int m_nQuitCode;    // its code
 
 	// Operations
 	// Starts the thread. It sets up its message queue and framework state and
@@ -35,7 +37,8 @@ public:
 
 	// Overridables
 	virtual BOOL InitInstance(); // FALSE: the thread ends through ExitInstance
-	// Takes messages until the quit request, then returns ExitInstance().
+	// Takes messages until the quit request of AfxPostQuitMessage, then
+	// returns ExitInstance(). A WM_QUIT that another program posts is dropped.
 	// Thread messages have no window, so the loop hands them to the message map
 	// itself; one without an entry is dropped.
 	virtual int Run();
@@ -73,7 +76,8 @@ void AfxEndThread(UINT nExitCode, BOOL bDelete = TRUE);
 // that cannot be resumed is terminated where it is held.
 void AfxDiscardThread(CWinThread* pThread);
 
-// Posts the quit request with nCode to the calling thread's queue.
+// Posts the quit request with nCode to the calling thread's queue, and notes
+// it in the calling thread's object, whose loop ends on no other quit.
 void AfxPostQuitMessage(int nCode);
 
 // The thread state slot; the framework sets it on each thread it runs.

@@ -10,7 +10,7 @@ BOOL RelaunchWaiter(const CWaitOptions& options)
 	BOOL bStarted = FALSE;
 	if (AfxGetModuleFileName(strExePath)
 		&& BuildWaiterCommand(strExePath, FALSE, options.strCaption, options.strNext, strCommand, options.strRebootFlag,
-			&options.astrKnownCommands))
+			&options.astrKnownCommands, options.bRunAlways))
 	{
 		// A line the system refuses (over 32,767 characters once quoted) leaves a trace.
 		bStarted = process.Start(strCommand) == ERROR_SUCCESS;

@@ -28,11 +28,12 @@ BOOL CWaitApp::InitInstance()
 		return FALSE;
 	if (options.bRelaunch)
 		return RelaunchWaiter(options);
-	return StartWaitThread(options.strCaption, options.strNext, options.strRebootFlag, &options.astrKnownCommands);
+	return StartWaitThread(
+		options.strCaption, options.strNext, options.strRebootFlag, &options.astrKnownCommands, options.bRunAlways);
 }
 
 BOOL CWaitApp::StartWaitThread(
-	LPCSTR lpszCaption, LPCSTR lpszCommand, LPCSTR lpszRebootFlag, const CStringArray* pKnownCommands)
+	LPCSTR lpszCaption, LPCSTR lpszCommand, LPCSTR lpszRebootFlag, const CStringArray* pKnownCommands, BOOL bRunAlways)
 {
 	if (lpszCaption == NULL)
 		return FALSE;
@@ -43,7 +44,7 @@ BOOL CWaitApp::StartWaitThread(
 
 	CAllocFailureWatch watch;
 	BOOL bConfigured = pThread->SetWaitCaption(lpszCaption) && pThread->SetNotifyThread(this);
-	pThread->SetCommand(lpszCommand, FALSE);
+	pThread->SetCommand(lpszCommand, bRunAlways);
 	pThread->m_strRebootFlag = lpszRebootFlag;
 	for (int i = 0; pKnownCommands != NULL && i < pKnownCommands->GetSize(); ++i)
 		pThread->m_astrKnownCommands.Add((*pKnownCommands)[i]);

@@ -15,10 +15,11 @@ public:
 
 	// Operations
 	// Starts a worker that waits for a window whose caption begins with
-	// lpszCaption and then runs lpszCommand, or registers it when the reboot
-	// flag lpszRebootFlag (when given) is set. TRUE when it runs and is listed.
+	// lpszCaption and then runs lpszCommand (with bRunAlways also when the
+	// window never showed up), or registers it when the reboot flag
+	// lpszRebootFlag (when given) is set. TRUE when it runs and is listed.
 	BOOL StartWaitThread(LPCSTR lpszCaption, LPCSTR lpszCommand, LPCSTR lpszRebootFlag = NULL,
-		const CStringArray* pKnownCommands = NULL);
+		const CStringArray* pKnownCommands = NULL, BOOL bRunAlways = FALSE);
 	BOOL IsWaitListEmpty();
 
 	// Overridables

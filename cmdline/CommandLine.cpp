@@ -21,7 +21,8 @@ BOOL CWaitOptionNames::Load()
 	BOOL bNext = strNext.LoadString(IDS_OPT_NEXT);
 	BOOL bRebootFlag = strRebootFlag.LoadString(IDS_OPT_REBOOT_FLAG);
 	BOOL bKnown = strKnown.LoadString(IDS_OPT_KNOWN);
-	return bRelaunch && bCaption && bNext && bRebootFlag && bKnown;
+	BOOL bRunAlways = strRunAlways.LoadString(IDS_OPT_RUN_ALWAYS);
+	return bRelaunch && bCaption && bNext && bRebootFlag && bKnown && bRunAlways;
 }
 
 void ParseWaitOptions(int argc, char* const* argv, CWaitOptions& options)
@@ -60,6 +61,8 @@ void ParseWaitOptions(int argc, char* const* argv, CWaitOptions& options)
 			options.strRebootFlag = pszText + names.strRebootFlag.GetLength();
 		else if (OptionTextBeginsWith(pszText, names.strKnown))
 			options.astrKnownCommands.Add(pszText + names.strKnown.GetLength());
+		else if (OptionTextBeginsWith(pszText, names.strRunAlways))
+			options.bRunAlways = TRUE;
 	}
 }
 
@@ -108,7 +111,7 @@ static void AppendQuotedOption(CString& strLine, const CString& strName, LPCSTR 
 }
 
 BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, LPCSTR lpszNext, CString& strCommand,
-	LPCSTR lpszRebootFlag, const CStringArray* pKnownCommands)
+	LPCSTR lpszRebootFlag, const CStringArray* pKnownCommands, BOOL bRunAlways)
 {
 	// The new instance splits its command line by the C runtime's rules, so
 	// each value is quoted for them. The next command comes last: every
@@ -122,6 +125,8 @@ BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, 
 	strLine += '"';
 	if (bRelaunch)
 		strLine += " /" + names.strRelaunch;
+	if (bRunAlways)
+		strLine += " /" + names.strRunAlways;
 	AppendQuotedOption(strLine, names.strCaption, lpszCaption);
 	if (lpszRebootFlag != NULL && lpszRebootFlag[0] != '\0')
 		AppendQuotedOption(strLine, names.strRebootFlag, lpszRebootFlag);

@@ -1,8 +1,9 @@
 // The utility's command line: /c=<caption prefix> /n=<next command ...>, /r
 // to hand the work to a new instance, and for a reboot-aware follow-up
-// /f=<reboot flag> and any number of /k=<known command>. Read here, and
-// written here for the new instances that the relaunch and the restart after
-// a reboot start.
+// /f=<reboot flag> and any number of /k=<known command>; /always, which the
+// restart after a reboot carries, runs the command even when the window
+// never shows up. Read here, and written here for the new instances that the
+// relaunch and the restart after a reboot start.
 #pragma once
 
 #include "../afx/afxcoll.h"
@@ -15,6 +16,7 @@ struct CWaitOptionNames
 	CString strNext;       // "n="
 	CString strRebootFlag; // "f="
 	CString strKnown;      // "k="
+	CString strRunAlways;  // "always"
 
 	// FALSE when a name is missing or empty.
 	BOOL Load();
@@ -23,6 +25,7 @@ struct CWaitOptionNames
 struct CWaitOptions
 {
 	BOOL bRelaunch;                 // a relaunch option came before /n=
+	BOOL bRunAlways;                // run the command even when the window never showed up
 	BOOL bCaptionGiven;             // a caption option was seen (an empty value counts)
 	CString strCaption;             // the value of the last caption option
 	BOOL bNextGiven;                // the next-command option was seen
@@ -30,7 +33,7 @@ struct CWaitOptions
 	CString strRebootFlag;          // the value of the last reboot-flag option; empty for none
 	CStringArray astrKnownCommands; // the values of the known-command options, in order
 
-	CWaitOptions() : bRelaunch(FALSE), bCaptionGiven(FALSE), bNextGiven(FALSE) {}
+	CWaitOptions() : bRelaunch(FALSE), bRunAlways(FALSE), bCaptionGiven(FALSE), bNextGiven(FALSE) {}
 };
 
 // TRUE when lpszText begins with strName, letter case ignored in the active
@@ -52,11 +55,12 @@ void ParseWaitOptions(int argc, char* const* argv, CWaitOptions& options);
 BOOL QuoteArgumentText(LPCSTR lpszValue, CString& strResult);
 
 // The command line that starts lpszExePath with the caption and next-command
-// options, with bRelaunch the relaunch option before them, and between them a
-// non-empty lpszRebootFlag and each of *pKnownCommands (when given):
-//   "<exe>" [/r] "/c=<caption>" ["/f=<flag>"] ["/k=<known>" ...] "/n=<next>"
+// options, with bRelaunch the relaunch option and with bRunAlways the
+// run-always option before them, and between them a non-empty lpszRebootFlag
+// and each of *pKnownCommands (when given):
+//   "<exe>" [/r] [/always] "/c=<caption>" ["/f=<flag>"] ["/k=<known>" ...] "/n=<next>"
 // The values are quoted by QuoteArgumentText, the path is taken as it is.
 // FALSE for a NULL path, caption or next command, a missing option name or
 // exhausted memory; strCommand is written only on success.
 BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, LPCSTR lpszNext, CString& strCommand,
-	LPCSTR lpszRebootFlag = NULL, const CStringArray* pKnownCommands = NULL);
+	LPCSTR lpszRebootFlag = NULL, const CStringArray* pKnownCommands = NULL, BOOL bRunAlways = FALSE);

@@ -6,28 +6,99 @@
 #include "../cmdline/CommandLine.h"
 #include "../waitproc/WaitProcThread.h"
 
+static BOOL IsProgramFile(LPCSTR lpszPath)
+{
+	DWORD dwAttributes = GetFileAttributesA(lpszPath);
+	return dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+BOOL FindProgramFile(LPCSTR lpszName, CString& strResult)
+{
+	// A name without a folder is looked for where process creation looks;
+	// one without an extension is looked for with ".exe".
+	BOOL bBare = TRUE, bExtension = FALSE;
+	for (LPCSTR p = lpszName; *p != '\0'; p = CharNextA(p))
+	{
+		if (*p == '\\' || *p == '/' || *p == ':')
+			bBare = bExtension = FALSE;
+		else if (*p == '.')
+			bExtension = TRUE;
+	}
+	if (lpszName[0] == '\0')
+		return FALSE;
+	CString strFile(lpszName), strFound, strModule, strDirectory;
+	if (!bExtension)
+		strFile += ".exe";
+	if (!bBare)
+		strFound = IsProgramFile(strFile) ? strFile : CString();
+	else if (AfxGetModuleFileName(strModule) && GetFullLongPath(strModule, strDirectory, TRUE)
+		&& !strDirectory.IsEmpty() && IsProgramFile(strDirectory + strFile))
+		strFound = strDirectory + strFile; // the utility's own folder
+	else if (IsProgramFile(strFile))
+		strFound = strFile; // the current folder
+	else
+	{
+		// The system's search path.
+		DWORD nNeeded = SearchPathA(NULL, strFile, NULL, 0, NULL, NULL);
+		LPSTR pBuffer = nNeeded != 0 ? strFound.GetBuffer((int)nNeeded) : NULL;
+		DWORD nLength = pBuffer != NULL ? SearchPathA(NULL, strFile, NULL, nNeeded, pBuffer, NULL) : 0;
+		if (pBuffer != NULL)
+			strFound.ReleaseBuffer(nLength > 0 && nLength < nNeeded && IsProgramFile(pBuffer) ? (int)nLength : 0);
+	}
+	CString strLong;
+	if (!strFound.IsEmpty())
+		GetFullLongPath(strFound, strLong, FALSE);
+	if (strLong.IsEmpty())
+		return FALSE;
+	strResult.Swap(strLong);
+	return TRUE;
+}
+
 BOOL SplitCommandLine(LPCSTR lpszCommandLine, CString& strResult)
 {
 	if (lpszCommandLine == NULL)
 		return FALSE;
 	CAllocFailureWatch watch;
-	// The space is the only separator, and only outside double quotes.
-	BOOL bInQuotes = FALSE;
+	// Spaces and tabs separate words, and only outside double quotes.
+	BOOL bInQuotes = FALSE, bQuoted = FALSE;
 	LPCSTR p = lpszCommandLine;
 	for (; *p != '\0'; p = CharNextA(p))
 	{
 		if (*p == '"')
+		{
 			bInQuotes = !bInQuotes;
-		else if (*p == ' ' && !bInQuotes)
+			bQuoted = TRUE;
+		}
+		else if ((*p == ' ' || *p == '\t') && !bInQuotes)
 			break;
 	}
 	CString strProgram(lpszCommandLine, (int)(p - lpszCommandLine));
 	RemoveChar(strProgram, '"');
+	CString strPath;
+	BOOL bFound = FindProgramFile(strProgram, strPath);
 
-	// A program that no file matches (a bare name found on the search path, a
-	// path too long) is kept as given: the command must still name it.
-	CString strPath(strProgram), strLine;
-	GetFullLongPath(strProgram, strPath, FALSE);
+	// A path with spaces that the caller did not quote (its quotes lost on
+	// the way) runs now: the system tries its runs of words in turn, the
+	// shortest first. The registration names the program that runs now.
+	for (LPCSTR pEnd = p; !bFound && !bQuoted && *pEnd != '\0';)
+	{
+		for (pEnd = CharNextA(pEnd); *pEnd != '\0' && *pEnd != ' ' && *pEnd != '\t'; pEnd = CharNextA(pEnd))
+			bQuoted = bQuoted || *pEnd == '"';
+		if (!bQuoted && FindProgramFile(CString(lpszCommandLine, (int)(pEnd - lpszCommandLine)), strPath))
+		{
+			bFound = TRUE;
+			p = pEnd;
+		}
+	}
+
+	// A program that no file matches (a path too long, a name that only a
+	// wildcard matches) is kept as given: the command must still name it.
+	if (!bFound)
+	{
+		strPath = strProgram;
+		GetFullLongPath(strProgram, strPath, FALSE);
+	}
+	CString strLine;
 	strLine.Format("\"%s\"", (LPCSTR)strPath);
 	strLine += p;
 	// A step that lost text to exhausted memory would register a broken command.

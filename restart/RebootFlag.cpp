@@ -5,6 +5,7 @@
 #include <mbstring.h>
 
 #define ROOT_NAME_SIZE 22 // "HKEY_PERFORMANCE_DATA" and its terminator
+#define ROOT_COUNT     12
 
 BOOL CWaitProcThread::CheckRebootFlag(LPCSTR lpszFlagPath)
 {
@@ -15,21 +16,28 @@ BOOL CWaitProcThread::CheckRebootFlag(LPCSTR lpszFlagPath)
 	LPCSTR pFirst = lpszFlagPath;
 	while (*pFirst != '\0' && *pFirst != '\\')
 		pFirst = CharNextA(pFirst);
-	if (*pFirst == '\0')
-		return FALSE;
 
-	static const char aszRootNames[7][ROOT_NAME_SIZE] = { "HKEY_CLASSES_ROOT", "HKEY_CURRENT_CONFIG",
-		"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS", "HKEY_PERFORMANCE_DATA", "HKEY_DYN_DATA" };
-	static const HKEY ahRoots[7] = { HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
-		HKEY_USERS, HKEY_PERFORMANCE_DATA, HKEY_DYN_DATA };
+	// The long names, then the short ones that installers and reg.exe write.
+	static const char aszRootNames[ROOT_COUNT][ROOT_NAME_SIZE] = { "HKEY_CLASSES_ROOT", "HKEY_CURRENT_CONFIG",
+		"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS", "HKEY_PERFORMANCE_DATA", "HKEY_DYN_DATA", "HKCR",
+		"HKCC", "HKCU", "HKLM", "HKU" };
+	static const HKEY ahRoots[ROOT_COUNT] = { HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG, HKEY_CURRENT_USER,
+		HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_PERFORMANCE_DATA, HKEY_DYN_DATA, HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG,
+		HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS };
 	CAllocFailureWatch watch;
 	CString strRoot(lpszFlagPath, (int)(pFirst - lpszFlagPath));
 	HKEY hRoot = NULL;
-	for (int i = 0; i < 7 && hRoot == NULL && !strRoot.IsEmpty(); ++i)
+	for (int i = 0; i < ROOT_COUNT && hRoot == NULL && *pFirst != '\0' && !strRoot.IsEmpty(); ++i)
 		if (_mbsicmp((const unsigned char*)(LPCSTR)strRoot, (const unsigned char*)aszRootNames[i]) == 0)
 			hRoot = ahRoots[i];
+	// A flag that names no key would quietly run the command before the
+	// reboot: say why. No flag at all is no fault.
 	if (hRoot == NULL)
+	{
+		if (lpszFlagPath[0] != '\0' && !watch.HasFailed())
+			WriteDebugLine("FLAG NOT READ", lpszFlagPath);
 		return FALSE;
+	}
 
 	// The last backslash starts the value name; at worst it is the first one.
 	LPCSTR pLast = lpszFlagPath + lstrlenA(lpszFlagPath);
@@ -42,11 +50,18 @@ BOOL CWaitProcThread::CheckRebootFlag(LPCSTR lpszFlagPath)
 		return FALSE;
 
 	// Consumed whatever it held: a flag that cannot be read must not linger.
-	CRegKey key;
-	DWORD dwFlag = 0, dwType = 0, cbData = 0;
-	if (key.Open(hRoot, strSubkey) == ERROR_SUCCESS
-		&& key.QueryValue(strValue, &dwType, NULL, &cbData) == ERROR_SUCCESS)
+	// It is looked for in this program's registry view, then in the other
+	// one, where an installer of the other bitness writes it.
+	DWORD dwFlag = 0;
+	BOOL bFound = FALSE;
+	for (int nView = 0; nView < 2 && !bFound; ++nView)
 	{
+		CRegKey key;
+		DWORD dwType = 0, cbData = 0;
+		bFound = key.Open(hRoot, strSubkey, KEY_ALL_ACCESS | (nView == 0 ? 0 : WAITPROC_OTHER_VIEW)) == ERROR_SUCCESS
+			&& key.QueryValue(strValue, &dwType, NULL, &cbData) == ERROR_SUCCESS;
+		if (!bFound)
+			continue;
 		if (dwType == REG_DWORD && cbData == sizeof(DWORD)
 			&& key.QueryValue(strValue, &dwType, &dwFlag, &cbData) != ERROR_SUCCESS)
 			dwFlag = 0;

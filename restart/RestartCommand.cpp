@@ -1,5 +1,5 @@
 // The restart command line: the utility started again with the relaunch,
-// caption and next-command options.
+// run-always, caption and next-command options.
 #include "../waitproc/WaitProcThread.h"
 
 #include "../cmdline/CommandLine.h"
@@ -66,6 +66,10 @@ BOOL CWaitProcThread::BuildRestartCommand(LPCSTR lpszCaption, LPCSTR lpszCommand
 	CString strProgram(strUtility);
 	if (bTempCopy && !CopyToTemp(strUtility, strFileName, strProgram))
 		return FALSE;
-	// A path that lost text to exhausted memory would start something else.
-	return !watch.HasFailed() && BuildWaiterCommand(strProgram, TRUE, lpszCaption, lpszCommand, strResult);
+	// Windows runs the machine's RunOnce entries one after another in no set
+	// order: the window may have come and gone before this line runs, and
+	// the command must not wait for it in vain. A path that lost text to
+	// exhausted memory would start something else.
+	return !watch.HasFailed()
+		&& BuildWaiterCommand(strProgram, TRUE, lpszCaption, lpszCommand, strResult, NULL, NULL, TRUE);
 }

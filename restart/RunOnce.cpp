@@ -4,9 +4,39 @@
 #include "../res/resource.h"
 #include "CommandPath.h"
 
+// What the value lpszName of hKey holds against strData.
+enum
+{
+	valueFree,  // no such value: it may be written
+	valueSame,  // exactly strData, as a string
+	valueTaken, // anything else, or it cannot be read
+};
+static int CompareRunOnceValue(const CRegKey& key, LPCSTR lpszName, const CString& strData)
+{
+	DWORD dwType = 0, cbData = 0;
+	LONG lResult = key.QueryValue(lpszName, &dwType, NULL, &cbData);
+	if (lResult == ERROR_FILE_NOT_FOUND)
+		return valueFree;
+	if (lResult != ERROR_SUCCESS || dwType != REG_SZ)
+		return valueTaken;
+	// The size may count the UTF-16 form, larger than the text read here.
+	CString strValue;
+	LPSTR pBuffer = strValue.GetBuffer((int)cbData);
+	if (pBuffer == NULL)
+		return valueTaken;
+	ZeroMemory(pBuffer, cbData + 1);
+	lResult = key.QueryValue(lpszName, &dwType, pBuffer, &cbData);
+	strValue.ReleaseBuffer(-1);
+	return lResult == ERROR_SUCCESS && strValue.GetLength() == strData.GetLength()
+			&& memcmp((LPCSTR)strValue, (LPCSTR)strData, (size_t)strData.GetLength()) == 0
+		? valueSame
+		: valueTaken;
+}
+
 BOOL CWaitProcThread::RegisterRestart(LPCSTR lpszCommand, BOOL bAllowRestartCommand, LPCSTR lpszCaption)
 {
-	if (lpszCommand == NULL)
+	// An empty command has nothing to hold over the reboot.
+	if (lpszCommand == NULL || lpszCommand[0] == '\0')
 		return FALSE;
 	CAllocFailureWatch watch;
 	CString strCommand, strValueName;
@@ -21,17 +51,36 @@ BOOL CWaitProcThread::RegisterRestart(LPCSTR lpszCommand, BOOL bAllowRestartComm
 	if (key.Create(HKEY_LOCAL_MACHINE, WAITPROC_RUNONCE_KEY, &dwDisposition) != ERROR_SUCCESS)
 		return FALSE;
 
-	// A key created just now holds no entry to look at. When the restart form
-	// is chosen but cannot be built, nothing is written: not the plain form
-	// either. Nor when memory ran out during the search, which may have missed
-	// the entry that chooses it.
-	if (bAllowRestartCommand && lpszCaption != NULL && dwDisposition == REG_OPENED_EXISTING_KEY
-		&& HasKnownRunOnceEntry(key) && !BuildRestartCommand(lpszCaption, strCommand, strData, FALSE))
+	// A key created just now holds no entry to look at. A setup of the other
+	// bitness leaves its entry in the other view's key, which Windows runs too.
+	// When the restart form is chosen but cannot be built, nothing is
+	// written: not the plain form either. Nor when memory ran out during the
+	// search, which may have missed the entry that chooses it.
+	CRegKey otherView;
+	if (bAllowRestartCommand && lpszCaption != NULL
+		&& ((dwDisposition == REG_OPENED_EXISTING_KEY && HasKnownRunOnceEntry(key))
+			|| (otherView.Open(HKEY_LOCAL_MACHINE, WAITPROC_RUNONCE_KEY, KEY_READ | WAITPROC_OTHER_VIEW)
+					== ERROR_SUCCESS
+				&& HasKnownRunOnceEntry(otherView)))
+		&& !BuildRestartCommand(lpszCaption, strCommand, strData, FALSE))
 		return FALSE;
 	// Windows does not run a longer RunOnce line at the next start: the command would be lost.
 	int nChars = MultiByteToWideChar(CP_ACP, 0, strData, -1, NULL, 0) - 1;
-	BOOL bWritten = !watch.HasFailed() && nChars >= 0 && nChars <= WAITPROC_RUNONCE_MAX_CHARS
-		&& key.SetValue(strValueName, strData) == ERROR_SUCCESS;
+	if (nChars < 0 || nChars > WAITPROC_RUNONCE_MAX_CHARS)
+		return FALSE;
+
+	// Another registration held over the same reboot (a second chained
+	// setup) keeps its command: this one takes the next free name. The same
+	// line registered already is not registered twice.
+	CString strName(strValueName);
+	int nValue = CompareRunOnceValue(key, strName, strData);
+	for (int n = 2; nValue == valueTaken && n <= WAITPROC_RUNONCE_MAX_VALUES; ++n)
+	{
+		strName.Format("%s %d", (LPCSTR)strValueName, n);
+		nValue = CompareRunOnceValue(key, strName, strData);
+	}
+	BOOL bWritten = !watch.HasFailed()
+		&& (nValue == valueSame || (nValue == valueFree && key.SetValue(strName, strData) == ERROR_SUCCESS));
 	if (bWritten)
 		WriteDebugLine("REGISTERED", strData);
 	return bWritten;
@@ -65,14 +114,13 @@ BOOL CWaitProcThread::HasKnownRunOnceEntry(HKEY hKey)
 		if (dwType != REG_SZ && dwType != REG_EXPAND_SZ)
 			continue;
 		CString strData((LPCSTR)pData);
-		if (strData.IsEmpty())
-			continue;
 		strData.MakeUpper();
 		for (int j = 0; j < m_astrKnownCommands.GetSize() && !bFound; ++j)
 		{
+			// An empty text (an installer variable never set) names nothing.
 			CString strKnown(m_astrKnownCommands[j]);
 			strKnown.MakeUpper();
-			bFound = strData.Find(strKnown) >= 0;
+			bFound = !strKnown.IsEmpty() && strData.Find(strKnown) >= 0;
 		}
 	}
 	AfxFree(pszName);

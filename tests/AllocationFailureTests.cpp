@@ -8,23 +8,31 @@
 #include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
 
-// op resets what it works on, calls arm right before the operation, runs it,
-// and describes everything it produced. The failure is armed there, so that
-// it lands in the operation, and each run must show that it came.
-typedef std::function<std::string(const std::function<void()>& arm)> Operation;
-static void EachAllocationFails(const Operation& op, const std::string& refused)
+// reset restores what the operation works on, call runs it right after the
+// failure is armed (so that it lands in the operation, and each run must show
+// that it came), and describe tells everything it produced. A refusal leaves
+// what reset left.
+static void EachAllocationFails(
+	const std::function<void()>& reset, const std::function<BOOL()>& call, const std::function<std::string()>& describe)
 {
-	long n = 0; // 0: the reference run, where nothing fails
-	const auto arm = [&] { kt::FailAllocation(n); };
-	const std::string reference = op(arm);
+	const auto run = [&](long n)
+	{
+		reset();
+		kt::FailAllocation(n);
+		const BOOL ok = call();
+		return (ok ? "TRUE " : "FALSE ") + describe();
+	};
+	reset();
+	const std::string refused = "FALSE " + describe();
+	const std::string reference = run(0); // the reference run, where nothing fails
 	const long count = kt::AllocationsMade();
 	ASSERT_GT(count, 0) << "the operation allocated nothing";
 	ASSERT_NE(refused, reference);
 	int refusals = 0;
-	for (n = 1; n <= count; ++n)
+	for (long n = 1; n <= count; ++n)
 	{
 		CAllocFailureWatch watch;
-		std::string got = op(arm);
+		std::string got = run(n);
 		const bool came = watch.HasFailed();
 		kt::FailAllocation(0);
 		refusals += got == refused;
@@ -52,24 +60,18 @@ TEST(AllocationFailureTest, PathNormalisationAndRestartCommand)
 	ASSERT_TRUE(SetCurrentDirectoryA(dir.Path().c_str()));
 	ASSERT_TRUE(kt::Touch(dir.File("Kestrune.exe")));
 
-	const std::function<BOOL(CString&)> operations[] = {
-		[&](CString& out) { return SplitCommandLine(command.c_str(), out); },
-		[&](CString& out) { return GetFullLongPath(shortPath, out, FALSE); },
-		[&](CString& out) { return GetFullLongPath(shortPath, out, TRUE); },
-		[&](CString& out) { return worker.BuildRestartCommand("Setup \"A\"", command.c_str(), out, FALSE); },
-		[&](CString& out) { return worker.BuildRestartCommand("Setup \"A\"", command.c_str(), out, TRUE); },
+	CString out;
+	const std::function<BOOL()> operations[] = {
+		[&] { return SplitCommandLine(command.c_str(), out); },
+		[&] { return GetFullLongPath(shortPath, out, FALSE); },
+		[&] { return GetFullLongPath(shortPath, out, TRUE); },
+		[&] { return worker.BuildRestartCommand("Setup \"A\"", command.c_str(), out, FALSE); },
+		[&] { return worker.BuildRestartCommand("Setup \"A\"", command.c_str(), out, TRUE); },
 	};
 	for (const auto& operation : operations)
-		EachAllocationFails(
-			[&](const std::function<void()>& arm)
-			{
-				CString out("untouched");
-				arm();
-				BOOL ok = operation(out);
-				return (ok ? "TRUE " : "FALSE ") + std::string(out) + " | decoy "
-					+ std::to_string(kt::ReadText(dir.File("Kestrune.exe")).size());
-			},
-			"FALSE untouched | decoy 0");
+		EachAllocationFails([&] { CString("untouched").Swap(out); }, operation,
+			[&]
+			{ return std::string(out) + " | decoy " + std::to_string(kt::ReadText(dir.File("Kestrune.exe")).size()); });
 	SetCurrentDirectoryA(cwd);
 }
 
@@ -91,17 +93,8 @@ TEST(AllocationFailureTest, RebootFlagIsConsumedWholeOrNotAtAll)
 	};
 	auto state = [&]
 	{ return kt::DescribeValues(key.Key()) + "| root " + kt::ValueExists(root, name.c_str()).message(); };
-	reset();
-	const std::string refused = "FALSE " + state();
 	EachAllocationFails(
-		[&](const std::function<void()>& arm)
-		{
-			reset();
-			arm();
-			BOOL pending = worker.CheckRebootFlag(path.c_str());
-			return (pending ? "TRUE " : "FALSE ") + state();
-		},
-		refused);
+		reset, [&] { return worker.CheckRebootFlag(path.c_str()); }, state);
 	root.DeleteValue(name.c_str());
 }
 
@@ -117,16 +110,8 @@ TEST(AllocationFailureTest, RunOnceRegistrationWritesAWholeCommandOrNothing)
 		CWaitProcThread worker;
 		if (known)
 			worker.m_astrKnownCommands.Add("c:\\apps\\install.exe");
-		RegDeleteValueA(runOnce.Key(), "Vormelle");
-		const std::string refused = "FALSE " + kt::DescribeValues(runOnce.Key());
-		EachAllocationFails(
-			[&](const std::function<void()>& arm)
-			{
-				RegDeleteValueA(runOnce.Key(), "Vormelle");
-				arm();
-				BOOL ok = worker.RegisterRestart(command.c_str(), TRUE, "Cap");
-				return (ok ? "TRUE " : "FALSE ") + kt::DescribeValues(runOnce.Key());
-			},
-			refused);
+		EachAllocationFails([&] { RegDeleteValueA(runOnce.Key(), "Vormelle"); },
+			[&] { return worker.RegisterRestart(command.c_str(), TRUE, "Cap"); },
+			[&] { return kt::DescribeValues(runOnce.Key()); });
 	}
 }

@@ -7,7 +7,8 @@
 #include "cmdline/CommandLine.h"
 
 // What ParseWaitOptions read from args, as one text: R for the relaunch
-// option, then c[caption] f[flag] k[known] ... n[next] for those given.
+// option, A for the run-always option, then c[caption] f[flag] k[known] ...
+// n[next] for those given.
 static std::string Parsed(const std::vector<std::string>& args)
 {
 	std::vector<char*> argv{ const_cast<char*>("Kestrune.exe") };
@@ -15,7 +16,7 @@ static std::string Parsed(const std::vector<std::string>& args)
 		argv.push_back(const_cast<char*>(a.c_str()));
 	CWaitOptions o;
 	ParseWaitOptions((int)argv.size(), argv.data(), o);
-	std::string s = o.bRelaunch ? "R" : "";
+	std::string s = std::string(o.bRelaunch ? "R" : "") + (o.bRunAlways ? "A" : "");
 	if (o.bCaptionGiven || !o.strCaption.IsEmpty())
 		s += (o.bCaptionGiven ? " c[" : " c?[") + std::string(o.strCaption) + "]";
 	if (!o.strRebootFlag.IsEmpty())
@@ -35,12 +36,12 @@ TEST(ParseWaitOptionsTest, Table)
 		{ { "/c=Setup", "/n=next.exe" }, " c[Setup] n[next.exe]" },
 		{ { "-C=Setup", "-N=next.exe" }, " c[Setup] n[next.exe]" },
 		{ { "/c=A", "/c=B", "/n=x" }, " c[B] n[x]" },
-		{ { "word", "/x", "/c=A", "/n=x" }, " c[A] n[x]" },
+		{ { "word", "/x", "/a", "/alway", "/c=A", "/n=x" }, " c[A] n[x]" },
 		{ { "/c", "/n=x" }, " n[x]" },
 		{ { "/run", "/c=A", "/n=x" }, "R c[A] n[x]" },
-		{ { "/R", "/c=A", "/n=x" }, "R c[A] n[x]" },
+		{ { "/R", "-ALWAYS", "/c=A", "/n=x" }, "RA c[A] n[x]" },
 		{ { "-relaunch", "/c=A", "/n=x" }, "R c[A] n[x]" },
-		{ { "/c=A", "/n=x", "/r" }, " c[A] n[x /r]" },
+		{ { "/always-and-more", "/c=A", "/n=x", "/r", "/always" }, "A c[A] n[x /r /always]" },
 		{ { "/n=x", "/c=A" }, " n[x /c=A]" },
 		{ { "/c=A", "/n=x", "a", "b" }, " c[A] n[x a b]" },
 		{ { "/c=A", "/n=", "x", "a" }, " c[A] n[x a]" },
@@ -80,6 +81,7 @@ TEST(BuildWaiterCommandTest, ValuesAreQuotedForTheCrtInBothForms)
 		const char* line;
 		const char* flag = nullptr;
 		std::vector<const char*> known = {};
+		BOOL always = FALSE;
 	} cases[] = {
 		{ "C:\\Tools\\Kestrune.exe", FALSE, "Setup", "next.exe /q",
 			"\"C:\\Tools\\Kestrune.exe\" \"/c=Setup\" \"/n=next.exe /q\"" },
@@ -92,6 +94,7 @@ TEST(BuildWaiterCommandTest, ValuesAreQuotedForTheCrtInBothForms)
 		{ "C:\\Kestrune.exe", TRUE, "Setup \"A\"", "\"C:\\P F\\s.exe\" /s",
 			"\"C:\\Kestrune.exe\" /r \"/c=Setup \\\"A\\\"\" \"/n=\\\"C:\\P F\\s.exe\\\" /s\"" },
 		{ "K", TRUE, "", "", "\"K\" /r \"/c=\" \"/n=\"" },
+		{ "K", TRUE, "A", "x", "\"K\" /r /always \"/c=A\" \"/n=x\"", nullptr, {}, TRUE },
 		// The reboot flag and known commands between the caption and the next command.
 		{ "K", TRUE, "A", "x",
 			"\"K\" /r \"/c=A\" \"/f=HKEY_CURRENT_USER\\S\\F\" \"/k=C:\\p \\\"q\\\\\" \"/k=\" \"/n=x\"",
@@ -104,7 +107,7 @@ TEST(BuildWaiterCommandTest, ValuesAreQuotedForTheCrtInBothForms)
 		for (const char* k : c.known)
 			known.Add(k);
 		CString line;
-		ASSERT_TRUE(BuildWaiterCommand(c.exe, c.relaunch, c.caption, c.next, line, c.flag, &known)) << c.line;
+		ASSERT_TRUE(BuildWaiterCommand(c.exe, c.relaunch, c.caption, c.next, line, c.flag, &known, c.always)) << c.line;
 		EXPECT_STREQ(c.line, (LPCSTR)line);
 	}
 	CString untouched("keep");
@@ -182,9 +185,7 @@ TEST(ModuleFileNameTest, WholePathWhateverItsLengthInBytes)
 	ASSERT_TRUE(patch.IsApplied());
 	for (int characters : { 85, 86, 87, 259, 10000 }) // 3 bytes each in UTF-8, after "C:\"
 	{
-		s_module = "C:\\";
-		for (int i = 0; i < characters; ++i)
-			s_module += "\xe3\x82\xbb";
+		s_module = "C:\\" + kt::Narrow(std::wstring(characters, L'\x30bb'), CP_UTF8);
 		EXPECT_TRUE(AfxGetModuleFileName(path)) << characters;
 		EXPECT_EQ(s_module, std::string(path)) << characters;
 	}

@@ -11,18 +11,24 @@ protected:
 		CreateDirectoryA(m_folder.c_str(), NULL);
 		ASSERT_TRUE(kt::Touch(m_folder + "\\setup tool.exe"));
 		ASSERT_TRUE(kt::Touch(m_root + "\\plain.exe"));
+		ASSERT_TRUE(kt::Touch(m_folder + "\\kt_record.exe"));
 	}
 
 	kt::ScratchDir m_dir;
 	const std::string m_root = kt::LongPath(m_dir.Path()), m_folder = m_root + "\\Long Folder Name";
 };
 
-// Relative program parts are taken from the current folder.
+// The program that process creation would start: relative paths from the
+// current folder; a bare name from this program's folder (where the
+// utility lies), the current folder, then the search path; an unquoted path
+// with spaces as its shortest run of words that names a program.
 TEST_F(CommandPathTest, SplitCommandLineNormalisesTheProgramAndKeepsTheArguments)
 {
 	const std::string tool = m_folder + "\\setup tool.exe", plain = m_root + "\\plain.exe";
-	char cwd[MAX_PATH];
+	const std::string recorder = kt::LongPath(kt::BinPath("kt_record.exe"));
+	char cwd[MAX_PATH], system[MAX_PATH];
 	GetCurrentDirectoryA(MAX_PATH, cwd);
+	const std::string cmd = kt::LongPath(std::string(system, GetSystemDirectoryA(system, MAX_PATH)) + "\\cmd.exe");
 	ASSERT_TRUE(SetCurrentDirectoryA(m_folder.c_str()));
 	const std::pair<std::string, std::string> cases[] = {
 		{ "\"" + tool + "\" -x \"a b\"", "\"" + tool + "\" -x \"a b\"" },
@@ -30,11 +36,17 @@ TEST_F(CommandPathTest, SplitCommandLineNormalisesTheProgramAndKeepsTheArguments
 		{ m_root + "\\Long\" \"Folder\" \"Name\\setup\" \"tool.exe -q", "\"" + tool + "\" -q" },
 		{ m_root + "\\pl*.exe /w", "\"" + plain + "\" /w" },
 		{ plain + "  two  spaces", "\"" + plain + "\"  two  spaces" },
+		{ plain + "\t/s", "\"" + plain + "\"\t/s" },
 		{ "\"setup tool.exe\" /r", "\"" + tool + "\" /r" },
 		{ "..\\.\\plain.exe /r", "\"" + plain + "\" /r" },
+		{ tool + " /q \"a b\"", "\"" + tool + "\" /q \"a b\"" },
+		{ m_folder + "\\setup tool -q", "\"" + tool + "\" -q" }, // ".exe" added
+		{ tool, "\"" + tool + "\"" },
+		{ "kt_record.exe x", "\"" + recorder + "\" x" },
+		{ "KT_RECORD y", "\"" + recorder + "\" y" },
+		{ "cmd /c", "\"" + cmd + "\" /c" },
 		// No file matches: the program stays as given, unquoted, in quotes.
 		{ "\"" + plain + " -q", "\"" + plain + " -q\"" }, // unbalanced quote
-		{ plain + "\t/s", "\"" + plain + "\t/s\"" },      // a tab does not split
 		{ "\"" + plain + "\"/s", "\"" + plain + "/s\"" }, // text after the quote
 		{ "kt-no-such-program.exe a \"b\"", "\"kt-no-such-program.exe\" a \"b\"" },
 		{ " x y", "\"\" x y" }, // empty program part

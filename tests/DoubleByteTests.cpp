@@ -8,33 +8,32 @@
 #include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
 
-// Characters of the active code page: one whose trail byte is a backslash,
-// one whose trail byte is 'c', and a word of three.
-struct CodePageText
+// Characters of the active code page: x5c, one whose trail byte is a
+// backslash (Shift-JIS SO, GBK 乗, Big5 功); xc, one whose trail byte is 'c'
+// (Shift-JIS TSU, GBK 乧, Big5 勺); word, a word of three (Shift-JIS "setto",
+// GBK and Big5 "zhongwenzi"); and lead, the lead byte of x5c alone.
+class DoubleByteTest : public ::testing::Test
 {
-	UINT codePage;
-	const char* backslashTrail; // Shift-JIS SO, GBK 乗, Big5 功
-	const char* letterTrail;    // Shift-JIS TSU, GBK 乧, Big5 勺
-	const char* word;           // Shift-JIS "setto", GBK and Big5 "zhongwenzi"
+protected:
+	void SetUp() override
+	{
+		const std::tuple<UINT, const char*, const char*, const char*> pages[] = {
+			{ 932, "\x83\x5c", "\x83\x63", "\x83\x5a\x83\x62\x83\x67" },
+			{ 936, "\x81\x5c", "\x81\x63", "\xd6\xd0\xce\xc4\xd7\xd6" },
+			{ 950, "\xa5\x5c", "\xa4\x63", "\xa4\xa4\xa4\xe5\xa6\x72" },
+		};
+		for (const auto& [codePage, backslashTrail, letterTrail, three] : pages)
+			if (codePage == GetACP() && IsDBCSLeadByte((BYTE)backslashTrail[0]))
+				x5c = backslashTrail, xc = letterTrail, word = three, lead = x5c.substr(0, 1);
+		ASSERT_FALSE(x5c.empty()) << "code page " << GetACP()
+								  << ": the test run must set LC_ALL to a double-byte locale";
+	}
+
+	std::string x5c, xc, word, lead;
 };
 
-static const CodePageText& Text()
+TEST_F(DoubleByteTest, StringOperationsAndTheOptionPrefixStepOverWholeCharacters)
 {
-	static const CodePageText pages[] = {
-		{ 932, "\x83\x5c", "\x83\x63", "\x83\x5a\x83\x62\x83\x67" },
-		{ 936, "\x81\x5c", "\x81\x63", "\xd6\xd0\xce\xc4\xd7\xd6" },
-		{ 950, "\xa5\x5c", "\xa4\x63", "\xa4\xa4\xa4\xe5\xa6\x72" },
-	};
-	for (const CodePageText& page : pages)
-		if (page.codePage == GetACP() && IsDBCSLeadByte((BYTE)page.backslashTrail[0]))
-			return page;
-	ADD_FAILURE() << "code page " << GetACP() << ": the test run must set LC_ALL to a double-byte locale";
-	return pages[0];
-}
-
-TEST(DoubleByteTest, StringOperationsAndTheOptionPrefixStepOverWholeCharacters)
-{
-	const std::string x5c = Text().backslashTrail, xc = Text().letterTrail;
 	CString s((xc + "c" + x5c + "x").c_str());
 	s.MakeUpper();
 	EXPECT_EQ(kt::ToHex(xc + "C" + x5c + "X"), kt::ToHex((LPCSTR)s)) << "a trail byte was upper-cased";
@@ -54,10 +53,9 @@ TEST(DoubleByteTest, StringOperationsAndTheOptionPrefixStepOverWholeCharacters)
 	EXPECT_EQ(kt::ToHex(x5c + "\\"), kt::ToHex((LPCSTR)options.strNext));
 }
 
-TEST(DoubleByteTest, CaptionProbeMatchesWholeCharactersOnly)
+TEST_F(DoubleByteTest, CaptionProbeMatchesWholeCharactersOnly)
 {
-	const std::string id = kt::UniqueName("KtDbcs") + " ", word = Text().word, x5c = Text().backslashTrail,
-					  lead = x5c.substr(0, 1); // a lead byte alone
+	const std::string id = kt::UniqueName("KtDbcs") + " ";
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(id + word + x5c + " Setup", 60000));
 	CWaitProcThread worker;
@@ -67,15 +65,14 @@ TEST(DoubleByteTest, CaptionProbeMatchesWholeCharactersOnly)
 		{ id + word + x5c + " setup", true },
 		{ id + lead, false }, // ends inside a double-byte character
 		{ id + word + lead, false },
-		{ id + word + Text().letterTrail, false },
+		{ id + word + xc, false },
 	};
 	for (const auto& [prefix, found] : cases)
 		EXPECT_EQ(found, worker.FindCaptionWindow(prefix.c_str()) != NULL) << "prefix " << kt::ToHex(prefix);
 }
 
-TEST(DoubleByteTest, RebootFlagPathWhoseTrailBytesEqualABackslash)
+TEST_F(DoubleByteTest, RebootFlagPathWhoseTrailBytesEqualABackslash)
 {
-	const std::string x5c = Text().backslashTrail;
 	kt::ScratchKey key(HKEY_CURRENT_USER);
 	CRegKey hSub;
 	ASSERT_EQ(ERROR_SUCCESS, hSub.Create(key.Key(), ("a" + x5c).c_str()));
@@ -88,9 +85,8 @@ TEST(DoubleByteTest, RebootFlagPathWhoseTrailBytesEqualABackslash)
 	EXPECT_TRUE(kt::ValueExists(hSub, "v"));
 }
 
-TEST(DoubleByteTest, PathNormalisationKeepsDoubleByteCharactersWhole)
+TEST_F(DoubleByteTest, PathNormalisationKeepsDoubleByteCharactersWhole)
 {
-	const std::string x5c = Text().backslashTrail, lead = x5c.substr(0, 1);
 	kt::ScratchDir dir;
 	const std::string folder = kt::LongPath(dir.Path()) + "\\a" + x5c;
 	ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL)) << kt::ToHex(folder) << " error " << GetLastError();
@@ -116,12 +112,11 @@ TEST(DoubleByteTest, PathNormalisationKeepsDoubleByteCharactersWhole)
 
 // The new instance splits its command line by the C runtime's rules, which
 // take a double-byte character whole: its trail byte is never doubled.
-TEST(DoubleByteTest, RelaunchLineIsReadBackExactly)
+TEST_F(DoubleByteTest, RelaunchLineIsReadBackExactly)
 {
-	const std::string x5c = Text().backslashTrail;
 	const std::pair<std::string, std::string> values[] = {
 		{ x5c, x5c + "\"" + x5c },
-		{ "\\" + x5c + "\\", x5c + " " + Text().word + "\\" },
+		{ "\\" + x5c + "\\", x5c + " " + word + "\\" },
 	};
 	std::vector<std::string> lines;
 	for (const auto& v : values)

@@ -10,14 +10,13 @@ TEST(FollowUpTest, OneWholeLinePerCommandAndExitCodeZero)
 	// receives the path without them.
 	const std::string recorder = kt::BinPath("kt_record.exe");
 	// Trailing backslashes are doubled in the new instance's line: past 32,767 characters.
-	const std::string backslashes(16500, '\\');
+	const std::string backslashes(16500, '\\'), words = recorder + " " + std::string(20000, 'w');
 	// The next command, the one debug line (none when empty), kt_record's runs
 	// so far, and whether the command goes through a new instance.
 	const std::tuple<std::string, std::string, size_t, bool> rows[] = {
 		{ recorder + " --sleep 200 x", "SUCCESS: " + recorder + " --sleep 200 x\n", 1, false },
 		{ "Z:\\kt-no-such-folder\\nope.exe /s \"a b\"", "ERROR: Z:\\kt-no-such-folder\\nope.exe /s a b\n", 1, false },
-		{ recorder + " " + std::string(20000, 'w'), "SUCCESS: " + recorder + " " + std::string(20000, 'w') + "\n", 2,
-			false },
+		{ words, "SUCCESS: " + words + "\n", 2, false },
 		{ "", "", 2, false }, // an empty command starts nothing
 		{ "x" + backslashes,
 			"ERROR: \"" + kt::BinPath("Kestrune.exe") + "\" \"/c=@\" \"/n=x" + backslashes + backslashes + "\"\n", 2,

@@ -112,46 +112,30 @@ TEST(ThreadTest, SuspendedThreadQueuesMessagesAndRunsThemThroughTheMapChain)
 
 // Start-up with one system call failing: the framework's own calls go through
 // this program's import table, where the failing stand-in is put.
-struct StartFault
-{
-	const char* module;
-	const char* function;
-	void* replacement;
-	int failAt; // the call that fails; 0: every call
-	DWORD createFlags;
-	bool discard; // the failure comes in AfxDiscardThread, after a good start
-};
-static StartFault s_fault;
-static int s_calls;
-static DWORD s_threadId; // the thread handed to the failing call, or that ran it
+static int s_failAt, s_calls; // the call that fails (0: every call), and the calls so far
+static DWORD s_threadId;      // the thread handed to the failing call, or that ran it
 static void* s_original;
 
-static bool FailsNow(HANDLE hThread)
+struct Failing
 {
-	s_threadId = hThread != NULL ? GetThreadId(hThread) : s_threadId;
-	if (s_fault.failAt != 0 && ++s_calls != s_fault.failAt)
-		return false;
-	SetLastError(ERROR_ACCESS_DENIED);
-	return true;
-}
-static DWORD WINAPI FailingResumeOrSuspend(HANDLE h)
-{
-	return FailsNow(h) ? (DWORD)-1 : ((DWORD(WINAPI*)(HANDLE))s_original)(h);
-}
-static BOOL WINAPI FailingDuplicate(
-	HANDLE hp, HANDLE h, HANDLE hp2, LPHANDLE ph, DWORD access, BOOL inherit, DWORD options)
-{
-	typedef BOOL(WINAPI * Fn)(HANDLE, HANDLE, HANDLE, LPHANDLE, DWORD, BOOL, DWORD);
-	return FailsNow(h) ? FALSE : ((Fn)s_original)(hp, h, hp2, ph, access, inherit, options);
-}
-static HANDLE WINAPI FailingCreateEvent(LPSECURITY_ATTRIBUTES sa, BOOL manual, BOOL initial, LPCSTR name)
-{
-	typedef HANDLE(WINAPI * Fn)(LPSECURITY_ATTRIBUTES, BOOL, BOOL, LPCSTR);
-	return FailsNow(NULL) ? NULL : ((Fn)s_original)(sa, manual, initial, name);
-}
+	static DWORD ThreadOf(HANDLE h) { return GetThreadId(h); }
+	template <typename T> static DWORD ThreadOf(T) { return 0; }
+	// The stand-in for a call that returns failed when it fails; it calls on
+	// when it does not, and notes the thread of a thread handle it is given.
+	template <auto failed, typename... Args> static decltype(failed) WINAPI Call(Args... args)
+	{
+		for (DWORD id : { ThreadOf(args)... })
+			s_threadId = id != 0 ? id : s_threadId;
+		if (s_failAt != 0 && ++s_calls != s_failAt)
+			return ((decltype(failed)(WINAPI*)(Args...))s_original)(args...);
+		SetLastError(ERROR_ACCESS_DENIED);
+		return failed;
+	}
+};
 static uintptr_t __cdecl FailingBeginThread(void*, unsigned, unsigned(__stdcall*)(void*), void*, unsigned, unsigned*)
 {
-	FailsNow(NULL);
+	++s_calls;
+	SetLastError(ERROR_ACCESS_DENIED);
 	return 0;
 }
 // The new thread's first call: it ends there, before it is ready.
@@ -161,49 +145,63 @@ static BOOL WINAPI EndingPeekMessage(LPMSG, HWND, UINT, UINT, UINT)
 	ExitThread(0);
 }
 
+// Starts a CProbeThread with the creation flags *p (or, when *p holds
+// one, discards the thread held there), on a thread of its own, so that
+// a start-up that waits for good shows as a failed wait; *p gets the result.
+static DWORD WINAPI StartOrDiscard(LPVOID p)
+{
+	auto& [pThread, createFlags] = *(std::pair<CWinThread*, DWORD>*)p;
+	if (pThread != nullptr)
+		AfxDiscardThread(pThread);
+	else
+		pThread = AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0, createFlags);
+	return 0;
+}
+
 // A discarded thread never runs InitInstance either.
 TEST(ThreadTest, EveryFailedStartUpCallRefusesTheStartWithNoThreadLeft)
 {
-	void* const resume = (void*)&FailingResumeOrSuspend;
-	const StartFault faults[] = {
-		{ "KERNEL32.dll", "ResumeThread", resume, 1, CREATE_SUSPENDED, false }, // the thread never ran
-		{ "KERNEL32.dll", "DuplicateHandle", (void*)&FailingDuplicate, 1, CREATE_SUSPENDED, false }, // no end handle
+	void* const resume = (void*)&Failing::Call<(DWORD)-1, HANDLE>;
+	void* const duplicate = (void*)&Failing::Call<FALSE, HANDLE, HANDLE, HANDLE, LPHANDLE, DWORD, BOOL, DWORD>;
+	void* const createEvent = (void*)&Failing::Call<(HANDLE) nullptr, LPSECURITY_ATTRIBUTES, BOOL, BOOL, LPCSTR>;
+	// The module and function, the stand-in, the call that fails (0: every
+	// call), the creation flags, and whether the failure comes in
+	// AfxDiscardThread, after a good start.
+	const std::tuple<const char*, const char*, void*, int, DWORD, bool> faults[] = {
+		{ "KERNEL32.dll", "ResumeThread", resume, 1, CREATE_SUSPENDED, false },       // the thread never ran
+		{ "KERNEL32.dll", "DuplicateHandle", duplicate, 1, CREATE_SUSPENDED, false }, // no end handle
 		{ "KERNEL32.dll", "SuspendThread", resume, 1, CREATE_SUSPENDED, false }, // would run InitInstance unconfigured
 		{ "KERNEL32.dll", "ResumeThread", resume, 2, 0, false },                 // held before InitInstance for good
 		{ "KERNEL32.dll", "ResumeThread", resume, 0, CREATE_SUSPENDED, true },   // a discard that cannot resume it
 		{ "KERNEL32.dll", "ResumeThread", resume, 99, CREATE_SUSPENDED, true },  // a discard where nothing fails
-		{ "KERNEL32.dll", "CreateEventA", (void*)&FailingCreateEvent, 1, CREATE_SUSPENDED, false }, // no ready event
-		{ "KERNEL32.dll", "CreateEventA", (void*)&FailingCreateEvent, 2, CREATE_SUSPENDED, false }, // no go event
+		{ "KERNEL32.dll", "CreateEventA", createEvent, 1, CREATE_SUSPENDED, false },                // no ready event
+		{ "KERNEL32.dll", "CreateEventA", createEvent, 2, CREATE_SUSPENDED, false },                // no go event
 		{ "msvcrt.dll", "_beginthreadex", (void*)&FailingBeginThread, 1, CREATE_SUSPENDED, false }, // no thread
 		{ "USER32.dll", "PeekMessageA", (void*)&EndingPeekMessage, 0, CREATE_SUSPENDED, false },    // ends before ready
 	};
-	for (const StartFault& fault : faults)
+	for (const auto& [module, function, replacement, failAt, createFlags, discard] : faults)
 	{
-		SCOPED_TRACE(std::string(fault.function) + " call " + std::to_string(fault.failAt));
+		SCOPED_TRACE(std::string(function) + " call " + std::to_string(failAt));
 		CProbeThread::Reset();
-		s_fault = fault;
-		s_calls = 0;
-		s_threadId = 0;
-		CWinThread* pThread = fault.discard
-			? AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0, fault.createFlags)
-			: nullptr;
-		ASSERT_EQ(fault.discard, pThread != nullptr);
+		s_failAt = failAt, s_calls = 0, s_threadId = 0;
+		CWinThread* pThread =
+			discard ? AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0, createFlags) : nullptr;
+		ASSERT_EQ(discard, pThread != nullptr);
 		const size_t threadsBefore = kt::ThreadsOf(GetCurrentProcessId()).size();
 		{
-			kt::ImportPatch patch(fault.module, fault.function, fault.replacement, &s_original);
+			kt::ImportPatch patch(module, function, replacement, &s_original);
 			ASSERT_TRUE(patch.IsApplied());
-			if (fault.discard)
-				AfxDiscardThread(pThread);
-			else
-				EXPECT_EQ(
-					nullptr, AfxBeginThread(RUNTIME_CLASS(CProbeThread), THREAD_PRIORITY_NORMAL, 0, fault.createFlags));
+			std::pair<CWinThread*, DWORD> start(pThread, createFlags);
+			CHandle hStarter(CreateThread(NULL, 0, &StartOrDiscard, &start, 0, NULL));
+			ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hStarter, 20000)) << "the start-up still waits after 20 s";
+			EXPECT_EQ(nullptr, discard ? nullptr : start.first);
 		}
-		EXPECT_EQ(threadsBefore - fault.discard, kt::ThreadsOf(GetCurrentProcessId()).size()) << "threads left";
+		EXPECT_EQ(threadsBefore - discard, kt::ThreadsOf(GetCurrentProcessId()).size()) << "threads left";
 		EXPECT_EQ(0, CProbeThread::s_nInit);
 		EXPECT_EQ(1, CProbeThread::s_nDeleted);
-		if (strcmp(fault.function, "CreateEventA") == 0 || strcmp(fault.function, "_beginthreadex") == 0)
+		if (replacement == createEvent || replacement == (void*)&FailingBeginThread)
 		{
-			EXPECT_GE(s_calls, fault.failAt) << "the patched call was never made";
+			EXPECT_GE(s_calls, failAt) << "the patched call was never made";
 			continue;
 		}
 		ASSERT_NE(0u, s_threadId) << "the patched call was never made";

@@ -4,12 +4,6 @@
 // does. A registration that fails runs the command at once.
 #include "WorkerFixture.h"
 
-static std::vector<std::string> s_debugTexts;
-static void WINAPI CaptureDebugText(LPCWSTR text)
-{
-	s_debugTexts.push_back(kt::Narrow(text));
-}
-
 static void* s_createKey;
 // RegCreateKeyExA, after which the registration's next allocation fails.
 static LONG WINAPI CreateKeyThenMemoryRunsOut(HKEY hKey, LPCSTR lpSubKey, DWORD reserved, LPSTR lpClass, DWORD options,
@@ -40,7 +34,7 @@ protected:
 		EXPECT_TRUE(Records().empty()) << "the command ran although a reboot is pending";
 	}
 
-	std::string Registered() { return m_runOnce.Registered().c_str(); }
+	std::string Registered(const char* name = "Vormelle") { return m_runOnce.Registered(name).c_str(); }
 
 	// "wineboot -r": RunOnce entries run, one after the other, and are removed.
 	void Reboot()
@@ -52,80 +46,109 @@ protected:
 	}
 
 	kt::ScratchKey m_flag{ HKEY_CURRENT_USER };
-	kt::RunOnceKey m_runOnce{ { "KtKnownSetup" } };
+	kt::RunOnceKey m_runOnce{ { "KtKnownSetup", "ZKtKnownSetup" } };
 	std::string m_flagPath = "HKEY_CURRENT_USER\\" + m_flag.Path() + "\\RebootPending";
 };
 
-TEST_F(RebootTest, PlainFormRunsTheFollowUpOnceAtTheReboot)
+// Each registration held over the reboot runs once, with its exact words:
+// a bare program beside the utility, through the real executable, and
+// beside it an unquoted program path with spaces, registered twice.
+TEST_F(RebootTest, PlainFormsRunEachFollowUpOnceAtTheReboot)
 {
-	const std::string recorder = kt::BinPath("kt_record.exe");
 	const std::string caption = kt::UniqueName("KtPlain");
 	kt::CaptionWindows windows;
 	ShowWindowThatSetsTheFlag(windows, caption);
 	std::vector<std::string> texts;
 	ASSERT_TRUE(kt::RunUnderDebugger(
-		"/c=" + caption + " /f=" + m_flagPath + " \"/n=\\\"" + recorder + "\\\" follow-up \\\"a b\\\" c\"", 120000,
-		&texts));
-	const std::string plain = "\"" + kt::LongPath(recorder) + "\" follow-up \"a b\" c";
+		"/c=" + caption + " /f=" + m_flagPath + " \"/n=kt_record.exe follow-up \\\"a b\\\" c\"", 120000, &texts));
+	const std::string plain = "\"" + kt::LongPath(kt::BinPath("kt_record.exe")) + "\" follow-up \"a b\" c";
 	EXPECT_EQ(std::vector<std::string>{ "REGISTERED: " + plain + "\n" }, texts);
 	EXPECT_EQ(plain, Registered());
 	ExpectRegisteredNotRun();
 
+	kt::ScratchDir dir;
+	const std::string folder = kt::LongPath(dir.Path()) + "\\Kt Folder";
+	ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+	ASSERT_TRUE(CopyFileA(kt::BinPath("kt_record.exe").c_str(), (folder + "\\kt record.exe").c_str(), FALSE));
+	CWaitProcThread worker;
+	for (int i = 0; i < 2; ++i)
+		EXPECT_TRUE(worker.RegisterRestart((folder + "\\kt record.exe spaced \"x y\"").c_str(), TRUE, "Cap"));
+	EXPECT_EQ("\"" + folder + "\\kt record.exe\" spaced \"x y\"", Registered("Vormelle 2"));
+	EXPECT_EQ((std::vector<std::string>{ "Vormelle", "Vormelle 2" }), m_runOnce.Registrations());
+
 	Reboot();
-	std::vector<kt::Record> runs = m_record.AwaitRuns(60000, "follow-up");
-	ASSERT_EQ(1u, runs.size());
-	EXPECT_EQ((std::vector<std::string>{ "follow-up", "a b", "c" }), runs[0].args);
+	for (const auto& [tag, args] :
+		{ std::pair<const char*, std::vector<std::string>>{ "follow-up", { "a b", "c" } }, { "spaced", { "x y" } } })
+	{
+		std::vector<kt::Record> runs = m_record.AwaitRuns(60000, tag);
+		ASSERT_EQ(1u, runs.size()) << tag;
+		EXPECT_EQ(args, std::vector<std::string>(runs[0].args.begin() + 1, runs[0].args.end()));
+	}
 }
 
-// Through the relaunch: the new instance receives the flag and the known commands.
-TEST_F(RebootTest, KnownSetupPendingRegistersTheRestartFormWhichWaitsForTheCaptionAfterTheReboot)
+// Windows runs the RunOnce entries one after another in no set order; Wine
+// runs them by descending name. The known setup "ZKtKnownSetup" runs first:
+// its window has come and gone before the restart line waits, which then
+// runs its follow-up once its appear timeout is over. "KtKnownSetup" runs
+// last: the other restart line sees its window come and go, then runs.
+// The first registration goes through the relaunch, which hands the flag
+// and the known commands to the new instance.
+TEST_F(RebootTest, RestartFormsRunTheFollowUpWhetherTheKnownSetupRanBeforeOrAfterThem)
 {
-	const std::string caption = kt::UniqueName("KtAfterReboot");
-	const std::string recorder = kt::BinPath("kt_record.exe");
-	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtKnownSetup", REG_SZ, "\"" + recorder + "\" known-setup" + '\0'));
+	const std::string before = kt::UniqueName("KtBefore"), after = kt::UniqueName("KtAfter");
+	kt::ScratchDir beforeFiles, afterFiles;
+	for (const auto& [name, caption, files] :
+		{ std::tuple<const char*, std::string, std::string>{ "ZKtKnownSetup", before, beforeFiles.Path() },
+			{ "KtKnownSetup", after, afterFiles.Path() } })
+		ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), name, REG_SZ,
+			"\"" + kt::BinPath("kt_window.exe") + "\" --files \"" + files + "\" --caption \"" + caption + "\" 3000"
+				+ '\0'));
 	kt::CaptionWindows windows;
-	ShowWindowThatSetsTheFlag(windows, caption);
+	ShowWindowThatSetsTheFlag(windows, before);
 	kt::Job job;
 	kt::Process launcher;
 	ASSERT_TRUE(launcher.Start(
-		kt::KestruneCommand("/r /c=" + caption + " /f=" + m_flagPath + " /k=other.exe /k=KT_RECORD.EXE \"/n=\\\""
-			+ recorder + "\\\" follow-up \\\"two words\\\" C:\\dir\\\\\""),
+		kt::KestruneCommand("/r /c=" + before + " /f=" + m_flagPath
+			+ " /k=other.exe /k=KT_WINDOW.EXE \"/n=" + kt::RecordCommand() + " before \\\"two words\\\" C:\\dir\\\\\""),
 		&job));
 	ASSERT_TRUE(launcher.Wait(15000));
 	EXPECT_EQ(0u, launcher.ExitCode());
 	ASSERT_TRUE(kt::PumpUntil([&] { return job.Counts().ActiveProcesses == 0; }, 60000))
 		<< "the new instance still runs";
 	EXPECT_EQ(2u, job.Counts().TotalProcesses);
-	std::string line = Registered();
-	EXPECT_NE(std::string::npos, line.find("Kestrune.exe\" /r \"/c=" + caption + "\" \"/n=\\\"")) << line;
+	EXPECT_NE(std::string::npos, Registered().find("Kestrune.exe\" /r /always \"/c=" + before + "\" \"/n=\\\""))
+		<< Registered();
 	ExpectRegisteredNotRun();
+	CWaitProcThread worker;
+	worker.m_astrKnownCommands.Add("kt_window.exe");
+	EXPECT_TRUE(worker.RegisterRestart(kt::RecordCommand("after").c_str(), TRUE, after.c_str()));
 
 	Reboot();
-	// The known setup ran; the follow-up waits for its window.
-	kt::PumpFor(2000);
-	EXPECT_EQ(1u, Records().size());
-	EXPECT_TRUE(m_record.Runs("follow-up").empty());
-
-	kt::CaptionWindows after;
-	ASSERT_TRUE(after.Start(caption + " - after reboot", 2000));
-	ASSERT_TRUE(after.WaitGone(20000));
-	std::vector<kt::Record> runs = m_record.AwaitRuns(60000, "follow-up");
+	std::vector<kt::Record> runs = m_record.AwaitRuns(30000, "after");
 	ASSERT_EQ(1u, runs.size());
-	EXPECT_EQ((std::vector<std::string>{ "follow-up", "two words", "C:\\dir\\" }), runs[0].args);
+	const ULONGLONG goneAt = strtoull(kt::ReadText(afterFiles.File("gone")).c_str(), NULL, 10);
+	EXPECT_TRUE(kt::Within((LONGLONG)(runs[0].startMs - goneAt), 900, 8000)) << "from the window's end";
+	runs = m_record.AwaitRuns(120000, "before");
+	ASSERT_EQ(1u, runs.size());
+	EXPECT_EQ((std::vector<std::string>{ "before", "two words", "C:\\dir\\" }), runs[0].args);
+	const ULONGLONG setupGoneAt = strtoull(kt::ReadText(beforeFiles.File("gone")).c_str(), NULL, 10);
+	EXPECT_TRUE(kt::Within((LONGLONG)(runs[0].startMs - setupGoneAt), 59000, 100000)) << "from the setup's end";
 }
 
 // A consumed flag must not lose the command: one that cannot be registered
-// runs now, even where nothing may run at once without a reboot pending.
+// runs now, even where nothing may run at once without a reboot pending. An
+// empty command has nothing to register or run.
 TEST_F(RebootTest, RegistrationThatFailsRunsTheCommandNow)
 {
 	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtKnownSetup", REG_SZ, std::string("known.exe /x", 13)));
-	kt::ImportPatch capture("KERNEL32.dll", "OutputDebugStringW", (void*)&CaptureDebugText);
+	kt::DebugCapture capture;
 	ASSERT_TRUE(capture.IsApplied());
-	for (bool outOfMemory : { false, true })
+	for (const char* what : { "longer than 260 characters", "memory runs out", "empty" })
 	{
-		SCOPED_TRACE(outOfMemory ? "memory runs out" : "longer than 260 characters");
-		const std::string last = outOfMemory ? "now" : std::string(260, 'w');
-		const std::string command = kt::RecordCommand(last);
+		SCOPED_TRACE(what);
+		const bool outOfMemory = what[0] == 'm', empty = what[0] == 'e';
+		const std::string last = what[0] == 'l' ? std::string(260, 'w') : "now";
+		const std::string command = empty ? "" : kt::RecordCommand(last);
 		kt::ImportPatch patch("ADVAPI32.dll", "RegCreateKeyExA",
 			outOfMemory ? (void*)&CreateKeyThenMemoryRunsOut : nullptr, &s_createKey);
 		ASSERT_EQ(outOfMemory, patch.IsApplied());
@@ -135,17 +158,17 @@ TEST_F(RebootTest, RegistrationThatFailsRunsTheCommandNow)
 		m_pWorker->m_bNoImmediateRun = TRUE;
 		m_pWorker->m_strRebootFlag = m_flagPath.c_str();
 		m_pWorker->m_astrKnownCommands.Add("KNOWN.EXE");
-		s_debugTexts.clear();
+		capture.Clear();
 		Resume();
 		ASSERT_TRUE(WaitDone(20000));
 		EXPECT_TRUE(StopAfterReport());
 		kt::FailAllocation(0);
 		EXPECT_FALSE(kt::ValueExists(m_flag.Key(), "RebootPending")) << "the flag was not consumed";
 		EXPECT_EQ("(none)", Registered());
-		EXPECT_EQ((std::vector<std::string>{ "NOT REGISTERED: " + command + "\n", "SUCCESS: " + command + "\n" }),
-			s_debugTexts);
+		const std::vector<std::string> lines = { "NOT REGISTERED: " + command + "\n", "SUCCESS: " + command + "\n" };
+		EXPECT_EQ(empty ? std::vector<std::string>{} : lines, capture.Lines());
 		std::vector<kt::Record> runs = Records();
-		ASSERT_EQ(outOfMemory ? 2u : 1u, runs.size());
+		ASSERT_EQ(what[0] == 'l' ? 1u : 2u, runs.size());
 		EXPECT_EQ(std::vector<std::string>{ last }, runs.back().args);
 	}
 }

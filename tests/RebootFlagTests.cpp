@@ -34,20 +34,29 @@ TEST(RebootFlagTest, OnlyANonZeroFourByteDwordIsPendingAndEveryFoundValueIsDelet
 	}
 }
 
-TEST(RebootFlagTest, PathFormsThroughEveryRootKey)
+TEST(RebootFlagTest, PathFormsThroughEveryRootKeyAndBothRegistryViews)
 {
 	kt::ScratchKey key(HKEY_CURRENT_USER);
 	CWaitProcThread worker;
 	const std::string sub = key.Path();
 	ASSERT_TRUE(kt::SetDword(key.Key(), "Pending", 1));
-	// Paths that name no flag leave the value alone: an abbreviated root, a
-	// missing value or key, another root.
-	const std::string refused[] = { "", "HKEY_CURRENT_USER", "HKCU\\", "\\HKEY_CURRENT_USER\\Pending",
-		"HKCU\\" + sub + "\\Pending", "HKEY_CURRENT_USER\\" + sub + "\\Missing",
-		"HKEY_CURRENT_USER\\" + sub + "\\NoSuchKey\\Pending", "HKEY_USERS\\" + sub + "\\Pending" };
+	// Paths that name no flag leave the value alone: a missing value or key,
+	// another root. One that names no key at all (no root, an unknown root,
+	// no backslash) says so in a debug line.
+	const std::pair<std::string, bool> refused[] = { { "", false }, { "HKEY_CURRENT_USER", true }, { "HKCU", true },
+		{ "HKCU\\", false }, { "\\HKEY_CURRENT_USER\\Pending", true }, { "HKCX\\" + sub + "\\Pending", true },
+		{ "HKEY_CURRENT_USER\\" + sub + "\\Missing", false },
+		{ "HKEY_CURRENT_USER\\" + sub + "\\NoSuchKey\\Pending", false }, { "HKU\\" + sub + "\\Pending", false } };
 	EXPECT_FALSE(worker.CheckRebootFlag(NULL));
-	for (const std::string& p : refused)
+	kt::DebugCapture capture;
+	ASSERT_TRUE(capture.IsApplied());
+	for (const auto& [p, told] : refused)
+	{
+		capture.Clear();
 		EXPECT_FALSE(worker.CheckRebootFlag(p.c_str())) << p;
+		EXPECT_EQ(told ? std::vector<std::string>{ "FLAG NOT READ: " + p + "\n" } : std::vector<std::string>{},
+			capture.Lines());
+	}
 	EXPECT_TRUE(kt::ValueExists(key.Key(), "Pending"));
 
 	// A path ending in a backslash names the key's default value.
@@ -56,14 +65,18 @@ TEST(RebootFlagTest, PathFormsThroughEveryRootKey)
 	EXPECT_FALSE(kt::ValueExists(key.Key(), ""));
 
 	// The flag is answered through every root key that holds values here,
-	// named in any case.
-	const std::pair<HKEY, const char*> roots[] = { { HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT" },
-		{ HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG" }, { HKEY_CURRENT_USER, "hkey_current_user" },
-		{ HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE" }, { HKEY_USERS, "HKEY_USERS" } };
-	for (const auto& [hRoot, name] : roots)
+	// named in full or short, in any case; and from the other registry view,
+	// where an installer of the other bitness writes HKEY_LOCAL_MACHINE\Software.
+	const REGSAM otherView = sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+	const std::tuple<HKEY, const char*, REGSAM> roots[] = { { HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", 0 },
+		{ HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG", 0 }, { HKEY_CURRENT_USER, "hkey_current_user", 0 },
+		{ HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", 0 }, { HKEY_USERS, "HKEY_USERS", 0 },
+		{ HKEY_CLASSES_ROOT, "HKCR", 0 }, { HKEY_CURRENT_CONFIG, "HKCC", 0 }, { HKEY_CURRENT_USER, "hkcu", 0 },
+		{ HKEY_LOCAL_MACHINE, "HKLM", 0 }, { HKEY_USERS, "HKU", 0 }, { HKEY_LOCAL_MACHINE, "HKLM", otherView } };
+	for (const auto& [hRoot, name, view] : roots)
 	{
-		SCOPED_TRACE(name);
-		kt::ScratchKey rootKey(hRoot);
+		SCOPED_TRACE(std::string(name) + (view ? " (other view)" : ""));
+		kt::ScratchKey rootKey(hRoot, view);
 		ASSERT_TRUE(kt::SetDword(rootKey.Key(), "Reboot", 1));
 		EXPECT_TRUE(worker.CheckRebootFlag((std::string(name) + "\\" + rootKey.Path() + "\\Reboot").c_str()));
 		EXPECT_FALSE(kt::ValueExists(rootKey.Key(), "Reboot")) << "not consumed";

@@ -32,7 +32,7 @@ TEST(BuildRestartCommandTest, TemporaryCopyReplacesAReadOnlyFileAndIsWritable)
 	SetFileAttributesA(utility.c_str(), attributes);
 	ASSERT_TRUE(built);
 
-	EXPECT_EQ("\"" + copy + "\" /r \"/c=Cap\" \"/n=cmd\"", (LPCSTR)line);
+	EXPECT_EQ("\"" + copy + "\" /r /always \"/c=Cap\" \"/n=cmd\"", (LPCSTR)line);
 	EXPECT_EQ(kt::ReadText(utility).size(), kt::ReadText(copy).size()) << "the copy is not the utility";
 	EXPECT_EQ(0u, GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY);
 	SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -64,37 +64,25 @@ TEST(BuildRestartCommandTest, FailsWhenNoUtilityLiesBesideTheExecutable)
 class RunOnceTest : public ::testing::Test
 {
 protected:
-	// The registered command, checked to be REG_SZ of its length + 1 bytes.
-	std::string RegisteredString()
+	// The registered command, checked to be REG_SZ of its length + 1 bytes,
+	// and removed: the next registration is a first one again.
+	std::string TakeRegistered(const char* name = "Vormelle")
 	{
 		DWORD type = 0;
-		std::string data = m_runOnce.Registered(&type);
+		std::string data = m_runOnce.Registered(name, &type);
+		RegDeleteValueA(m_runOnce.Key(), name);
 		EXPECT_EQ((DWORD)REG_SZ, type);
 		EXPECT_TRUE(!data.empty() && data.back() == '\0') << "stored without its zero byte";
 		return data.empty() ? data : data.substr(0, data.size() - 1);
 	}
 
-	kt::RunOnceKey m_runOnce{ { "KtSz", "KtExpand", "KtMulti", "KtDword", "KtEmpty", "KtKnown.exe" } };
+	kt::RunOnceKey m_runOnce{ { "KtSz", "KtExpand", "KtMulti", "KtDword", "KtKnown.exe" } };
 	const std::string m_recorder = kt::LongPath(kt::BinPath("kt_record.exe"));
 	const std::string m_command = kt::BinPath("kt_record.exe") + " a \"b c\"",
 					  m_plain = "\"" + m_recorder + "\" a \"b c\"";
-	const std::string m_restart = "\"" + kt::LongPath(kt::BinPath("Kestrune.exe")) + "\" /r \"/c=Cap\" \"/n=\\\""
-		+ m_recorder + "\\\" a \\\"b c\\\"\"";
+	const std::string m_restart = "\"" + kt::LongPath(kt::BinPath("Kestrune.exe"))
+		+ "\" /r /always \"/c=Cap\" \"/n=\\\"" + m_recorder + "\\\" a \\\"b c\\\"\"";
 };
-
-TEST_F(RunOnceTest, PlainFormWithoutKnownEntries)
-{
-	CWaitProcThread worker;
-	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
-	EXPECT_EQ(m_plain, RegisteredString());
-	EXPECT_FALSE(worker.RegisterRestart(NULL, TRUE, "Cap"));
-	// Windows runs a RunOnce line of 260 characters at most: a longer one is not written.
-	const std::string longest = m_command + " " + std::string(259 - m_plain.size(), 'p');
-	EXPECT_TRUE(worker.RegisterRestart(longest.c_str(), TRUE, "Cap"));
-	EXPECT_EQ(260u, RegisteredString().size());
-	EXPECT_FALSE(worker.RegisterRestart((longest + "p").c_str(), TRUE, "Cap"));
-	EXPECT_EQ(260u, RegisteredString().size()) << "a longer line replaced the registration";
-}
 
 TEST_F(RunOnceTest, RestartFormWhenAKnownProgramIsPendingInAnyCase)
 {
@@ -102,19 +90,27 @@ TEST_F(RunOnceTest, RestartFormWhenAKnownProgramIsPendingInAnyCase)
 	CWaitProcThread worker;
 	worker.m_astrKnownCommands.Add("c:\\apps\\install.exe");
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
-	EXPECT_EQ(m_restart, RegisteredString());
+	EXPECT_EQ(m_restart, TakeRegistered());
 
 	// Each of the other conditions forces the plain form.
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), FALSE, "Cap"));
-	EXPECT_EQ(m_plain, RegisteredString());
+	EXPECT_EQ(m_plain, TakeRegistered());
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, NULL));
-	EXPECT_EQ(m_plain, RegisteredString());
+	EXPECT_EQ(m_plain, TakeRegistered());
 	CWaitProcThread nothingKnown;
 	EXPECT_TRUE(nothingKnown.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
-	EXPECT_EQ(m_plain, RegisteredString());
+	EXPECT_EQ(m_plain, TakeRegistered());
 	// An empty caption is a caption.
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, ""));
-	EXPECT_NE(std::string::npos, RegisteredString().find(" /r \"/c=\" \"/n="));
+	EXPECT_NE(std::string::npos, TakeRegistered().find(" /r /always \"/c=\" \"/n="));
+
+	// A setup of the other bitness leaves its entry in the other registry view.
+	ASSERT_EQ(ERROR_SUCCESS, RegDeleteValueA(m_runOnce.Key(), "KtSz"));
+	kt::RunOnceKey otherView({ "KtSz" }, sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
+	ASSERT_TRUE(kt::SetValue(otherView.Key(), "KtSz", REG_SZ, std::string("C:\\Apps\\install.exe", 20)));
+	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
+	EXPECT_EQ(m_restart, TakeRegistered());
+	EXPECT_EQ("(none)", otherView.Registered()) << "registered in the other view";
 }
 
 static void* s_enumValue;
@@ -144,11 +140,11 @@ TEST_F(RunOnceTest, OnlyStringValuesCount)
 	// The name of a value is no entry.
 	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtKnown.exe", REG_SZ, std::string("other.exe", 10)));
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
-	EXPECT_EQ(m_plain, RegisteredString());
+	EXPECT_EQ(m_plain, TakeRegistered());
 	// Expandable strings count, compared as stored.
 	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtExpand", REG_EXPAND_SZ, std::string("%ProgramFiles%\\KNOWN.exe", 25)));
 	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
-	EXPECT_EQ(m_restart, RegisteredString());
+	EXPECT_EQ(m_restart, TakeRegistered());
 	// A string that has grown to fill the buffer is never read past its end.
 	CWaitProcThread pastEnd;
 	pastEnd.m_astrKnownCommands.Add(KT_PAST_END);
@@ -157,19 +153,30 @@ TEST_F(RunOnceTest, OnlyStringValuesCount)
 	EXPECT_FALSE(pastEnd.HasKnownRunOnceEntry(m_runOnce.Key()));
 }
 
-// An empty known command matches any non-empty string value, such as an
-// earlier registration, which is then replaced, not added to.
-TEST_F(RunOnceTest, EmptyKnownCommandMatchesTheEarlierRegistrationWhichIsReplaced)
+// Each registration held over one reboot keeps its own value; the same line
+// is not registered twice, and an empty command not at all. An empty known
+// command (an installer variable never set) matches no entry. Windows runs a
+// RunOnce line of 260 characters at most: a longer one is not written.
+TEST_F(RunOnceTest, PlainFormsOfAtMost260CharactersEachKeepTheirOwnValue)
 {
 	CWaitProcThread worker;
 	worker.m_astrKnownCommands.Add("");
-	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtEmpty", REG_SZ, std::string("", 1)));
-	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
-	EXPECT_EQ(m_plain, RegisteredString()) << "a string value with empty data matched";
-	const size_t values = kt::Values(m_runOnce.Key()).size();
-	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
-	EXPECT_EQ(m_restart, RegisteredString());
-	EXPECT_EQ(values, kt::Values(m_runOnce.Key()).size()) << "a registration adds a value instead of replacing it";
+	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtSz", REG_SZ, std::string("other.exe /x", 13)));
+	const std::string second = m_command + " two", third = m_command + " three";
+	for (const std::string& command : { m_command, second, m_command, third, second })
+		EXPECT_TRUE(worker.RegisterRestart(command.c_str(), TRUE, "Cap")) << command;
+	EXPECT_FALSE(worker.RegisterRestart("", TRUE, "Cap"));
+	EXPECT_FALSE(worker.RegisterRestart(NULL, TRUE, "Cap"));
+	EXPECT_EQ((std::vector<std::string>{ "Vormelle", "Vormelle 2", "Vormelle 3" }), m_runOnce.Registrations());
+	EXPECT_EQ(m_plain, TakeRegistered());
+	EXPECT_EQ(m_plain + " two", TakeRegistered("Vormelle 2"));
+	EXPECT_EQ(m_plain + " three", TakeRegistered("Vormelle 3"));
+
+	const std::string longest = m_command + " " + std::string(259 - m_plain.size(), 'p');
+	EXPECT_TRUE(worker.RegisterRestart(longest.c_str(), TRUE, "Cap"));
+	EXPECT_EQ(260u, TakeRegistered().size());
+	EXPECT_FALSE(worker.RegisterRestart((longest + "p").c_str(), TRUE, "Cap"));
+	EXPECT_EQ(std::vector<std::string>{}, m_runOnce.Registrations()) << "a longer line was registered";
 }
 
 static void* s_createKey;
@@ -205,7 +212,7 @@ TEST_F(RunOnceTest, MissingKeyIsCreatedWithThePlainForm)
 	}
 	EXPECT_EQ((DWORD)REG_CREATED_NEW_KEY, s_disposition);
 	ASSERT_TRUE(m_runOnce.Open());
-	EXPECT_EQ(m_plain, RegisteredString());
+	EXPECT_EQ(m_plain, TakeRegistered());
 	for (const kt::Value& v : others)
 		EXPECT_TRUE(kt::SetValue(m_runOnce.Key(), v.name.c_str(), v.type, v.data));
 }

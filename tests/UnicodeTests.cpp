@@ -14,12 +14,6 @@ const std::string kTitleOtherCase = "ΕΓΚΑΤΆΣΤΑΣΗ установка �
 const std::vector<std::string> kArgs = { "follow-up", "Żółć", "«Ωμέγα» 日本語" };
 const std::string kArgsLine = " follow-up Żółć \"«Ωμέγα» 日本語\"";
 
-static std::vector<std::wstring> s_debugTexts;
-static void WINAPI CaptureDebugText(LPCWSTR text)
-{
-	s_debugTexts.push_back(text);
-}
-
 class UnicodeTest : public ::testing::Test
 {
 protected:
@@ -28,9 +22,7 @@ protected:
 	void SetUp() override
 	{
 		ASSERT_EQ((UINT)CP_UTF8, GetACP());
-		m_folder = m_dir.Path() + "\\Łukasz Ωμέγα ";
-		for (int i = 0; i < 70; ++i)
-			m_folder += "セ";
+		m_folder = m_dir.Path() + "\\Łukasz Ωμέγα " + kt::Narrow(std::wstring(70, L'セ'), CP_UTF8);
 		ASSERT_TRUE(CreateDirectoryA(m_folder.c_str(), NULL)) << GetLastError();
 		for (const char* name : { "kt_record.exe", "Kestrune.exe" })
 			ASSERT_TRUE(CopyFileA(kt::BinPath(name).c_str(), (m_folder + "\\" + name).c_str(), FALSE));
@@ -62,11 +54,10 @@ TEST_F(UnicodeTest, CaptionProbeAndDebugLineInUtf8)
 	for (const auto& [prefix, found] : cases)
 		EXPECT_EQ(found, worker.FindCaptionWindow(prefix.c_str()) != NULL) << "prefix " << kt::ToHex(prefix);
 
-	kt::ImportPatch capture("KERNEL32.dll", "OutputDebugStringW", (void*)&CaptureDebugText);
+	kt::DebugCapture capture;
 	ASSERT_TRUE(capture.IsApplied());
-	s_debugTexts.clear();
 	WriteDebugLine("SUCCESS", "Żółć 日本語");
-	EXPECT_EQ(std::vector<std::wstring>{ L"SUCCESS: Żółć 日本語\n" }, s_debugTexts);
+	EXPECT_EQ(std::vector<std::wstring>{ L"SUCCESS: Żółć 日本語\n" }, capture.Texts());
 }
 
 // Directly, as the debugger sees it, and through the relaunch of the copy,
@@ -108,7 +99,7 @@ TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 	const std::tuple<bool, std::string, std::string> rows[] = {
 		{ false, Next(kt::Narrow(shortPath)), "\"" + m_recorder + "\"" + kArgsLine },
 		{ true, "\"/n=C:\\Программы\\Żółć.exe «Ωμέγα»\"",
-			"\"" + m_folder + "\\Kestrune.exe\" /r \"/c=" + caption
+			"\"" + m_folder + "\\Kestrune.exe\" /r /always \"/c=" + caption
 				+ "\" \"/n=\\\"C:\\Программы\\Żółć.exe\\\" «Ωμέγα»\"" },
 	};
 	for (const auto& [known, next, registered] : rows)

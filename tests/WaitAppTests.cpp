@@ -1,7 +1,5 @@
 // The application object in this test program's thread: it lists the worker it
 // starts, and its loop quits once the list is empty.
-#include <thread>
-
 #include "TestSupport.h"
 #include "app/WaitApp.h"
 #include "waitproc/WaitProcThread.h"
@@ -16,18 +14,25 @@ TEST(WaitAppTest, LoopEndsOnceTheListedWorkerHasReportedAndBeenStopped)
 	CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(app.m_arrWaitThreads[0]);
 	CHandle hWorker(kt::Duplicate(pWorker->m_hThread));
 	// A report naming no listed worker, one naming the worker before it has
-	// reported, and the alternate report, change nothing.
+	// reported, the alternate report and a quit that another program posts
+	// change nothing.
 	PostThreadMessageA(GetCurrentThreadId(), WM_WAITPROC_DONE, 0, (LPARAM)pWorker->m_nThreadID + 1);
 	PostThreadMessageA(GetCurrentThreadId(), WM_WAITPROC_DONE, 0, (LPARAM)pWorker->m_nThreadID);
 	PostThreadMessageA(GetCurrentThreadId(), WM_WAITPROC_DONE_ALT, 0, (LPARAM)pWorker->m_nThreadID);
+	PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 5, 0);
 	ULONGLONG start = GetTickCount64();
 	EXPECT_EQ(0, app.Run());
 	EXPECT_TRUE(kt::Within(GetTickCount64() - start, 3900, 15000)) << "the loop ends after the worker's 4 s wait";
+	// A loop that ended early leaves the worker running: it is stopped, so
+	// that this program does not end under it.
 	EXPECT_TRUE(app.IsWaitListEmpty());
+	if (!app.IsWaitListEmpty())
+		pWorker->Stop(TRUE);
 	EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hWorker, 0)) << "the worker thread still runs";
 }
 
-TEST(WaitAppTest, NullEntriesAreSkippedAndAQuitFromElsewhereEndsTheLoopWithItsCode)
+// The NULL entry keeps the list from emptying: no quit is asked for.
+TEST(WaitAppTest, NullEntriesAreSkippedWhenAReportIsMatched)
 {
 	kt::DropThreadMessages();
 	CWaitApp app;
@@ -35,17 +40,13 @@ TEST(WaitAppTest, NullEntriesAreSkippedAndAQuitFromElsewhereEndsTheLoopWithItsCo
 	ASSERT_TRUE(app.StartWaitThread(kt::UniqueName("KtNeverShown").c_str(), ""));
 	CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(app.m_arrWaitThreads[1]);
 	CHandle hWorker(kt::Duplicate(pWorker->m_hThread));
-	// The NULL entry keeps the list from emptying: only this quit ends the loop.
-	// The worker ends within its owner's stop, so the quit comes after its report.
-	std::thread quitter(
-		[hWait = (HANDLE)hWorker, mainThread = GetCurrentThreadId()]
-		{
-			WaitForSingleObject(hWait, 30000);
-			PostThreadMessageA(mainThread, WM_QUIT, 5, 0);
-		});
-	EXPECT_EQ(5, app.Run());
-	quitter.join();
+	MSG report;
+	ASSERT_TRUE(kt::WaitForThreadMessage(WM_WAITPROC_DONE, &report, 30000));
+	EXPECT_TRUE(app.DispatchThreadMessage(report.message, report.wParam, report.lParam));
 	EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hWorker, 0));
 	ASSERT_EQ(1, app.m_arrWaitThreads.GetSize()) << "the reporting worker was not removed";
 	EXPECT_EQ(nullptr, app.m_arrWaitThreads[0]);
+	MSG quit;
+	EXPECT_FALSE(PeekMessageA(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) << "quit with a worker still listed";
+	EXPECT_FALSE(app.m_bQuitPosted);
 }

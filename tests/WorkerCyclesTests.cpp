@@ -3,53 +3,38 @@
 // they leave behind, in handles and heap bytes, stays within a slack.
 #include "WorkerFixture.h"
 
-// The open handles of this process. Where the system answers 0 (Wine), the
-// handle values that name an open object, tried one by one.
-static DWORD HandleCount()
+// The open handles of this process (where the system answers 0, as Wine
+// does, the handle values that name an open object, tried one by one), and
+// the bytes in the blocks in use on its heaps: what a leak of the code under
+// test adds to.
+struct Footprint
 {
-	DWORD count = 0;
-	if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0)
-		return count;
-	for (ULONG_PTR value = 4; value < 0x10000; value += 4)
-	{
-		DWORD flags;
-		count += GetHandleInformation((HANDLE)value, &flags) ? 1 : 0;
-	}
-	return count;
-}
-
-// The bytes in the blocks in use on every heap of this process: what a leak
-// of the code under test adds to.
-static SIZE_T HeapBytesInUse()
+	DWORD handles = 0;
+	SIZE_T heapBytes = 0;
+};
+static Footprint Measure()
 {
+	Footprint now;
+	if (!GetProcessHandleCount(GetCurrentProcess(), &now.handles) || now.handles == 0)
+		for (ULONG_PTR value = 4; value < 0x10000; value += 4)
+		{
+			DWORD flags;
+			now.handles += GetHandleInformation((HANDLE)value, &flags) ? 1 : 0;
+		}
 	HANDLE heaps[64];
 	DWORD count = GetProcessHeaps(64, heaps);
-	SIZE_T bytes = 0;
 	for (DWORD i = 0; i < count && i < 64; ++i)
 	{
 		PROCESS_HEAP_ENTRY entry = {};
 		HeapLock(heaps[i]);
 		while (HeapWalk(heaps[i], &entry))
-			bytes += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ? entry.cbData : 0;
+			now.heapBytes += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ? entry.cbData : 0;
 		HeapUnlock(heaps[i]);
 	}
-	return bytes;
+	return now;
 }
 
-class WorkerCyclesTest : public WorkerFixture
-{
-protected:
-	::testing::AssertionResult Cycle(const kt::Process& ended)
-	{
-		::testing::AssertionResult done = NewWorker("", kt::RecordCommand());
-		if (!done)
-			return done;
-		WaitOnProcess(ended, CWaitProcThread::waitProcess);
-		Resume();
-		done = WaitDone(20000);
-		return done ? StopAfterReport() : done;
-	}
-};
+using WorkerCyclesTest = WorkerFixture;
 
 TEST_F(WorkerCyclesTest, AThousandCyclesLeaveNoHandlesOrMemoryBehind)
 {
@@ -62,20 +47,26 @@ TEST_F(WorkerCyclesTest, AThousandCyclesLeaveNoHandlesOrMemoryBehind)
 	kt::Process ended;
 	ASSERT_TRUE(ended.Start(kt::RecordCommand()));
 	ASSERT_TRUE(ended.Wait(30000));
-	for (int i = 0; i < warmUp; ++i)
-		ASSERT_TRUE(Cycle(ended)) << "cycle " << i;
+	Footprint before;
+	for (int i = 0; i < warmUp + cycles; ++i)
+	{
+		if (i == warmUp)
+		{
+			m_hThread.Close();
+			before = Measure();
+		}
+		ASSERT_TRUE(NewWorker("", kt::RecordCommand())) << "cycle " << i;
+		WaitOnProcess(ended, CWaitProcThread::waitProcess);
+		Resume();
+		ASSERT_TRUE(WaitDone(20000)) << "cycle " << i;
+		ASSERT_TRUE(StopAfterReport()) << "cycle " << i;
+	}
 	m_hThread.Close();
-	const DWORD handlesBefore = HandleCount();
-	const SIZE_T heapBefore = HeapBytesInUse();
-	for (int i = 0; i < cycles; ++i)
-		ASSERT_TRUE(Cycle(ended)) << "cycle " << warmUp + i;
-	m_hThread.Close();
-	const DWORD handlesAfter = HandleCount();
-	const SIZE_T heapAfter = HeapBytesInUse();
-	printf("%d cycles: handles %lu -> %lu, heap bytes in use %lu -> %lu\n", cycles, handlesBefore, handlesAfter,
-		(unsigned long)heapBefore, (unsigned long)heapAfter);
-	EXPECT_LE(handlesAfter, handlesBefore + handleSlack);
-	EXPECT_NE(0u, heapBefore) << "the heaps cannot be walked";
-	EXPECT_LE(heapAfter, heapBefore + heapSlack);
+	const Footprint after = Measure();
+	printf("%d cycles: handles %lu -> %lu, heap bytes in use %lu -> %lu\n", cycles, before.handles, after.handles,
+		(unsigned long)before.heapBytes, (unsigned long)after.heapBytes);
+	EXPECT_LE(after.handles, before.handles + handleSlack);
+	EXPECT_NE(0u, before.heapBytes) << "the heaps cannot be walked";
+	EXPECT_LE(after.heapBytes, before.heapBytes + heapSlack);
 	EXPECT_EQ((size_t)(warmUp + cycles + 1), Records().size()) << "every follow-up runs once";
 }

@@ -15,13 +15,14 @@ public:
 IMPLEMENT_DYNCREATE(CCountedWorker, CWaitProcThread)
 
 // Windows refuses a post to a queue that holds 10,000 messages, as another
-// program can fill it; Wine keeps no such limit, so the stop posts are
-// refused here the way Windows refuses them.
+// program can fill it; Wine keeps no such limit, so the posts of s_nRefused
+// are refused here the way Windows refuses them.
 static volatile LONG s_nRefusals;
+static UINT s_nRefused = WM_WAITPROC_STOP;
 static void* s_pPost;
 static BOOL WINAPI RefusingPost(DWORD nThreadID, UINT message, WPARAM wParam, LPARAM lParam)
 {
-	if (message == WM_WAITPROC_STOP && InterlockedDecrement(&s_nRefusals) >= 0)
+	if (message == s_nRefused && InterlockedDecrement(&s_nRefusals) >= 0)
 	{
 		SetLastError(ERROR_NOT_ENOUGH_QUOTA);
 		return FALSE;
@@ -74,8 +75,8 @@ TEST_F(WorkerTest, NotifiesAWindow)
 
 // The worker reports to its owner (with the alternate message when asked,
 // by any non-zero value) and then waits for its stop. Any program can post to
-// its thread; only its owner's Stop ends it, also when the first stop posts
-// are refused.
+// its thread; only its owner's Stop ends it. A refused report or stop post is
+// made again.
 TEST_F(WorkerTest, ReportsAndEndsOnlyOnItsOwnersStop)
 {
 	for (BOOL alt : { FALSE, 5 })
@@ -84,17 +85,20 @@ TEST_F(WorkerTest, ReportsAndEndsOnlyOnItsOwnersStop)
 		CCountedWorker::s_nDeleted = 0;
 		ASSERT_TRUE(NewWorker("", "", RUNTIME_CLASS(CCountedWorker)));
 		m_pWorker->m_bAltNotify = alt;
-		PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, 1, 0); // taken once the procedure is over
-		Resume();
-		ASSERT_TRUE(WaitDone(20000, alt ? WM_WAITPROC_DONE_ALT : WM_WAITPROC_DONE));
-		EXPECT_FALSE(WaitDone(100, alt ? WM_WAITPROC_DONE : WM_WAITPROC_DONE_ALT));
-		for (WPARAM w : { 0, 2, -1, 1 })
-			PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, w, 0);
-		EXPECT_FALSE(ThreadEnded(500)) << "the worker ended before its owner stopped it";
-		EXPECT_EQ(0, CCountedWorker::s_nDeleted);
-		s_nRefusals = alt ? 20 : 0;
 		kt::ImportPatch patch("USER32.dll", "PostThreadMessageA", (void*)&RefusingPost, &s_pPost);
 		ASSERT_TRUE(patch.IsApplied());
+		s_nRefused = alt ? WM_WAITPROC_DONE_ALT : WM_WAITPROC_DONE;
+		s_nRefusals = 20;
+		PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, 1, 0); // taken once the procedure is over
+		Resume();
+		ASSERT_TRUE(WaitDone(20000, s_nRefused)) << "20 refused reports";
+		EXPECT_FALSE(WaitDone(100, alt ? WM_WAITPROC_DONE : WM_WAITPROC_DONE_ALT));
+		s_nRefused = WM_WAITPROC_STOP;
+		for (WPARAM w : { 0, 2, -1, 1 })
+			PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, w, 0);
+		ASSERT_FALSE(ThreadEnded(500)) << "the worker ended before its owner stopped it";
+		EXPECT_EQ(0, CCountedWorker::s_nDeleted);
+		s_nRefusals = alt ? 20 : 0;
 		// A stop that is never delivered would hold this thread for good.
 		std::thread stopper([this] { m_pWorker->Stop(TRUE); });
 		const bool ended = ThreadEnded(10000);

@@ -84,13 +84,21 @@ BOOL CWaitProcThread::NotifyFinished()
 	// Any program can post a report naming this thread: the owner honours
 	// one only once this is set.
 	InterlockedExchange(&m_bReported, TRUE);
-	if (m_nNotifyType == notifyWindow && m_pNotifyWnd != NULL)
-		PostMessageA(m_pNotifyWnd->m_hWnd, nMessage, 0, (LPARAM)m_nThreadID);
-	else if (m_nNotifyType == notifyThread && m_pNotifyThread != NULL)
-		::PostThreadMessageA(m_pNotifyThread->m_nThreadID, nMessage, 0, (LPARAM)m_nThreadID);
-	else
-		Stop(FALSE);
-	return TRUE;
+	BOOL bWindow = m_nNotifyType == notifyWindow && m_pNotifyWnd != NULL;
+	if (!bWindow && (m_nNotifyType != notifyThread || m_pNotifyThread == NULL))
+		return Stop(FALSE);
+	// A queue that another program has filled refuses the post, and an owner
+	// that never hears the report never stops us: try again until it is
+	// taken, the owner has asked for the stop anyway, or the owner is gone.
+	for (;;)
+	{
+		BOOL bPosted = bWindow ? PostMessageA(m_pNotifyWnd->m_hWnd, nMessage, 0, (LPARAM)m_nThreadID)
+							   : ::PostThreadMessageA(m_pNotifyThread->m_nThreadID, nMessage, 0, (LPARAM)m_nThreadID);
+		DWORD dwError = bPosted ? ERROR_SUCCESS : GetLastError();
+		if (bPosted || m_bStopRequested || dwError == ERROR_INVALID_THREAD_ID || dwError == ERROR_INVALID_WINDOW_HANDLE)
+			return TRUE;
+		Sleep(WAITPROC_POLL_MS / 10);
+	}
 }
 
 void CWaitProcThread::OnWaitProcStop(WPARAM wParam, LPARAM)

@@ -17,8 +17,16 @@
 
 // The machine's RunOnce key, under HKEY_LOCAL_MACHINE, and the longest
 // command line, in characters, that Windows runs from it.
-#define WAITPROC_RUNONCE_KEY       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
-#define WAITPROC_RUNONCE_MAX_CHARS MAX_PATH
+#define WAITPROC_RUNONCE_KEY        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+#define WAITPROC_RUNONCE_MAX_CHARS  MAX_PATH
+// Registrations held over one reboot: the first takes the value name of the
+// string table, the next ones that name and " 2", " 3" ... up to this.
+#define WAITPROC_RUNONCE_MAX_VALUES 99
+
+// The registry view of the other bitness on 64-bit Windows (ignored on 32-bit
+// Windows): a 64-bit installer writes HKEY_LOCAL_MACHINE\Software where a
+// 32-bit program does not look, and the other way round.
+#define WAITPROC_OTHER_VIEW (sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY)
 
 // Writes the debug-output line "<label>: <text>", whatever its length: the
 // utility's lines are "SUCCESS: " or "ERROR: " and a command line that was
@@ -93,6 +101,8 @@ public:
 	BOOL Stop(BOOL bWait);
 
 	// Posts the notification to the notify target; with none, stops itself.
+	// A refused post is made again until it is taken, a stop is requested or
+	// the target is gone.
 	BOOL NotifyFinished();
 
 	// The waits. WaitForProcess: TRUE when hProcess ended (or, in
@@ -126,7 +136,7 @@ public:
 	BOOL HasKnownRunOnceEntry(HKEY hKey);
 
 	// The command line that starts this utility again with the relaunch,
-	// caption and next-command options: the utility file beside this
+	// run-always, caption and next-command options: the utility file beside this
 	// executable, or with bTempCopy a fresh copy of it in the temporary folder.
 	// strResult is written only on success.
 	BOOL BuildRestartCommand(LPCSTR lpszCaption, LPCSTR lpszCommand, CString& strResult, BOOL bTempCopy);

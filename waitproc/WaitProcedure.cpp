@@ -48,8 +48,9 @@ BOOL CWaitProcThread::InitInstance()
 	if (CloseWaitProcess() && (bWaited || m_bRunAlways))
 	{
 		// A consumed flag is gone: a command that cannot be registered for
-		// after the reboot runs now, or it would be lost.
-		BOOL bRebootPending = CheckRebootFlag(m_strRebootFlag);
+		// after the reboot runs now, or it would be lost. An empty command
+		// has nothing to register or run.
+		BOOL bRebootPending = CheckRebootFlag(m_strRebootFlag) && !m_strCommand.IsEmpty();
 		BOOL bRegistered = bRebootPending && RegisterRestart(m_strCommand, TRUE, m_strCaption);
 		if (bRebootPending && !bRegistered)
 			WriteDebugLine("NOT REGISTERED", m_strCommand);

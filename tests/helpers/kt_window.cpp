@@ -1,16 +1,16 @@
 // kt_window: shows top-level windows with a given caption, for a while.
-//   kt_window [--hidden] [--count N] [--files DIR] [--flag SUBKEY] --caption TEXT MS
+//   kt_window [--hidden] [--count N] [--flag SUBKEY] --files DIR --caption TEXT MS
 // The arguments are read in UTF-16 and the windows are of a Unicode class, so
 // that any text, whatever this program's code page, comes through.
 // The windows show for MS milliseconds and are then destroyed. With SUBKEY,
 // the REG_DWORD RebootPending = 1 is set under HKEY_CURRENT_USER\SUBKEY right
-// before the destruction, as an installer that needs a reboot does. With
-// DIR, the windows listen for the broadcast
-// "__Detect_End_Of_Application__", and files in DIR tell the test what
-// happened: "ready" and "gone" hold the GetTickCount64 value of the moment
-// the windows exist and their destruction begins (they may leave the window
-// list from then on); "heard" gets a line "<tick> <wParam> <lParam>" for each
-// broadcast received. Exit codes: 3, a window could not be made; 4, "heard" could not be opened.
+// before the destruction, as an installer that needs a reboot does. The
+// windows listen for the broadcast "__Detect_End_Of_Application__", and files
+// in DIR tell the test what happened: "ready" and "gone" hold the
+// GetTickCount64 value of the moment the windows exist and their destruction
+// begins (they may leave the window list from then on); "heard" gets a line
+// "<tick> <wParam> <lParam>" for each broadcast received. Exit codes: 3, a
+// window could not be made; 4, "heard" could not be opened.
 #include <windows.h>
 
 #include <stdio.h>
@@ -19,11 +19,10 @@
 #include <vector>
 #include <string>
 
-// Writes the tick count now to file name in folder dir (ending in a backslash),
-// if there is one.
+// Writes the tick count now to file name in folder dir (ending in a backslash).
 static void WriteTick(const std::wstring& dir, const wchar_t* name)
 {
-	FILE* file = dir.empty() ? NULL : _wfopen((dir + name).c_str(), L"w");
+	FILE* file = _wfopen((dir + name).c_str(), L"w");
 	if (file != NULL)
 	{
 		fprintf(file, "%llu", GetTickCount64());
@@ -84,10 +83,10 @@ int wmain(int argc, wchar_t** argv)
 			ms = (DWORD)wcstoul(argv[i], NULL, 10);
 	}
 
-	s_heard = files.empty() ? NULL : _wfopen((files + L"heard").c_str(), L"ab");
-	if (!files.empty() && s_heard == NULL)
+	s_heard = _wfopen((files + L"heard").c_str(), L"ab");
+	if (s_heard == NULL)
 		return 4;
-	s_nEndMessage = s_heard != NULL ? RegisterWindowMessageW(L"__Detect_End_Of_Application__") : 0;
+	s_nEndMessage = RegisterWindowMessageW(L"__Detect_End_Of_Application__");
 	const WNDCLASSW wc = { 0, WndProc, 0, 0, GetModuleHandleW(NULL), NULL, NULL, NULL, NULL, L"KtCaptionWindow" };
 	RegisterClassW(&wc);
 	std::vector<HWND> windows;

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "Processes.h"
 #include "afx/afxmem.h"
 
 static volatile LONG s_countdown = 0; // allocations to admit before the failing one, plus one
@@ -96,4 +97,33 @@ kt::ImportPatch::~ImportPatch()
 {
 	if (m_slot != nullptr)
 		Write(m_slot, m_original);
+}
+
+static std::vector<std::wstring> s_debugTexts;
+static void WINAPI CaptureDebugText(LPCWSTR text)
+{
+	s_debugTexts.push_back(text);
+}
+
+kt::DebugCapture::DebugCapture() : ImportPatch("KERNEL32.dll", "OutputDebugStringW", (void*)&CaptureDebugText)
+{
+	Clear();
+}
+
+const std::vector<std::wstring>& kt::DebugCapture::Texts() const
+{
+	return s_debugTexts;
+}
+
+std::vector<std::string> kt::DebugCapture::Lines() const
+{
+	std::vector<std::string> lines;
+	for (const std::wstring& text : s_debugTexts)
+		lines.push_back(kt::Narrow(text));
+	return lines;
+}
+
+void kt::DebugCapture::Clear()
+{
+	s_debugTexts.clear();
 }

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 namespace kt
 {
 
@@ -36,6 +39,18 @@ private:
 
 	void** m_slot = nullptr;
 	void* m_original = nullptr;
+};
+
+// The framework's debug lines (OutputDebugStringW) heard in this program
+// while the capture lives, instead of going to a debugger: as written, and
+// in this program's code page.
+class DebugCapture : public ImportPatch
+{
+public:
+	DebugCapture();
+	const std::vector<std::wstring>& Texts() const;
+	std::vector<std::string> Lines() const;
+	void Clear();
 };
 
 } // namespace kt

@@ -88,8 +88,7 @@ private:
 // One run of kt_record, parsed from its line.
 struct Record
 {
-	ULONGLONG startMs = 0;
-	ULONGLONG endMs = 0;
+	ULONGLONG startMs = 0, endMs = 0;
 	std::vector<std::string> args; // argv[1..], from the recorder's UTF-16 arguments
 };
 // The runs recorded in path; with tag, only those whose first argument it is.
@@ -122,7 +121,6 @@ std::string RecordCommand(const std::string& args = "");
 // {"(no record)"} for a run that recorded nothing or more than once.
 std::vector<std::vector<std::string>> RecordedArguments(const std::vector<std::string>& commands);
 
-// The ids of the threads of process pid.
 std::vector<DWORD> ThreadsOf(DWORD pid);
 // The running processes that this one started from file name, but skip.
 std::vector<DWORD> ChildProcesses(const char* name, DWORD skip = 0);

@@ -9,20 +9,25 @@ static ::testing::AssertionResult Check(LONG error, const char* what, const char
 	return ::testing::AssertionFailure() << what << "(\"" << name << "\") failed, error " << error;
 }
 
-kt::ScratchKey::ScratchKey(HKEY hRoot) : m_hRoot(hRoot), m_path("Software\\KestruneTest\\" + UniqueName("key"))
+kt::ScratchKey::ScratchKey(HKEY hRoot, REGSAM view)
+	: m_hRoot(hRoot), m_view(view), m_path("Software\\KestruneTest\\" + UniqueName("key"))
 {
-	RegDeleteTreeA(hRoot, m_path.c_str());
-	EXPECT_TRUE(Check(m_key.Create(hRoot, m_path.c_str()), "RegCreateKeyExA", m_path.c_str()));
+	Remove();
+	EXPECT_TRUE(
+		Check(m_key.Create(hRoot, m_path.c_str(), NULL, KEY_ALL_ACCESS | view), "RegCreateKeyExA", m_path.c_str()));
 }
 
-kt::ScratchKey::~ScratchKey()
+void kt::ScratchKey::Remove()
 {
 	m_key.Close();
-	RegDeleteTreeA(m_hRoot, m_path.c_str());
-	RegDeleteKeyA(m_hRoot, "Software\\KestruneTest"); // only when no other test's key is left
+	CRegKey parent;
+	if (parent.Open(m_hRoot, "Software\\KestruneTest", KEY_ALL_ACCESS | m_view) == ERROR_SUCCESS)
+		RegDeleteTreeA(parent, m_path.substr(m_path.rfind('\\') + 1).c_str());
+	RegDeleteKeyExA(m_hRoot, "Software\\KestruneTest", m_view, 0); // only when no other test's key is left
 }
 
-kt::RunOnceKey::RunOnceKey(std::vector<std::string> scratchValues) : m_scratch(std::move(scratchValues))
+kt::RunOnceKey::RunOnceKey(std::vector<std::string> scratchValues, REGSAM view)
+	: m_scratch(std::move(scratchValues)), m_view(view)
 {
 	EXPECT_TRUE(Open());
 	Clean();
@@ -30,21 +35,32 @@ kt::RunOnceKey::RunOnceKey(std::vector<std::string> scratchValues) : m_scratch(s
 
 ::testing::AssertionResult kt::RunOnceKey::Open()
 {
-	return Check(m_key.Create(HKEY_LOCAL_MACHINE, WAITPROC_RUNONCE_KEY), "RegCreateKeyExA", WAITPROC_RUNONCE_KEY);
+	return Check(m_key.Create(HKEY_LOCAL_MACHINE, WAITPROC_RUNONCE_KEY, NULL, KEY_ALL_ACCESS | m_view),
+		"RegCreateKeyExA", WAITPROC_RUNONCE_KEY);
+}
+
+std::vector<std::string> kt::RunOnceKey::Registrations() const
+{
+	std::vector<std::string> names;
+	for (const Value& v : Values(m_key))
+		if (v.name.rfind("Vormelle", 0) == 0)
+			names.push_back(v.name);
+	return names;
 }
 
 void kt::RunOnceKey::Clean()
 {
-	m_key.DeleteValue("Vormelle");
+	for (const std::string& name : Registrations())
+		m_key.DeleteValue(name.c_str());
 	for (const std::string& name : m_scratch)
 		m_key.DeleteValue(name.c_str());
 }
 
-std::string kt::RunOnceKey::Registered(DWORD* pType) const
+std::string kt::RunOnceKey::Registered(const char* name, DWORD* pType) const
 {
 	Value found = { "", REG_NONE, "(none)" };
 	for (const Value& v : Values(m_key))
-		found = v.name == "Vormelle" ? v : found;
+		found = v.name == name ? v : found;
 	if (pType != nullptr)
 		*pType = found.type;
 	return found.data;

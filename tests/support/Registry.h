@@ -7,38 +7,46 @@
 namespace kt
 {
 
-// A registry key of its own, "Software\\KestruneTest\\<unique>" under root,
-// created empty and removed with everything below it.
+// A registry key of its own, "Software\\KestruneTest\\<unique>" under root
+// in the registry view (KEY_WOW64_...) given, created empty and removed with
+// everything below it.
 class ScratchKey
 {
 public:
-	explicit ScratchKey(HKEY hRoot);
-	~ScratchKey();
+	explicit ScratchKey(HKEY hRoot, REGSAM view = 0);
+	~ScratchKey() { Remove(); }
 	const std::string& Path() const { return m_path; }
 	HKEY Key() const { return m_key; }
 
 private:
+	void Remove();
+
 	HKEY m_hRoot;
+	REGSAM m_view;
 	std::string m_path;
 	CRegKey m_key;
 };
 
-// The machine's RunOnce key, opened (created when missing), with the
-// utility's value and the listed scratch values removed before and after.
+// The machine's RunOnce key in the registry view given, opened (created
+// when missing), with the utility's values ("Vormelle", "Vormelle 2" ...) and
+// the listed scratch values removed before and after.
 class RunOnceKey
 {
 public:
-	explicit RunOnceKey(std::vector<std::string> scratchValues = {});
+	explicit RunOnceKey(std::vector<std::string> scratchValues = {}, REGSAM view = 0);
 	~RunOnceKey() { Clean(); }
 	HKEY Key() const { return m_key; }
 	// Opens the key again, creating it when it is missing.
 	::testing::AssertionResult Open();
-	// The utility's value as stored, its zero byte included; "(none)" when missing.
-	std::string Registered(DWORD* pType = nullptr) const;
+	// A value as stored, its zero byte included; "(none)" when missing.
+	std::string Registered(const char* name = "Vormelle", DWORD* pType = nullptr) const;
+	// The names of the utility's values, in the order the key lists them.
+	std::vector<std::string> Registrations() const;
 	void Clean();
 
 private:
 	std::vector<std::string> m_scratch;
+	REGSAM m_view;
 	CRegKey m_key;
 };
 

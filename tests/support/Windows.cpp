@@ -6,32 +6,23 @@
 // Thread messages taken while pumping, kept for WaitForThreadMessage.
 static std::deque<MSG> s_heldThreadMessages;
 
-static void PumpPending()
-{
-	MSG msg;
-	while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-	{
-		if (msg.hwnd == NULL)
-		{
-			s_heldThreadMessages.push_back(msg);
-			continue;
-		}
-		TranslateMessage(&msg);
-		DispatchMessageA(&msg);
-	}
-}
-
 bool kt::PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs)
 {
-	ULONGLONG end = GetTickCount64() + timeoutMs;
-	for (;;)
+	for (ULONGLONG end = GetTickCount64() + timeoutMs;; MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT))
 	{
-		PumpPending();
-		if (pred())
-			return true;
-		if (GetTickCount64() >= end)
-			return false;
-		MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
+		MSG msg;
+		while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+		{
+			if (msg.hwnd == NULL)
+			{
+				s_heldThreadMessages.push_back(msg);
+				continue;
+			}
+			TranslateMessage(&msg);
+			DispatchMessageA(&msg);
+		}
+		if (const bool done = pred(); done || GetTickCount64() >= end)
+			return done;
 	}
 }
 
@@ -53,7 +44,7 @@ bool kt::WaitForThreadMessage(UINT message, MSG* pMsg, DWORD timeoutMs)
 
 void kt::DropThreadMessages()
 {
-	PumpPending();
+	PumpUntil([] { return true; }, 0);
 	s_heldThreadMessages.clear();
 }
 

@@ -1,11 +1,5 @@
 #include "WorkerFixture.h"
 
-void WorkerFixture::SetUp()
-{
-	kt::DropThreadMessages();
-	m_owner.m_nThreadID = GetCurrentThreadId();
-}
-
 ::testing::AssertionResult WorkerFixture::NewWorker(
 	const std::string& caption, const std::string& command, CRuntimeClass* pClass)
 {
@@ -27,12 +21,6 @@ void WorkerFixture::WaitOnProcess(const kt::Process& process, int nWaitType, con
 	m_pWorker->m_nWaitType = nWaitType;
 	if (!caption.empty())
 		m_pWorker->m_strCaption = caption.c_str();
-}
-
-void WorkerFixture::Resume()
-{
-	m_resumedAt = GetTickCount64();
-	m_pWorker->ResumeThread();
 }
 
 ::testing::AssertionResult WorkerFixture::WaitDone(DWORD timeoutMs, UINT message)

@@ -8,7 +8,11 @@
 class WorkerFixture : public ::testing::Test
 {
 protected:
-	void SetUp() override;
+	void SetUp() override
+	{
+		kt::DropThreadMessages();
+		m_owner.m_nThreadID = GetCurrentThreadId();
+	}
 
 	// m_pWorker: a suspended worker of pClass reporting to this thread,
 	// waiting for caption (none when empty) and then running command.
@@ -18,8 +22,11 @@ protected:
 	// Makes the suspended worker wait for process first (waitProcess, or
 	// waitProcessThenCaption with caption), through a handle of its own.
 	void WaitOnProcess(const kt::Process& process, int nWaitType, const std::string& caption = "");
-	// Resumes the worker and notes the time.
-	void Resume();
+	void Resume()
+	{
+		m_resumedAt = GetTickCount64();
+		m_pWorker->ResumeThread();
+	}
 	// Waits for message (WM_WAITPROC_DONE) from the worker; m_doneAt gets the tick it came at.
 	::testing::AssertionResult WaitDone(DWORD timeoutMs, UINT message = WM_WAITPROC_DONE);
 	// After the report: stops the worker; success when its thread has ended.
