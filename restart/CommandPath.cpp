@@ -14,6 +14,7 @@ static BOOL IsProgramFile(LPCSTR lpszPath)
 
 BOOL FindProgramFile(LPCSTR lpszName, CString& strResult)
 {
+	CAllocFailureWatch watch;
 	// A name without a folder is looked for where process creation looks;
 	// one without an extension is looked for with ".exe".
 	BOOL bBare = TRUE, bExtension = FALSE;
@@ -48,7 +49,7 @@ BOOL FindProgramFile(LPCSTR lpszName, CString& strResult)
 	CString strLong;
 	if (!strFound.IsEmpty())
 		GetFullLongPath(strFound, strLong, FALSE);
-	if (strLong.IsEmpty())
+	if (strLong.IsEmpty() || watch.HasFailed())
 		return FALSE;
 	strResult.Swap(strLong);
 	return TRUE;
@@ -79,8 +80,9 @@ BOOL SplitCommandLine(LPCSTR lpszCommandLine, CString& strResult)
 
 	// A path with spaces that the caller did not quote (its quotes lost on
 	// the way) runs now: the system tries its runs of words in turn, the
-	// shortest first. The registration names the program that runs now.
-	for (LPCSTR pEnd = p; !bFound && !bQuoted && *pEnd != '\0';)
+	// shortest first. The registration names the program that runs now; no
+	// path runs past MAX_PATH characters, of up to three bytes each.
+	for (LPCSTR pEnd = p; !bFound && !bQuoted && *pEnd != '\0' && pEnd - lpszCommandLine < 3 * MAX_PATH;)
 	{
 		for (pEnd = CharNextA(pEnd); *pEnd != '\0' && *pEnd != ' ' && *pEnd != '\t'; pEnd = CharNextA(pEnd))
 			bQuoted = bQuoted || *pEnd == '"';

@@ -19,12 +19,15 @@ static int CompareRunOnceValue(const CRegKey& key, LPCSTR lpszName, const CStrin
 		return valueFree;
 	if (lResult != ERROR_SUCCESS || dwType != REG_SZ)
 		return valueTaken;
-	// The size may count the UTF-16 form, larger than the text read here.
+	// The size may count the UTF-16 form: each unit takes up to three bytes
+	// in UTF-8, or the same line would be taken for another and written twice.
 	CString strValue;
-	LPSTR pBuffer = strValue.GetBuffer((int)cbData);
+	DWORD cbRoom = cbData / 2 * 3 + 2;
+	LPSTR pBuffer = strValue.GetBuffer((int)cbRoom);
 	if (pBuffer == NULL)
 		return valueTaken;
-	ZeroMemory(pBuffer, cbData + 1);
+	ZeroMemory(pBuffer, cbRoom + 1);
+	cbData = cbRoom;
 	lResult = key.QueryValue(lpszName, &dwType, pBuffer, &cbData);
 	strValue.ReleaseBuffer(-1);
 	return lResult == ERROR_SUCCESS && strValue.GetLength() == strData.GetLength()
@@ -70,17 +73,22 @@ BOOL CWaitProcThread::RegisterRestart(LPCSTR lpszCommand, BOOL bAllowRestartComm
 		return FALSE;
 
 	// Another registration held over the same reboot (a second chained
-	// setup) keeps its command: this one takes the next free name. The same
-	// line registered already is not registered twice.
-	CString strName(strValueName);
-	int nValue = CompareRunOnceValue(key, strName, strData);
-	for (int n = 2; nValue == valueTaken && n <= WAITPROC_RUNONCE_MAX_VALUES; ++n)
+	// setup) keeps its command: this one takes the first free name. The same
+	// line registered already, under any of the names, is not registered
+	// twice (Windows removes each value as it runs it, so a name may be free
+	// before a later one).
+	CString strName(strValueName), strFree;
+	BOOL bSame = FALSE;
+	for (int n = 2; n <= WAITPROC_RUNONCE_MAX_VALUES + 1 && !bSame; ++n)
 	{
+		int nValue = CompareRunOnceValue(key, strName, strData);
+		bSame = nValue == valueSame;
+		if (nValue == valueFree && strFree.IsEmpty())
+			strFree = strName;
 		strName.Format("%s %d", (LPCSTR)strValueName, n);
-		nValue = CompareRunOnceValue(key, strName, strData);
 	}
-	BOOL bWritten = !watch.HasFailed()
-		&& (nValue == valueSame || (nValue == valueFree && key.SetValue(strName, strData) == ERROR_SUCCESS));
+	BOOL bWritten =
+		!watch.HasFailed() && (bSame || (!strFree.IsEmpty() && key.SetValue(strFree, strData) == ERROR_SUCCESS));
 	if (bWritten)
 		WriteDebugLine("REGISTERED", strData);
 	return bWritten;

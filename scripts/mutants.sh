@@ -231,9 +231,9 @@ rows=$(
 @ app/WaitApp.cpp ; reboot_tests ; RebootTest.RestartForms ; the run-always option never reaches the worker
 -pThread->SetCommand(lpszCommand, bRunAlways);
 +pThread->SetCommand(lpszCommand, FALSE);
-@ restart/RunOnce.cpp ; restart_tests reboot_tests ; RunOnceTest.PlainForm|RebootTest.PlainForms ; a second registration overwrites the first
--for (int n = 2; nValue == valueTaken
-+for (int n = 2; FALSE
+@ restart/RunOnce.cpp ; restart_tests reboot_tests ; RunOnceTest.PlainForm|RebootTest.PlainForms ; a second registration finds no name of its own and runs before the reboot
+-if (nValue == valueFree && strFree.IsEmpty())
++if (n == 2)
 @ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.PlainForm ; the same line is registered again under the next name
 -\t\t? valueSame\n
 +\t\t? valueTaken\n
@@ -273,6 +273,12 @@ rows=$(
 @ waitproc/WaitProcThread.cpp ; worker_tests ; WorkerTest.ReportsAndEnds ; a refused report is not posted again
 -\t\tSleep(WAITPROC_POLL_MS / 10);\n\t}
 +\t\treturn TRUE;\n\t}
+@ restart/RunOnce.cpp ; unicode_tests ; UnicodeTest.RunOnceValue.*Utf16$ ; in UTF-8 a registered line read in a buffer of its UTF-16 size is taken for another, and registered twice
+-DWORD cbRoom = cbData / 2 * 3 + 2;
++DWORD cbRoom = cbData;
+@ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.PlainForm ; the same line held under a later name is registered again under a free earlier one
+-WAITPROC_RUNONCE_MAX_VALUES + 1 && !bSame;
++WAITPROC_RUNONCE_MAX_VALUES + 1 && !bSame && strFree.IsEmpty();
 ROWS
 )
 

@@ -169,6 +169,8 @@ TEST_F(RunOnceTest, PlainFormsOfAtMost260CharactersEachKeepTheirOwnValue)
 	EXPECT_FALSE(worker.RegisterRestart(NULL, TRUE, "Cap"));
 	EXPECT_EQ((std::vector<std::string>{ "Vormelle", "Vormelle 2", "Vormelle 3" }), m_runOnce.Registrations());
 	EXPECT_EQ(m_plain, TakeRegistered());
+	EXPECT_TRUE(worker.RegisterRestart(second.c_str(), TRUE, "Cap")); // held in a later name
+	EXPECT_EQ((std::vector<std::string>{ "Vormelle 2", "Vormelle 3" }), m_runOnce.Registrations());
 	EXPECT_EQ(m_plain + " two", TakeRegistered("Vormelle 2"));
 	EXPECT_EQ(m_plain + " three", TakeRegistered("Vormelle 3"));
 

@@ -87,6 +87,16 @@ TEST_F(UnicodeTest, CaptionInAnyCaseAndFollowUpWithItsExactWords)
 // program's short path becomes its long one; the restart form names the copy
 // by its own path. The flag's key is named in two scripts; the known setup's
 // entry takes more bytes in UTF-8 than in UTF-16, its name too.
+static void* s_queryValue;
+// RegQueryValueExA as Windows answers a size query, with the UTF-16 size.
+static LONG WINAPI QueryUtf16Size(HKEY h, LPCSTR name, LPDWORD r, LPDWORD type, LPBYTE data, LPDWORD cbData)
+{
+	LONG result = ((decltype(&RegQueryValueExA))s_queryValue)(h, name, r, type, data, cbData);
+	return result == ERROR_SUCCESS && data == NULL
+		? RegQueryValueExW(h, kt::Widen(name).c_str(), NULL, NULL, NULL, cbData)
+		: result;
+}
+
 TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 {
 	std::wstring shortPath(MAX_PATH, L'\0');
@@ -126,4 +136,13 @@ TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 		EXPECT_FALSE(kt::ValueExists(hFlag, "RebootPending")) << "the flag was not consumed";
 		EXPECT_TRUE(m_record.Runs().empty());
 	}
+	// A line registered already reads back as the same line, though its UTF-8
+	// takes more bytes than the UTF-16 size that Windows gives for it.
+	kt::RunOnceKey runOnce;
+	kt::ImportPatch patch("ADVAPI32.dll", "RegQueryValueExA", (void*)&QueryUtf16Size, &s_queryValue);
+	ASSERT_TRUE(patch.IsApplied());
+	CWaitProcThread worker;
+	for (int i = 0; i < 2; ++i)
+		EXPECT_TRUE(worker.RegisterRestart(("\"" + m_recorder + "\" " + kTitle).c_str(), TRUE, "Cap"));
+	EXPECT_EQ(std::vector<std::string>{ "Vormelle" }, runOnce.Registrations());
 }

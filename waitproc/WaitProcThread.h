@@ -126,9 +126,12 @@ public:
 	BOOL CheckRebootFlag(LPCSTR lpszFlagPath);
 
 	// Registers lpszCommand under the machine's RunOnce key, as the restart
-	// command line when allowed and a known program's entry is pending there.
-	// TRUE when the value was written, and its line "REGISTERED: <value>";
-	// FALSE with nothing written, also for a value longer than Windows runs.
+	// command line when allowed and a known program's entry is pending in
+	// either registry view, under the first free value name (IDS_RUNONCE_VALUE,
+	// then that name with " 2" ...). TRUE when the value was written, or a
+	// value already held the same line, and its line "REGISTERED: <value>";
+	// FALSE with nothing written, also for an empty command or a value longer
+	// than Windows runs.
 	BOOL RegisterRestart(LPCSTR lpszCommand, BOOL bAllowRestartCommand, LPCSTR lpszCaption);
 
 	// TRUE when a string value of the open key hKey contains one of
