@@ -127,3 +127,14 @@ void kt::DebugCapture::Clear()
 {
 	s_debugTexts.clear();
 }
+
+// A crash ends the test program at once, as a failure, instead of waiting for
+// a debugger that Wine would start for it.
+static LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* pInfo)
+{
+	fprintf(stderr, "kt: crashed, exception %08lx\n", pInfo->ExceptionRecord->ExceptionCode);
+	fflush(stderr);
+	TerminateProcess(GetCurrentProcess(), 3);
+	return EXCEPTION_EXECUTE_HANDLER;
+}
+static const LPTOP_LEVEL_EXCEPTION_FILTER s_previousFilter = SetUnhandledExceptionFilter(&EndOnCrash);
