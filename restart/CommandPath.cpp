@@ -12,6 +12,15 @@ static BOOL IsProgramFile(LPCSTR lpszPath)
 	return dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+BOOL GetModuleFolder(CString& strDirectory)
+{
+	CString strModule, strFolder;
+	if (!AfxGetModuleFileName(strModule) || !GetFullLongPath(strModule, strFolder, TRUE) || strFolder.IsEmpty())
+		return FALSE;
+	strDirectory.Swap(strFolder);
+	return TRUE;
+}
+
 BOOL FindProgramFile(LPCSTR lpszName, CString& strResult)
 {
 	CAllocFailureWatch watch;
@@ -27,13 +36,12 @@ BOOL FindProgramFile(LPCSTR lpszName, CString& strResult)
 	}
 	if (lpszName[0] == '\0')
 		return FALSE;
-	CString strFile(lpszName), strFound, strModule, strDirectory;
+	CString strFile(lpszName), strFound, strDirectory;
 	if (!bExtension)
 		strFile += ".exe";
 	if (!bBare)
 		strFound = IsProgramFile(strFile) ? strFile : CString();
-	else if (AfxGetModuleFileName(strModule) && GetFullLongPath(strModule, strDirectory, TRUE)
-		&& !strDirectory.IsEmpty() && IsProgramFile(strDirectory + strFile))
+	else if (GetModuleFolder(strDirectory) && IsProgramFile(strDirectory + strFile))
 		strFound = strDirectory + strFile; // the utility's own folder
 	else if (IsProgramFile(strFile))
 		strFound = strFile; // the current folder

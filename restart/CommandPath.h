@@ -13,6 +13,10 @@
 // lpszCommandLine or when memory runs out (strResult is then not touched).
 BOOL SplitCommandLine(LPCSTR lpszCommandLine, CString& strResult);
 
+// The long path of this executable's folder, with its trailing backslash.
+// FALSE when it cannot be found (strDirectory is then not touched).
+BOOL GetModuleFolder(CString& strDirectory);
+
 // The full long path of the program file that process creation finds for
 // lpszName: with ".exe" when it has no extension; a name without a folder
 // in this executable's folder, the current folder, then the search path.

@@ -50,15 +50,12 @@ BOOL CWaitProcThread::BuildRestartCommand(LPCSTR lpszCaption, LPCSTR lpszCommand
 	CString strFileName;
 	if (!strFileName.LoadString(IDS_WAITER_EXE))
 		return FALSE;
-	CString strModule;
-	if (!AfxGetModuleFileName(strModule))
-		return FALSE;
 
 	// The utility file beside this executable, in its long form. Without it the
 	// command line could never run.
 	CAllocFailureWatch watch;
 	CString strDirectory, strUtility;
-	if (GetFullLongPath(strModule, strDirectory, TRUE) && !strDirectory.IsEmpty())
+	if (GetModuleFolder(strDirectory))
 		GetFullLongPath(strDirectory + strFileName, strUtility, FALSE);
 	if (strUtility.IsEmpty())
 		return FALSE;

@@ -4,6 +4,14 @@
 #include "../res/resource.h"
 #include "CommandPath.h"
 
+// The bytes that a string of cbUtf16 bytes in UTF-16 may take in the ANSI
+// code page, with its zero: up to three a unit in UTF-8. Windows gives a
+// string's size in UTF-16 bytes where its ANSI form would take more.
+static DWORD AnsiRoom(DWORD cbUtf16)
+{
+	return cbUtf16 / 2 * 3 + 2;
+}
+
 // What the value lpszName of hKey holds against strData.
 enum
 {
@@ -19,10 +27,10 @@ static int CompareRunOnceValue(const CRegKey& key, LPCSTR lpszName, const CStrin
 		return valueFree;
 	if (lResult != ERROR_SUCCESS || dwType != REG_SZ)
 		return valueTaken;
-	// The size may count the UTF-16 form: each unit takes up to three bytes
-	// in UTF-8, or the same line would be taken for another and written twice.
+	// A buffer of the UTF-16 size would take the same line for another, and
+	// it would be written twice.
 	CString strValue;
-	DWORD cbRoom = cbData / 2 * 3 + 2;
+	DWORD cbRoom = AnsiRoom(cbData);
 	LPSTR pBuffer = strValue.GetBuffer((int)cbRoom);
 	if (pBuffer == NULL)
 		return valueTaken;
@@ -104,9 +112,8 @@ BOOL CWaitProcThread::HasKnownRunOnceEntry(HKEY hKey)
 		|| nValues == 0)
 		return FALSE;
 
-	// The sizes count UTF-16: each unit takes up to two bytes in a double-byte
-	// code page and three in UTF-8.
-	DWORD cbName = cchMaxName * 3 + 1, cbData = cbMaxData / 2 * 3 + 2;
+	// The name's length counts UTF-16 units too.
+	DWORD cbName = cchMaxName * 3 + 1, cbData = AnsiRoom(cbMaxData);
 	LPSTR pszName = (LPSTR)AfxAlloc(cbName);
 	LPBYTE pData = (LPBYTE)AfxAlloc(cbData);
 	BOOL bFound = FALSE;
