@@ -87,7 +87,7 @@ rows=$(
 @ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; the appear wait probes one poll too many
 -for (int i = 0; i < nAppearPolls && !bFound; ++i)
 +for (int i = 0; i <= nAppearPolls && !bFound; ++i)
-@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.NoWindowFails ; no broadcast when the window never showed
+@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; no broadcast when the window never showed
 -PostMessageA(HWND_BROADCAST,
 +if (bWaited)\n\t\tPostMessageA(HWND_BROADCAST,
 @ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; a failed probe counts as absent
@@ -126,7 +126,7 @@ rows=$(
 @ restart/CommandPath.cpp ; restart_tests ; CommandPathTest.GetFullLongPath ; a file gone between the two long-path calls gives an empty path
 -if (strLong.IsEmpty())\n\t\t\tstrLong = strFound;
 +if (pBuffer == NULL)\n\t\t\tstrLong = strFound;
-@ afx/afxhandle.cpp ; worker_tests ; WaitProcedureTest.CommandThatCannotStart ; a start that Wine refused as ended during its start-up is not made again
+@ afx/afxhandle.cpp ; worker_tests ; WaitProcedureTest.FollowUpRuns ; a start that Wine refused as ended during its start-up is not made again
 -nTry < CPROCESS_START_TRIES &&
 +nTry < 1 &&
 @ afx/afxhandle.cpp ; worker_tests ; WorkerCyclesTest ; one handle of each started process is never closed
@@ -178,8 +178,8 @@ rows=$(
 -cchMaxName * 3 + 1
 +cchMaxName * 2 + 2
 @ restart/RunOnce.cpp ; unicode_tests ; UnicodeTest.RunOnceValue.*Utf16$ ; the RunOnce scan sizes data in UTF-16 bytes, too small in UTF-8
--cbMaxData / 2 * 3 + 2
-+cbMaxData + 1
+-cbData = AnsiRoom(cbMaxData)
++cbData = cbMaxData + 1
 @ res/Kestrune.manifest ; unicode_tests ; UnicodeTest.CaptionInAnyCase.*Words$ ; the manifest does not ask for UTF-8
 ->UTF-8</activeCodePage>
 +>Legacy</activeCodePage>
@@ -244,8 +244,8 @@ rows=$(
 -for (LPCSTR pEnd = p; !bFound
 +for (LPCSTR pEnd = p; FALSE
 @ restart/CommandPath.cpp ; restart_tests reboot_tests ; CommandPathTest.SplitCommandLine|RebootTest.PlainForms ; a bare program is taken from the current folder, not from the utility's
--else if (AfxGetModuleFileName(strModule)
-+else if (FALSE && AfxGetModuleFileName(strModule)
+-else if (GetModuleFolder(strDirectory) && IsProgramFile
++else if (FALSE && IsProgramFile
 @ restart/CommandPath.cpp ; restart_tests ; CommandPathTest.SplitCommandLine ; a bare program is not looked for on the search path
 -DWORD nNeeded = SearchPathA(NULL, strFile, NULL, 0, NULL, NULL);
 +DWORD nNeeded = 0;
@@ -274,7 +274,7 @@ rows=$(
 -\t\tSleep(WAITPROC_POLL_MS / 10);\n\t}
 +\t\treturn TRUE;\n\t}
 @ restart/RunOnce.cpp ; unicode_tests ; UnicodeTest.RunOnceValue.*Utf16$ ; in UTF-8 a registered line read in a buffer of its UTF-16 size is taken for another, and registered twice
--DWORD cbRoom = cbData / 2 * 3 + 2;
+-DWORD cbRoom = AnsiRoom(cbData);
 +DWORD cbRoom = cbData;
 @ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.PlainForm ; the same line held under a later name is registered again under a free earlier one
 -WAITPROC_RUNONCE_MAX_VALUES + 1 && !bSame;

@@ -2,8 +2,6 @@
 // first, then the second, ... allocation of an operation, one per run. Every
 // run either refuses (FALSE, nothing written) or gives exactly the result of
 // a run without failures.
-#include <functional>
-
 #include "TestSupport.h"
 #include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
@@ -51,14 +49,14 @@ TEST(AllocationFailureTest, PathNormalisationAndRestartCommand)
 	ASSERT_TRUE(kt::Touch(folder + "\\setup tool.exe"));
 	char shortPath[MAX_PATH];
 	ASSERT_GT(GetShortPathNameA((folder + "\\setup tool.exe").c_str(), shortPath, MAX_PATH), 0u);
-	const std::string command = std::string(shortPath) + " /s \"a b\"";
+	const std::string command = std::string(shortPath) + " /s \"a b\"", decoy = dir.File("Kestrune.exe");
 	CWaitProcThread worker;
 	// A file of the utility's name in the current folder, where a path cut to
 	// its file name would point.
 	char cwd[MAX_PATH];
 	GetCurrentDirectoryA(MAX_PATH, cwd);
 	ASSERT_TRUE(SetCurrentDirectoryA(dir.Path().c_str()));
-	ASSERT_TRUE(kt::Touch(dir.File("Kestrune.exe")));
+	ASSERT_TRUE(kt::Touch(decoy));
 
 	CString out;
 	const std::function<BOOL()> operations[] = {
@@ -70,8 +68,7 @@ TEST(AllocationFailureTest, PathNormalisationAndRestartCommand)
 	};
 	for (const auto& operation : operations)
 		EachAllocationFails([&] { CString("untouched").Swap(out); }, operation,
-			[&]
-			{ return std::string(out) + " | decoy " + std::to_string(kt::ReadText(dir.File("Kestrune.exe")).size()); });
+			[&] { return std::string(out) + " | decoy " + std::to_string(kt::ReadText(decoy).size()); });
 	SetCurrentDirectoryA(cwd);
 }
 
@@ -85,24 +82,22 @@ TEST(AllocationFailureTest, RebootFlagIsConsumedWholeOrNotAtAll)
 	ASSERT_EQ(ERROR_SUCCESS, root.Open(HKEY_CURRENT_USER, NULL));
 	const std::string path = "HKEY_CURRENT_USER\\" + key.Path() + "\\" + name;
 	CWaitProcThread worker;
-	auto reset = [&]
-	{
-		kt::SetDword(key.Key(), name.c_str(), 1);
-		kt::SetDword(key.Key(), "", 1);
-		kt::SetDword(root, name.c_str(), 1);
-	};
-	auto state = [&]
-	{ return kt::DescribeValues(key.Key()) + "| root " + kt::ValueExists(root, name.c_str()).message(); };
 	EachAllocationFails(
-		reset, [&] { return worker.CheckRebootFlag(path.c_str()); }, state);
+		[&]
+		{
+			kt::SetDword(key.Key(), name.c_str(), 1);
+			kt::SetDword(key.Key(), "", 1);
+			kt::SetDword(root, name.c_str(), 1);
+		},
+		[&] { return worker.CheckRebootFlag(path.c_str()); },
+		[&] { return kt::DescribeValues(key.Key()) + "| root " + kt::ValueExists(root, name.c_str()).message(); });
 	root.DeleteValue(name.c_str());
 }
 
 TEST(AllocationFailureTest, RunOnceRegistrationWritesAWholeCommandOrNothing)
 {
 	kt::RunOnceKey runOnce({ "KtKnown" });
-	ASSERT_TRUE(kt::SetValue(
-		runOnce.Key(), "KtKnown", REG_SZ, std::string("\"C:\\Apps\\install.exe\" /resume") + std::string(1, '\0')));
+	ASSERT_TRUE(kt::SetValue(runOnce.Key(), "KtKnown", REG_SZ, std::string("\"C:\\Apps\\install.exe\" /resume", 30)));
 	const std::string command = kt::BinPath("kt_record.exe") + " a \"b c\"";
 	for (bool known : { false, true })
 	{

@@ -74,8 +74,7 @@ TEST(AppProcessTest, NoWindowWithinSixtySecondsRunsNothingAndExitsZero)
 	ULONGLONG startAt = GetTickCount64();
 	ASSERT_TRUE(p.Start(kt::KestruneCommand("/c=" + kt::UniqueName("KtNeverShown") + " /n=" + kt::RecordCommand())));
 	ASSERT_TRUE(p.Wait(120000));
-	ULONGLONG took = GetTickCount64() - startAt;
+	EXPECT_TRUE(kt::Within(GetTickCount64() - startAt, 59000, 90000));
 	EXPECT_EQ(0u, p.ExitCode());
-	EXPECT_TRUE(kt::Within(took, 59000, 90000));
 	EXPECT_TRUE(record.Runs().empty());
 }

@@ -9,9 +9,8 @@ protected:
 	void SetUp() override
 	{
 		CreateDirectoryA(m_folder.c_str(), NULL);
-		ASSERT_TRUE(kt::Touch(m_folder + "\\setup tool.exe"));
-		ASSERT_TRUE(kt::Touch(m_root + "\\plain.exe"));
-		ASSERT_TRUE(kt::Touch(m_folder + "\\kt_record.exe"));
+		for (const auto& file : { m_folder + "\\setup tool.exe", m_root + "\\plain.exe", m_folder + "\\kt_record.exe" })
+			ASSERT_TRUE(kt::Touch(file));
 	}
 
 	kt::ScratchDir m_dir;
@@ -85,7 +84,6 @@ TEST_F(CommandPathTest, GetFullLongPathFileAndDirectoryModes)
 	ASSERT_TRUE(kt::Touch(atRoot));
 	char shortTool[MAX_PATH];
 	ASSERT_GT(GetShortPathNameA(tool.c_str(), shortTool, MAX_PATH), 0u);
-	// The path, directory mode, the result, and whether the file goes between the calls.
 	const std::tuple<std::string, BOOL, std::string, bool> cases[] = {
 		{ shortTool, FALSE, tool, false },
 		{ shortTool, TRUE, m_folder + "\\", false },

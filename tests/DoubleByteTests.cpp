@@ -3,7 +3,6 @@
 // (LC_ALL=ja_JP.UTF-8, zh_CN.UTF-8, zh_TW.UTF-8); the double-byte text is
 // built here, not passed through a shell.
 #include "TestSupport.h"
-#include "afx/afx.h"
 #include "cmdline/CommandLine.h"
 #include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
@@ -25,14 +24,13 @@ protected:
 		for (const auto& [codePage, backslashTrail, letterTrail, three] : pages)
 			if (codePage == GetACP() && IsDBCSLeadByte((BYTE)backslashTrail[0]))
 				x5c = backslashTrail, xc = letterTrail, word = three, lead = x5c.substr(0, 1);
-		ASSERT_FALSE(x5c.empty()) << "code page " << GetACP()
-								  << ": the test run must set LC_ALL to a double-byte locale";
+		ASSERT_FALSE(x5c.empty()) << "code page " << GetACP() << ": LC_ALL must name a double-byte locale";
 	}
 
 	std::string x5c, xc, word, lead;
 };
 
-TEST_F(DoubleByteTest, StringOperationsAndTheOptionPrefixStepOverWholeCharacters)
+TEST_F(DoubleByteTest, StringOperationsOptionsAndTheRelaunchLineStepOverWholeCharacters)
 {
 	CString s((xc + "c" + x5c + "x").c_str());
 	s.MakeUpper();
@@ -43,14 +41,30 @@ TEST_F(DoubleByteTest, StringOperationsAndTheOptionPrefixStepOverWholeCharacters
 	EXPECT_EQ(3, s.Find(x5c.c_str()));
 
 	// A trail byte equal to the option's letter makes no option.
-	std::vector<std::string> args = { "/" + xc + "=A", "/c=" + x5c, "/n=" + x5c + "\\" };
-	std::vector<char*> argv{ const_cast<char*>("Kestrune.exe") };
-	for (std::string& a : args)
-		argv.push_back(&a[0]);
+	std::string args[] = { "/" + xc + "=A", "/c=" + x5c, "/n=" + x5c + "\\" };
+	char* argv[] = { const_cast<char*>("Kestrune.exe"), &args[0][0], &args[1][0], &args[2][0] };
 	CWaitOptions options;
-	ParseWaitOptions((int)argv.size(), argv.data(), options);
+	ParseWaitOptions((int)std::size(argv), argv, options);
 	EXPECT_EQ(kt::ToHex(x5c), kt::ToHex((LPCSTR)options.strCaption));
 	EXPECT_EQ(kt::ToHex(x5c + "\\"), kt::ToHex((LPCSTR)options.strNext));
+
+	// The relaunch line is read back exactly: the new instance splits it by the
+	// C runtime's rules, which take a double-byte character whole, so its trail
+	// byte is never doubled.
+	const std::pair<std::string, std::string> values[] = { { x5c, x5c + "\"" + x5c },
+		{ "\\" + x5c + "\\", x5c + " " + word + "\\" } };
+	std::vector<std::string> lines;
+	for (const auto& v : values)
+	{
+		CString line;
+		ASSERT_TRUE(
+			BuildWaiterCommand(kt::BinPath("kt_record.exe").c_str(), FALSE, v.first.c_str(), v.second.c_str(), line));
+		lines.push_back((LPCSTR)line);
+	}
+	std::vector<std::vector<std::string>> got = kt::RecordedArguments(lines);
+	for (size_t i = 0; i < lines.size(); ++i)
+		EXPECT_EQ((std::vector<std::string>{ "/c=" + values[i].first, "/n=" + values[i].second }), got[i])
+			<< "line " << kt::ToHex(lines[i]);
 }
 
 TEST_F(DoubleByteTest, CaptionProbeMatchesWholeCharactersOnly)
@@ -59,33 +73,13 @@ TEST_F(DoubleByteTest, CaptionProbeMatchesWholeCharactersOnly)
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(id + word + x5c + " Setup", 60000));
 	CWaitProcThread worker;
-	const std::pair<std::string, bool> cases[] = {
-		{ id + word, true },
-		{ id + word + x5c, true },
-		{ id + word + x5c + " setup", true },
-		{ id + lead, false }, // ends inside a double-byte character
-		{ id + word + lead, false },
-		{ id + word + xc, false },
-	};
-	for (const auto& [prefix, found] : cases)
-		EXPECT_EQ(found, worker.FindCaptionWindow(prefix.c_str()) != NULL) << "prefix " << kt::ToHex(prefix);
+	for (const std::string& prefix : { id + word, id + word + x5c, id + word + x5c + " setup" })
+		EXPECT_NE(nullptr, worker.FindCaptionWindow(prefix.c_str())) << "prefix " << kt::ToHex(prefix);
+	for (const std::string& prefix : { id + lead, id + word + lead, id + word + xc }) // lead ends inside a character
+		EXPECT_EQ(nullptr, worker.FindCaptionWindow(prefix.c_str())) << "prefix " << kt::ToHex(prefix);
 }
 
-TEST_F(DoubleByteTest, RebootFlagPathWhoseTrailBytesEqualABackslash)
-{
-	kt::ScratchKey key(HKEY_CURRENT_USER);
-	CRegKey hSub;
-	ASSERT_EQ(ERROR_SUCCESS, hSub.Create(key.Key(), ("a" + x5c).c_str()));
-	ASSERT_TRUE(kt::SetDword(hSub, ("v" + x5c).c_str(), 1));
-	ASSERT_TRUE(kt::SetDword(hSub, "v", 1));
-	CWaitProcThread worker;
-	// Neither scan may split at the trail byte: "...\a<X>\v<X>" is key a<X>, value v<X>.
-	EXPECT_TRUE(worker.CheckRebootFlag(("HKEY_CURRENT_USER\\" + key.Path() + "\\a" + x5c + "\\v" + x5c).c_str()));
-	EXPECT_FALSE(kt::ValueExists(hSub, ("v" + x5c).c_str()));
-	EXPECT_TRUE(kt::ValueExists(hSub, "v"));
-}
-
-TEST_F(DoubleByteTest, PathNormalisationKeepsDoubleByteCharactersWhole)
+TEST_F(DoubleByteTest, PathsKeepDoubleByteCharactersWhole)
 {
 	kt::ScratchDir dir;
 	const std::string folder = kt::LongPath(dir.Path()) + "\\a" + x5c;
@@ -108,26 +102,15 @@ TEST_F(DoubleByteTest, PathNormalisationKeepsDoubleByteCharactersWhole)
 		RemoveChar(s, in.find('\\') != std::string::npos ? '\\' : '"');
 		EXPECT_EQ(kt::ToHex(out), kt::ToHex(std::string(s, s.GetLength()))) << kt::ToHex(in);
 	}
-}
 
-// The new instance splits its command line by the C runtime's rules, which
-// take a double-byte character whole: its trail byte is never doubled.
-TEST_F(DoubleByteTest, RelaunchLineIsReadBackExactly)
-{
-	const std::pair<std::string, std::string> values[] = {
-		{ x5c, x5c + "\"" + x5c },
-		{ "\\" + x5c + "\\", x5c + " " + word + "\\" },
-	};
-	std::vector<std::string> lines;
-	for (const auto& v : values)
-	{
-		CString line;
-		ASSERT_TRUE(
-			BuildWaiterCommand(kt::BinPath("kt_record.exe").c_str(), FALSE, v.first.c_str(), v.second.c_str(), line));
-		lines.push_back((LPCSTR)line);
-	}
-	std::vector<std::vector<std::string>> got = kt::RecordedArguments(lines);
-	for (size_t i = 0; i < lines.size(); ++i)
-		EXPECT_EQ((std::vector<std::string>{ "/c=" + values[i].first, "/n=" + values[i].second }), got[i])
-			<< "line " << kt::ToHex(lines[i]);
+	// A flag path, where neither scan may split at the trail byte: "...\a<X>\v<X>" is key a<X>, value v<X>.
+	kt::ScratchKey key(HKEY_CURRENT_USER);
+	CRegKey hSub;
+	ASSERT_EQ(ERROR_SUCCESS, hSub.Create(key.Key(), ("a" + x5c).c_str()));
+	ASSERT_TRUE(kt::SetDword(hSub, ("v" + x5c).c_str(), 1));
+	ASSERT_TRUE(kt::SetDword(hSub, "v", 1));
+	CWaitProcThread worker;
+	EXPECT_TRUE(worker.CheckRebootFlag(("HKEY_CURRENT_USER\\" + key.Path() + "\\a" + x5c + "\\v" + x5c).c_str()));
+	EXPECT_FALSE(kt::ValueExists(hSub, ("v" + x5c).c_str()));
+	EXPECT_TRUE(kt::ValueExists(hSub, "v"));
 }

@@ -21,13 +21,12 @@ protected:
 	// The watched window, which sets the flag right before it closes, once the
 	// utility waits. It shows for 5 s, so that a utility started late on a
 	// busy machine still sees it.
-	void ShowWindowThatSetsTheFlag(kt::CaptionWindows& windows, const std::string& caption)
+	void ShowWindowThatSetsTheFlag(const std::string& caption)
 	{
 		ASSERT_FALSE(kt::ValueExists(m_flag.Key(), "RebootPending"));
-		ASSERT_TRUE(windows.Start(caption, 5000, false, 1, m_flag.Path()));
+		ASSERT_TRUE(m_windows.Start(caption, 5000, false, 1, m_flag.Path()));
 	}
 
-	// After the utility: the flag consumed, nothing run.
 	void ExpectRegisteredNotRun()
 	{
 		EXPECT_FALSE(kt::ValueExists(m_flag.Key(), "RebootPending")) << "the flag was not consumed";
@@ -48,6 +47,7 @@ protected:
 	kt::ScratchKey m_flag{ HKEY_CURRENT_USER };
 	kt::RunOnceKey m_runOnce{ { "KtKnownSetup", "ZKtKnownSetup" } };
 	std::string m_flagPath = "HKEY_CURRENT_USER\\" + m_flag.Path() + "\\RebootPending";
+	kt::CaptionWindows m_windows;
 };
 
 // Each registration held over the reboot runs once, with its exact words:
@@ -56,8 +56,7 @@ protected:
 TEST_F(RebootTest, PlainFormsRunEachFollowUpOnceAtTheReboot)
 {
 	const std::string caption = kt::UniqueName("KtPlain");
-	kt::CaptionWindows windows;
-	ShowWindowThatSetsTheFlag(windows, caption);
+	ShowWindowThatSetsTheFlag(caption);
 	std::vector<std::string> texts;
 	ASSERT_TRUE(kt::RunUnderDebugger(
 		"/c=" + caption + " /f=" + m_flagPath + " \"/n=kt_record.exe follow-up \\\"a b\\\" c\"", 120000, &texts));
@@ -103,8 +102,7 @@ TEST_F(RebootTest, RestartFormsRunTheFollowUpWhetherTheKnownSetupRanBeforeOrAfte
 		ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), name, REG_SZ,
 			"\"" + kt::BinPath("kt_window.exe") + "\" --files \"" + files + "\" --caption \"" + caption + "\" 3000"
 				+ '\0'));
-	kt::CaptionWindows windows;
-	ShowWindowThatSetsTheFlag(windows, before);
+	ShowWindowThatSetsTheFlag(before);
 	kt::Job job;
 	kt::Process launcher;
 	ASSERT_TRUE(launcher.Start(

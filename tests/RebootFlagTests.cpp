@@ -13,15 +13,11 @@ TEST(RebootFlagTest, OnlyANonZeroFourByteDwordIsPendingAndEveryFoundValueIsDelet
 	kt::ScratchKey key(HKEY_CURRENT_USER);
 	CWaitProcThread worker;
 	std::string path = "HKEY_CURRENT_USER\\" + key.Path() + "\\Pending";
-	const std::tuple<const char*, DWORD, std::string, bool> cases[] = {
-		{ "dword 1", REG_DWORD, Dword(1), true },
-		{ "dword ffffffff", REG_DWORD, Dword(0xffffffff), true },
-		{ "dword 0", REG_DWORD, Dword(0), false },
-		{ "string 1", REG_SZ, std::string("1", 2), false },
-		{ "binary of 4 bytes", REG_BINARY, Dword(1), false },
+	const std::tuple<const char*, DWORD, std::string, bool> cases[] = { { "dword 1", REG_DWORD, Dword(1), true },
+		{ "dword ffffffff", REG_DWORD, Dword(0xffffffff), true }, { "dword 0", REG_DWORD, Dword(0), false },
+		{ "string 1", REG_SZ, std::string("1", 2), false }, { "binary of 4 bytes", REG_BINARY, Dword(1), false },
 		{ "dword of 2 bytes", REG_DWORD, std::string("\x01\x00", 2), false },
-		{ "qword 1", REG_QWORD, Dword(1) + Dword(0), false },
-	};
+		{ "qword 1", REG_QWORD, Dword(1) + Dword(0), false } };
 	for (const auto& [what, type, data, pending] : cases)
 	{
 		SCOPED_TRACE(what);

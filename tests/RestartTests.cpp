@@ -1,7 +1,6 @@
 // The restart command line and the RunOnce registration, with the real
 // HKEY_LOCAL_MACHINE RunOnce key of the test prefix.
 #include "TestSupport.h"
-#include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
 
 // GetModuleFileNameA that places this program in s_module's folder, where no
@@ -44,8 +43,7 @@ TEST(BuildRestartCommandTest, FailsWhenNoUtilityLiesBesideTheExecutable)
 	kt::ScratchDir dir;
 	s_module = dir.File("restart_tests.exe");
 	ASSERT_TRUE(kt::Touch(s_module));
-	kt::ImportPatch patch("KERNEL32.dll", "GetModuleFileNameA", (void*)&ModuleElsewhere, &s_getModuleFileName);
-	ASSERT_TRUE(patch.IsApplied());
+	KT_IMPORT_PATCH(patch, "KERNEL32.dll", "GetModuleFileNameA", (void*)&ModuleElsewhere, &s_getModuleFileName);
 	CWaitProcThread worker;
 	CString line("keep");
 	EXPECT_FALSE(worker.BuildRestartCommand("Cap", "cmd", line, FALSE));
@@ -65,7 +63,8 @@ class RunOnceTest : public ::testing::Test
 {
 protected:
 	// The registered command, checked to be REG_SZ of its length + 1 bytes,
-	// and removed: the next registration is a first one again.
+	// and removed: the next registration is a first one again. Register has
+	// m_worker register command (m_command by default), which must succeed.
 	std::string TakeRegistered(const char* name = "Vormelle")
 	{
 		DWORD type = 0;
@@ -75,7 +74,13 @@ protected:
 		EXPECT_TRUE(!data.empty() && data.back() == '\0') << "stored without its zero byte";
 		return data.empty() ? data : data.substr(0, data.size() - 1);
 	}
+	std::string Register(BOOL allowRestart = TRUE, const char* caption = "Cap", const char* command = nullptr)
+	{
+		EXPECT_TRUE(m_worker.RegisterRestart(command ? command : m_command.c_str(), allowRestart, caption));
+		return TakeRegistered();
+	}
 
+	CWaitProcThread m_worker;
 	kt::RunOnceKey m_runOnce{ { "KtSz", "KtExpand", "KtMulti", "KtDword", "KtKnown.exe" } };
 	const std::string m_recorder = kt::LongPath(kt::BinPath("kt_record.exe"));
 	const std::string m_command = kt::BinPath("kt_record.exe") + " a \"b c\"",
@@ -86,30 +91,24 @@ protected:
 
 TEST_F(RunOnceTest, RestartFormWhenAKnownProgramIsPendingInAnyCase)
 {
-	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtSz", REG_SZ, std::string("\"C:\\Apps\\INSTALL.EXE\" /resume", 31)));
-	CWaitProcThread worker;
-	worker.m_astrKnownCommands.Add("c:\\apps\\install.exe");
-	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
-	EXPECT_EQ(m_restart, TakeRegistered());
+	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtSz", REG_SZ, std::string("\"C:\\Apps\\INSTALL.EXE\" /resume", 30)));
+	m_worker.m_astrKnownCommands.Add("c:\\apps\\install.exe");
+	EXPECT_EQ(m_restart, Register());
 
 	// Each of the other conditions forces the plain form.
-	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), FALSE, "Cap"));
-	EXPECT_EQ(m_plain, TakeRegistered());
-	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, NULL));
-	EXPECT_EQ(m_plain, TakeRegistered());
+	EXPECT_EQ(m_plain, Register(FALSE));
+	EXPECT_EQ(m_plain, Register(TRUE, NULL));
 	CWaitProcThread nothingKnown;
 	EXPECT_TRUE(nothingKnown.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	EXPECT_EQ(m_plain, TakeRegistered());
 	// An empty caption is a caption.
-	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, ""));
-	EXPECT_NE(std::string::npos, TakeRegistered().find(" /r /always \"/c=\" \"/n="));
+	EXPECT_NE(std::string::npos, Register(TRUE, "").find(" /r /always \"/c=\" \"/n="));
 
 	// A setup of the other bitness leaves its entry in the other registry view.
 	ASSERT_EQ(ERROR_SUCCESS, RegDeleteValueA(m_runOnce.Key(), "KtSz"));
 	kt::RunOnceKey otherView({ "KtSz" }, sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
 	ASSERT_TRUE(kt::SetValue(otherView.Key(), "KtSz", REG_SZ, std::string("C:\\Apps\\install.exe", 20)));
-	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
-	EXPECT_EQ(m_restart, TakeRegistered());
+	EXPECT_EQ(m_restart, Register());
 	EXPECT_EQ("(none)", otherView.Registered()) << "registered in the other view";
 }
 
@@ -120,9 +119,8 @@ static void* s_enumValue;
 static LONG WINAPI EnumGrownValue(
 	HKEY h, DWORD i, LPSTR name, LPDWORD cchName, LPDWORD r, LPDWORD type, LPBYTE data, LPDWORD cbData)
 {
-	typedef LONG(WINAPI * Fn)(HKEY, DWORD, LPSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
 	const DWORD room = cbData != NULL ? *cbData : 0;
-	LONG result = ((Fn)s_enumValue)(h, i, name, cchName, r, type, data, cbData);
+	LONG result = ((decltype(&RegEnumValueA))s_enumValue)(h, i, name, cchName, r, type, data, cbData);
 	if (result == ERROR_SUCCESS && data != NULL && type != NULL && *type == REG_SZ)
 	{
 		memset(data, 'x', room);
@@ -133,23 +131,19 @@ static LONG WINAPI EnumGrownValue(
 
 TEST_F(RunOnceTest, OnlyStringValuesCount)
 {
-	CWaitProcThread worker;
-	worker.m_astrKnownCommands.Add("known.exe");
+	m_worker.m_astrKnownCommands.Add("known.exe");
 	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtMulti", REG_MULTI_SZ, std::string("known.exe\0\0", 11)));
 	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtDword", REG_DWORD, std::string("known.exe", 9)));
 	// The name of a value is no entry.
 	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtKnown.exe", REG_SZ, std::string("other.exe", 10)));
-	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
-	EXPECT_EQ(m_plain, TakeRegistered());
+	EXPECT_EQ(m_plain, Register());
 	// Expandable strings count, compared as stored.
 	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtExpand", REG_EXPAND_SZ, std::string("%ProgramFiles%\\KNOWN.exe", 25)));
-	EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
-	EXPECT_EQ(m_restart, TakeRegistered());
+	EXPECT_EQ(m_restart, Register());
 	// A string that has grown to fill the buffer is never read past its end.
 	CWaitProcThread pastEnd;
 	pastEnd.m_astrKnownCommands.Add(KT_PAST_END);
-	kt::ImportPatch patch("ADVAPI32.dll", "RegEnumValueA", (void*)&EnumGrownValue, &s_enumValue);
-	ASSERT_TRUE(patch.IsApplied());
+	KT_IMPORT_PATCH(patch, "ADVAPI32.dll", "RegEnumValueA", (void*)&EnumGrownValue, &s_enumValue);
 	EXPECT_FALSE(pastEnd.HasKnownRunOnceEntry(m_runOnce.Key()));
 }
 
@@ -159,25 +153,23 @@ TEST_F(RunOnceTest, OnlyStringValuesCount)
 // RunOnce line of 260 characters at most: a longer one is not written.
 TEST_F(RunOnceTest, PlainFormsOfAtMost260CharactersEachKeepTheirOwnValue)
 {
-	CWaitProcThread worker;
-	worker.m_astrKnownCommands.Add("");
+	m_worker.m_astrKnownCommands.Add("");
 	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtSz", REG_SZ, std::string("other.exe /x", 13)));
 	const std::string second = m_command + " two", third = m_command + " three";
 	for (const std::string& command : { m_command, second, m_command, third, second })
-		EXPECT_TRUE(worker.RegisterRestart(command.c_str(), TRUE, "Cap")) << command;
-	EXPECT_FALSE(worker.RegisterRestart("", TRUE, "Cap"));
-	EXPECT_FALSE(worker.RegisterRestart(NULL, TRUE, "Cap"));
+		EXPECT_TRUE(m_worker.RegisterRestart(command.c_str(), TRUE, "Cap")) << command;
+	EXPECT_FALSE(m_worker.RegisterRestart("", TRUE, "Cap"));
+	EXPECT_FALSE(m_worker.RegisterRestart(NULL, TRUE, "Cap"));
 	EXPECT_EQ((std::vector<std::string>{ "Vormelle", "Vormelle 2", "Vormelle 3" }), m_runOnce.Registrations());
 	EXPECT_EQ(m_plain, TakeRegistered());
-	EXPECT_TRUE(worker.RegisterRestart(second.c_str(), TRUE, "Cap")); // held in a later name
+	EXPECT_TRUE(m_worker.RegisterRestart(second.c_str(), TRUE, "Cap")); // held in a later name
 	EXPECT_EQ((std::vector<std::string>{ "Vormelle 2", "Vormelle 3" }), m_runOnce.Registrations());
 	EXPECT_EQ(m_plain + " two", TakeRegistered("Vormelle 2"));
 	EXPECT_EQ(m_plain + " three", TakeRegistered("Vormelle 3"));
 
 	const std::string longest = m_command + " " + std::string(259 - m_plain.size(), 'p');
-	EXPECT_TRUE(worker.RegisterRestart(longest.c_str(), TRUE, "Cap"));
-	EXPECT_EQ(260u, TakeRegistered().size());
-	EXPECT_FALSE(worker.RegisterRestart((longest + "p").c_str(), TRUE, "Cap"));
+	EXPECT_EQ(260u, Register(TRUE, "Cap", longest.c_str()).size());
+	EXPECT_FALSE(m_worker.RegisterRestart((longest + "p").c_str(), TRUE, "Cap"));
 	EXPECT_EQ(std::vector<std::string>{}, m_runOnce.Registrations()) << "a longer line was registered";
 }
 
@@ -204,13 +196,11 @@ TEST_F(RunOnceTest, MissingKeyIsCreatedWithThePlainForm)
 {
 	const std::vector<kt::Value> others = kt::Values(m_runOnce.Key());
 	ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, WAITPROC_RUNONCE_KEY));
-	CWaitProcThread worker;
-	worker.m_astrKnownCommands.Add("known.exe");
+	m_worker.m_astrKnownCommands.Add("known.exe");
 	s_disposition = 0;
 	{
-		kt::ImportPatch patch("ADVAPI32.dll", "RegCreateKeyExA", (void*)&CreateKeyThenAnotherWrites, &s_createKey);
-		ASSERT_TRUE(patch.IsApplied());
-		EXPECT_TRUE(worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
+		KT_IMPORT_PATCH(patch, "ADVAPI32.dll", "RegCreateKeyExA", (void*)&CreateKeyThenAnotherWrites, &s_createKey);
+		EXPECT_TRUE(m_worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	}
 	EXPECT_EQ((DWORD)REG_CREATED_NEW_KEY, s_disposition);
 	ASSERT_TRUE(m_runOnce.Open());

@@ -47,12 +47,10 @@ TEST_F(UnicodeTest, CaptionProbeAndDebugLineInUtf8)
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(id + kTitle, 60000));
 	CWaitProcThread worker;
-	const std::pair<std::string, bool> cases[] = {
-		{ id + kTitle, true }, { id + kTitleOtherCase, true },
-		{ id + kTitle.substr(0, 3), false }, // ends inside the two bytes of γ
-	};
-	for (const auto& [prefix, found] : cases)
-		EXPECT_EQ(found, worker.FindCaptionWindow(prefix.c_str()) != NULL) << "prefix " << kt::ToHex(prefix);
+	for (const std::string& prefix : { id + kTitle, id + kTitleOtherCase })
+		EXPECT_NE(nullptr, worker.FindCaptionWindow(prefix.c_str())) << "prefix " << kt::ToHex(prefix);
+	const std::string insideGamma = id + kTitle.substr(0, 3); // ends inside the two bytes of γ
+	EXPECT_EQ(nullptr, worker.FindCaptionWindow(insideGamma.c_str())) << "prefix " << kt::ToHex(insideGamma);
 
 	kt::DebugCapture capture;
 	ASSERT_TRUE(capture.IsApplied());
@@ -105,7 +103,6 @@ TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 	ASSERT_NE(kt::Widen(m_recorder), shortPath);
 	kt::ScratchKey flag(HKEY_CURRENT_USER);
 	const std::string flagKey = flag.Path() + "\\Ωμέγα セ", caption = kt::UniqueName("KtReg");
-	// Whether a known setup's entry is pending, the next command, and what is registered.
 	const std::tuple<bool, std::string, std::string> rows[] = {
 		{ false, Next(kt::Narrow(shortPath)), "\"" + m_recorder + "\"" + kArgsLine },
 		{ true, "\"/n=C:\\Программы\\Żółć.exe «Ωμέγα»\"",
@@ -139,8 +136,7 @@ TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 	// A line registered already reads back as the same line, though its UTF-8
 	// takes more bytes than the UTF-16 size that Windows gives for it.
 	kt::RunOnceKey runOnce;
-	kt::ImportPatch patch("ADVAPI32.dll", "RegQueryValueExA", (void*)&QueryUtf16Size, &s_queryValue);
-	ASSERT_TRUE(patch.IsApplied());
+	KT_IMPORT_PATCH(patch, "ADVAPI32.dll", "RegQueryValueExA", (void*)&QueryUtf16Size, &s_queryValue);
 	CWaitProcThread worker;
 	for (int i = 0; i < 2; ++i)
 		EXPECT_TRUE(worker.RegisterRestart(("\"" + m_recorder + "\" " + kTitle).c_str(), TRUE, "Cap"));

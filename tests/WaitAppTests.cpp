@@ -38,15 +38,13 @@ TEST(WaitAppTest, NullEntriesAreSkippedWhenAReportIsMatched)
 	CWaitApp app;
 	app.m_arrWaitThreads.Add(NULL);
 	ASSERT_TRUE(app.StartWaitThread(kt::UniqueName("KtNeverShown").c_str(), ""));
-	CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(app.m_arrWaitThreads[1]);
-	CHandle hWorker(kt::Duplicate(pWorker->m_hThread));
+	CHandle hWorker(kt::Duplicate(static_cast<CWinThread*>(app.m_arrWaitThreads[1])->m_hThread));
 	MSG report;
 	ASSERT_TRUE(kt::WaitForThreadMessage(WM_WAITPROC_DONE, &report, 30000));
 	EXPECT_TRUE(app.DispatchThreadMessage(report.message, report.wParam, report.lParam));
 	EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hWorker, 0));
 	ASSERT_EQ(1, app.m_arrWaitThreads.GetSize()) << "the reporting worker was not removed";
 	EXPECT_EQ(nullptr, app.m_arrWaitThreads[0]);
-	MSG quit;
-	EXPECT_FALSE(PeekMessageA(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) << "quit with a worker still listed";
+	EXPECT_FALSE(PeekMessageA(&report, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) << "quit with a worker still listed";
 	EXPECT_FALSE(app.m_bQuitPosted);
 }

@@ -48,23 +48,11 @@ TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneBroadcastsThenRunsTheCommand
 	EXPECT_TRUE(StopAfterReport());
 }
 
-TEST_F(WaitProcedureTest, NoWindowFailsAfterTheAppearTimeoutBroadcastsAndRunsNothing)
-{
-	kt::CaptionWindows listener;
-	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 60000, true));
-	ASSERT_TRUE(NewWorker(kt::UniqueName("KtWait"), kt::RecordCommand()));
-	Resume();
-	ASSERT_TRUE(WaitDone(30000));
-	EXPECT_TRUE(kt::Within(m_doneAt - m_resumedAt, 3900, 12000)) << "8 probes of 500 ms";
-	EXPECT_TRUE(kt::PumpUntil([&] { return listener.Heard().size() == 1; }, 5000));
-	EXPECT_TRUE(Records().empty()) << "the command ran after a failed wait";
-	EXPECT_TRUE(StopAfterReport());
-}
-
 // The caption probes, counted and played by a script: a step each, 'S' the
 // real window list, 'A' the list without the windows of s_hidden's caption,
 // 'F' a failed probe; past the script's end, 'S'.
 static volatile LONG s_nProbes;
+static volatile ULONGLONG s_lastProbeAt;
 static std::string s_script, s_hidden;
 static void* s_pEnumWindows;
 static WNDENUMPROC s_pEnumProc;
@@ -79,6 +67,7 @@ static BOOL CALLBACK SkipHidden(HWND hWnd, LPARAM lParam)
 static BOOL WINAPI ScriptedEnumWindows(WNDENUMPROC proc, LPARAM lParam)
 {
 	size_t n = (size_t)InterlockedIncrement(&s_nProbes);
+	s_lastProbeAt = GetTickCount64();
 	char step = n <= s_script.size() ? s_script[n - 1] : 'S';
 	if (step == 'F')
 		SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -100,34 +89,6 @@ static BOOL WINAPI RefusingCreateProcess(LPCSTR app, LPSTR line, LPSECURITY_ATTR
 	return ((decltype(&CreateProcessA))s_pCreateProcess)(app, line, process, thread, inherit, flags, env, dir, si, pi);
 }
 
-// A follow-up that cannot start is reported promptly and kept; a start that
-// Wine refuses as ended during its start-up is made again, five times in all.
-TEST_F(WaitProcedureTest, CommandThatCannotStartIsReportedPromptly)
-{
-	// The follow-up, the starts refused, and its runs.
-	const std::tuple<std::string, LONG, size_t> rows[] = {
-		{ "Z:\\kt-no-such-folder\\nope.exe /x", 0, 0 },
-		{ kt::RecordCommand("again"), 4, 1 },
-		{ kt::RecordCommand("lost"), 5, 0 },
-	};
-	kt::ImportPatch patch("KERNEL32.dll", "CreateProcessA", (void*)&RefusingCreateProcess, &s_pCreateProcess);
-	ASSERT_TRUE(patch.IsApplied());
-	for (const auto& [command, refusals, runs] : rows)
-	{
-		SCOPED_TRACE(command + ", refused " + std::to_string(refusals) + " times");
-		const size_t before = Records().size();
-		s_nRefusedStarts = refusals;
-		ASSERT_TRUE(NewWorker("", command));
-		m_pWorker->m_bRunAlways = TRUE;
-		Resume();
-		ASSERT_TRUE(WaitDone(20000));
-		EXPECT_TRUE(kt::Within(m_doneAt - m_resumedAt, 0, 4000));
-		EXPECT_EQ(runs, Records().size() - before);
-		EXPECT_EQ(runs ? "" : command, (LPCSTR)m_pWorker->m_strCommand) << "a command not started is kept";
-		EXPECT_TRUE(StopAfterReport());
-	}
-}
-
 // A stop request during each wait is noticed within a poll, and the worker
 // still reports; the wait counts as failed, and whatever it waited on (the
 // awaited process, the follow-up) runs on.
@@ -142,8 +103,7 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 	};
 	// A minute to appear: a stop that is not noticed shows as a missing report.
 	s_appear = "60", s_vanish = "1";
-	kt::ImportPatch strings("USER32.dll", "LoadStringA", (void*)&ScriptedLoadString, &s_pLoadString);
-	ASSERT_TRUE(strings.IsApplied());
+	KT_IMPORT_PATCH(strings, "USER32.dll", "LoadStringA", (void*)&ScriptedLoadString, &s_pLoadString);
 	for (const auto& [name, waitType, window, command] : cases)
 	{
 		SCOPED_TRACE(name);
@@ -181,8 +141,7 @@ TEST_F(WaitProcedureTest, ProcessThenCaption)
 {
 	// A minute to appear, however long the window takes to show.
 	s_appear = "60", s_vanish = "1";
-	kt::ImportPatch strings("USER32.dll", "LoadStringA", (void*)&ScriptedLoadString, &s_pLoadString);
-	ASSERT_TRUE(strings.IsApplied());
+	KT_IMPORT_PATCH(strings, "USER32.dll", "LoadStringA", (void*)&ScriptedLoadString, &s_pLoadString);
 	for (bool windowFirst : { true, false })
 	{
 		SCOPED_TRACE(windowFirst ? "window while the process runs" : "process ends first");
@@ -207,41 +166,64 @@ TEST_F(WaitProcedureTest, ProcessThenCaption)
 	}
 }
 
+// The follow-up runs after a successful wait, or after any with run-always,
+// unless told not to run at once; one not started is kept. A follow-up that
+// cannot start is reported promptly; a start that Wine refuses as ended
+// during its start-up is made again, five times in all.
 TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 {
 	kt::Process ended;
 	ASSERT_TRUE(ended.Start(kt::RecordCommand("waited")));
 	ASSERT_TRUE(ended.Wait(10000));
-	const HANDLE noClose = (HANDLE)(ULONG_PTR)0x7ff0; // not a handle: closing it fails
-	const std::tuple<const char*, int, bool, bool, HANDLE, BOOL, BOOL, BOOL, bool> rows[] = {
-		{ "no wait", CWaitProcThread::waitNone, false, false, NULL, FALSE, FALSE, FALSE, false },
-		{ "no wait, run always", CWaitProcThread::waitNone, false, false, NULL, TRUE, FALSE, FALSE, true },
-		{ "unknown wait", 7, true, true, NULL, FALSE, FALSE, FALSE, false },
-		{ "unknown wait, run always", 7, true, true, NULL, TRUE, FALSE, FALSE, true },
-		{ "process then caption, no process", 3, false, true, NULL, FALSE, FALSE, FALSE, false },
-		{ "process then caption, no process, run always", 3, false, true, NULL, TRUE, FALSE, FALSE, true },
-		{ "process then caption, no caption", 3, true, false, NULL, FALSE, FALSE, FALSE, true },
-		{ "ended process, stop already requested", 1, true, false, NULL, FALSE, FALSE, TRUE, true },
-		{ "run always, no immediate run", CWaitProcThread::waitNone, false, false, NULL, TRUE, TRUE, FALSE, false },
-		{ "wait handle that cannot be closed", 1, false, false, noClose, TRUE, FALSE, FALSE, false },
-		{ "failed caption wait, run always", 2, false, true, NULL, TRUE, FALSE, FALSE, true },
-	};
-	for (const auto& [what, waitType, process, caption, handle, runAlways, noImmediateRun, stopFirst, runs] : rows)
+	const int none = CWaitProcThread::waitNone, caption = CWaitProcThread::waitCaption;
+	struct
 	{
-		SCOPED_TRACE(what);
+		const char* what;
+		int waitType;
+		bool process, caption;
+		BOOL runAlways;
+		bool runs;
+		HANDLE handle = NULL; // instead of the process's
+		BOOL noImmediateRun = FALSE, stopFirst = FALSE;
+		LONG refusals = 0; // starts refused
+		std::string command = kt::RecordCommand("follow-up");
+	} rows[] = {
+		{ "no wait", none, false, false, FALSE, false },
+		{ "no wait, run always", none, false, false, TRUE, true },
+		{ "unknown wait", 7, true, true, FALSE, false },
+		{ "unknown wait, run always", 7, true, true, TRUE, true },
+		{ "process then caption, no process", 3, false, true, FALSE, false },
+		{ "process then caption, no process, run always", 3, false, true, TRUE, true },
+		{ "process then caption, no caption", 3, true, false, FALSE, true },
+		{ "failed caption wait, run always", caption, false, true, TRUE, true },
+		{ "wait handle that cannot be closed", 1, false, false, TRUE, false, (HANDLE)(ULONG_PTR)0x7ff0 },
+		{ "run always, no immediate run", none, false, false, TRUE, false, NULL, TRUE },
+		{ "ended process, stop already requested", 1, true, false, FALSE, true, NULL, FALSE, TRUE },
+		{ "no such program", none, false, false, TRUE, false, NULL, FALSE, FALSE, 0,
+			"Z:\\kt-no-such-folder\\nope.exe /x" },
+		{ "four starts refused", none, false, false, TRUE, true, NULL, FALSE, FALSE, 4 },
+		{ "five starts refused", none, false, false, TRUE, false, NULL, FALSE, FALSE, 5 },
+	};
+	KT_IMPORT_PATCH(patch, "KERNEL32.dll", "CreateProcessA", (void*)&RefusingCreateProcess, &s_pCreateProcess);
+	for (const auto& row : rows)
+	{
+		SCOPED_TRACE(row.what);
 		const size_t before = Records().size();
-		ASSERT_TRUE(NewWorker(caption ? kt::UniqueName("KtWait") : "", kt::RecordCommand("follow-up")));
-		if (process)
-			WaitOnProcess(ended, waitType);
-		m_pWorker->m_hWaitProcess = handle != NULL ? handle : m_pWorker->m_hWaitProcess;
-		m_pWorker->m_nWaitType = waitType;
-		m_pWorker->m_bRunAlways = runAlways;
-		m_pWorker->m_bNoImmediateRun = noImmediateRun;
-		m_pWorker->m_bStopRequested = stopFirst;
+		s_nRefusedStarts = row.refusals;
+		ASSERT_TRUE(NewWorker(row.caption ? kt::UniqueName("KtWait") : "", row.command));
+		if (row.process)
+			WaitOnProcess(ended, row.waitType);
+		m_pWorker->m_hWaitProcess = row.handle != NULL ? row.handle : m_pWorker->m_hWaitProcess;
+		m_pWorker->m_nWaitType = row.waitType;
+		m_pWorker->m_bRunAlways = row.runAlways;
+		m_pWorker->m_bNoImmediateRun = row.noImmediateRun;
+		m_pWorker->m_bStopRequested = row.stopFirst;
 		Resume();
 		ASSERT_TRUE(WaitDone(20000));
+		EXPECT_TRUE(kt::Within(m_doneAt - m_resumedAt, 0, row.waitType == caption ? 12000 : 4000));
+		EXPECT_EQ(row.runs ? "" : row.command, (LPCSTR)m_pWorker->m_strCommand) << "a command not started is kept";
 		EXPECT_TRUE(StopAfterReport());
-		EXPECT_EQ(before + runs, Records().size()) << "the follow-up " << (runs ? "did not run" : "ran");
+		EXPECT_EQ(before + row.runs, Records().size()) << "the follow-up " << (row.runs ? "did not run" : "ran");
 	}
 }
 
@@ -250,12 +232,15 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 // no vanish time the follow-up runs as soon as the window is seen. The window
 // must stay away for two probes in a row: a probe that sees it starts the
 // count again, and a probe that fails neither counts nor restarts. The
-// probes are counted: the follow-up runs after the script's last, no sooner.
-TEST_F(WaitProcedureTest, VanishCountAndTimesByScriptedProbes)
+// probes are counted, each but a first that sees the window followed by its
+// poll: the follow-up runs after the script's last, no sooner. Every wait,
+// failed or not, ends with one broadcast, after the last probe.
+TEST_F(WaitProcedureTest, VanishCountAndTimesByScriptedProbesThenOneBroadcast)
 {
 	std::string caption = kt::UniqueName("KtWait");
-	kt::CaptionWindows windows;
+	kt::CaptionWindows windows, listener;
 	ASSERT_TRUE(windows.Start(caption, 60000));
+	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 60000, true));
 	// The appear and vanish seconds, the probes' script, whether the follow-up
 	// runs, the probes made, and whether another window is waited for.
 	const std::tuple<const char*, const char*, const char*, bool, LONG, bool> rows[] = {
@@ -265,7 +250,7 @@ TEST_F(WaitProcedureTest, VanishCountAndTimesByScriptedProbes)
 		{ "4", "0", "", true, 1, false },
 		{ "4", "x", "", true, 1, false },
 		{ "4", nullptr, "", false, 0, false },
-		{ "1", "1", "", false, 2, true },
+		{ "4", "1", "", false, 8, true },
 		{ "4", "1", "SASASAA", true, 7, false },
 		{ "4", "1", "SAFFFA", true, 6, false },
 	};
@@ -278,15 +263,21 @@ TEST_F(WaitProcedureTest, VanishCountAndTimesByScriptedProbes)
 		SCOPED_TRACE(std::string("appear ") + (appear ? appear : "missing") + ", vanish "
 			+ (vanish ? vanish : "missing") + ", probes " + script);
 		s_appear = appear, s_vanish = vanish, s_script = script;
-		const size_t before = Records().size();
+		const size_t before = Records().size(), heardBefore = listener.Heard().size();
 		ASSERT_TRUE(NewWorker(absent ? kt::UniqueName("KtWait") : caption, kt::RecordCommand("follow-up")));
-		s_nProbes = 0;
+		s_nProbes = 0, s_lastProbeAt = 0;
 		Resume();
 		bool done = WaitDone(20000);
 		EXPECT_EQ(probes, s_nProbes);
 		ASSERT_TRUE(done);
-		EXPECT_TRUE(kt::Within(m_doneAt - m_resumedAt, 0, 10000)) << "ms to the report, the window still there";
+		EXPECT_TRUE(kt::Within(m_doneAt - m_resumedAt, probes > 1 ? 450 * (probes - 1) : 0, 12000))
+			<< "ms to the report, the window still there";
 		EXPECT_TRUE(StopAfterReport());
 		EXPECT_EQ(before + runs, Records().size()) << "the follow-up " << (runs ? "did not run" : "ran");
+		ASSERT_TRUE(kt::PumpUntil([&] { return listener.Heard().size() > heardBefore; }, 5000)) << "no broadcast";
+		const std::string heard = listener.Heard().back();
+		EXPECT_EQ(" 0 0", heard.substr(heard.find(' '))) << "the broadcast's wParam and lParam";
+		EXPECT_GE(strtoull(heard.c_str(), NULL, 10), s_lastProbeAt) << "the broadcast came before the last probe";
+		EXPECT_EQ(heardBefore + 1, listener.Heard().size());
 	}
 }

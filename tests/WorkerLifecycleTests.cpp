@@ -4,12 +4,12 @@
 
 #include <thread>
 
-// A worker that counts its deletions.
 class CCountedWorker : public CWaitProcThread
 {
 	DECLARE_DYNCREATE(CCountedWorker)
 public:
 	static inline LONG s_nDeleted;
+	CCountedWorker() { s_nDeleted = 0; }
 	~CCountedWorker() { InterlockedIncrement(&s_nDeleted); }
 };
 IMPLEMENT_DYNCREATE(CCountedWorker, CWaitProcThread)
@@ -39,13 +39,11 @@ TEST_F(WorkerTest, WithoutNotifyTargetItStopsItself)
 	for (int type : { 0, 2, 1, 7, -1 })
 	{
 		SCOPED_TRACE(type);
-		CCountedWorker::s_nDeleted = 0;
 		ASSERT_TRUE(NewWorker("", "", RUNTIME_CLASS(CCountedWorker)));
 		m_pWorker->m_pNotifyThread = NULL;
 		m_pWorker->m_nNotifyType = type < 0 ? CWaitProcThread::notifyNone : type;
 		s_nRefusals = type < 0 ? 1000 : 0;
-		kt::ImportPatch patch("USER32.dll", "PostThreadMessageA", (void*)&RefusingPost, &s_pPost);
-		ASSERT_TRUE(patch.IsApplied());
+		KT_IMPORT_PATCH(patch, "USER32.dll", "PostThreadMessageA", (void*)&RefusingPost, &s_pPost);
 		Resume();
 		ASSERT_TRUE(ThreadEnded(20000));
 		EXPECT_EQ(1, CCountedWorker::s_nDeleted);
@@ -82,11 +80,9 @@ TEST_F(WorkerTest, ReportsAndEndsOnlyOnItsOwnersStop)
 	for (BOOL alt : { FALSE, 5 })
 	{
 		SCOPED_TRACE(alt);
-		CCountedWorker::s_nDeleted = 0;
 		ASSERT_TRUE(NewWorker("", "", RUNTIME_CLASS(CCountedWorker)));
 		m_pWorker->m_bAltNotify = alt;
-		kt::ImportPatch patch("USER32.dll", "PostThreadMessageA", (void*)&RefusingPost, &s_pPost);
-		ASSERT_TRUE(patch.IsApplied());
+		KT_IMPORT_PATCH(patch, "USER32.dll", "PostThreadMessageA", (void*)&RefusingPost, &s_pPost);
 		s_nRefused = alt ? WM_WAITPROC_DONE_ALT : WM_WAITPROC_DONE;
 		s_nRefusals = 20;
 		PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, 1, 0); // taken once the procedure is over

@@ -44,25 +44,19 @@ static void Write(void** slot, void* value)
 	VirtualProtect(slot, sizeof(void*), old, &old);
 }
 
-// Each block is followed by this text, so that a string read past the end of
-// its block reads it.
 const char s_pastEnd[] = KT_PAST_END;
-
-static void* Guarded(void* p, size_t nSize)
-{
-	if (p != nullptr)
-		memcpy((char*)p + nSize, s_pastEnd, sizeof(s_pastEnd));
-	return p;
-}
 
 void* AfxHeapAlloc(size_t nSize)
 {
-	return Admit() ? Guarded(malloc(nSize + sizeof(s_pastEnd)), nSize) : NULL;
+	return AfxHeapRealloc(NULL, nSize);
 }
 
 void* AfxHeapRealloc(void* p, size_t nSize)
 {
-	return Admit() ? Guarded(realloc(p, nSize + sizeof(s_pastEnd)), nSize) : NULL;
+	p = Admit() ? realloc(p, nSize + sizeof(s_pastEnd)) : NULL;
+	if (p != NULL)
+		memcpy((char*)p + nSize, s_pastEnd, sizeof(s_pastEnd));
+	return p;
 }
 
 void AfxHeapFree(void* p)
@@ -82,13 +76,11 @@ long kt::AllocationsMade()
 }
 
 kt::ImportPatch::ImportPatch(const char* module, const char* function, void* replacement, void** pOriginal)
-	: m_slot(replacement != nullptr ? FindImportSlot(module, function) : nullptr)
+	: m_slot(replacement != nullptr ? FindImportSlot(module, function) : nullptr),
+	  m_original(m_slot != nullptr ? *m_slot : nullptr)
 {
 	if (m_slot != nullptr)
-	{
-		m_original = *m_slot;
 		Write(m_slot, replacement);
-	}
 	if (pOriginal != nullptr)
 		*pOriginal = m_original;
 }
@@ -99,33 +91,12 @@ kt::ImportPatch::~ImportPatch()
 		Write(m_slot, m_original);
 }
 
-static std::vector<std::wstring> s_debugTexts;
-static void WINAPI CaptureDebugText(LPCWSTR text)
-{
-	s_debugTexts.push_back(text);
-}
-
-kt::DebugCapture::DebugCapture() : ImportPatch("KERNEL32.dll", "OutputDebugStringW", (void*)&CaptureDebugText)
-{
-	Clear();
-}
-
-const std::vector<std::wstring>& kt::DebugCapture::Texts() const
-{
-	return s_debugTexts;
-}
-
 std::vector<std::string> kt::DebugCapture::Lines() const
 {
 	std::vector<std::string> lines;
-	for (const std::wstring& text : s_debugTexts)
+	for (const std::wstring& text : s_texts)
 		lines.push_back(kt::Narrow(text));
 	return lines;
-}
-
-void kt::DebugCapture::Clear()
-{
-	s_debugTexts.clear();
 }
 
 // A crash ends the test program at once, as a failure, instead of waiting for

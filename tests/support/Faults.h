@@ -41,16 +41,26 @@ private:
 	void* m_original = nullptr;
 };
 
+// An ImportPatch named name for the rest of the scope; the test ends at once
+// when it is not applied.
+#define KT_IMPORT_PATCH(name, ...) \
+	kt::ImportPatch name(__VA_ARGS__); \
+	ASSERT_TRUE(name.IsApplied()) << "not patched: " #__VA_ARGS__
+
 // The framework's debug lines (OutputDebugStringW) heard in this program
 // while the capture lives, instead of going to a debugger: as written, and
 // in this program's code page.
 class DebugCapture : public ImportPatch
 {
 public:
-	DebugCapture();
-	const std::vector<std::wstring>& Texts() const;
+	DebugCapture() : ImportPatch("KERNEL32.dll", "OutputDebugStringW", (void*)&Capture) { Clear(); }
+	const std::vector<std::wstring>& Texts() const { return s_texts; }
 	std::vector<std::string> Lines() const;
-	void Clear();
+	void Clear() { s_texts.clear(); }
+
+private:
+	static void WINAPI Capture(LPCWSTR text) { s_texts.push_back(text); }
+	static inline std::vector<std::wstring> s_texts;
 };
 
 } // namespace kt

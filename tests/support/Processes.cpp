@@ -82,10 +82,9 @@ std::string kt::ReadText(const std::string& path)
 std::vector<std::string> kt::ReadLines(const std::string& path)
 {
 	std::vector<std::string> lines;
-	std::string text = ReadText(path);
-	size_t start = 0;
-	for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
-		lines.push_back(text.substr(start, nl - start));
+	std::ifstream file(path, std::ios::binary);
+	for (std::string line; std::getline(file, line) && !file.eof();) // one without its newline is still being written
+		lines.push_back(line);
 	return lines;
 }
 
@@ -238,20 +237,19 @@ std::vector<std::vector<std::string>> kt::RecordedArguments(const std::vector<st
 {
 	ScratchDir dir;
 	std::vector<std::vector<std::string>> got(commands.size());
-	const size_t chunk = 50;
-	for (size_t first = 0; first < commands.size(); first += chunk)
+	std::vector<Process> running(50); // run i ends before run i + 50 starts in its place
+	for (size_t i = 0, n = running.size(); i < commands.size() + n; ++i)
 	{
-		std::vector<Process> processes(std::min(chunk, commands.size() - first));
-		for (size_t i = 0; i < processes.size(); ++i)
+		if (i >= n)
 		{
-			SetRecordFile(dir.File(std::to_string(first + i).c_str()));
-			EXPECT_TRUE(processes[i].Start(commands[first + i]));
+			EXPECT_TRUE(running[i % n].Wait(120000));
+			std::vector<Record> records = ReadRecords(dir.File(std::to_string(i - n).c_str()));
+			got[i - n] = records.size() == 1 ? records[0].args : std::vector<std::string>{ "(no record)" };
 		}
-		for (size_t i = 0; i < processes.size(); ++i)
+		if (i < commands.size())
 		{
-			EXPECT_TRUE(processes[i].Wait(120000));
-			std::vector<Record> records = ReadRecords(dir.File(std::to_string(first + i).c_str()));
-			got[first + i] = records.size() == 1 ? records[0].args : std::vector<std::string>{ "(no record)" };
+			SetRecordFile(dir.File(std::to_string(i).c_str()));
+			EXPECT_TRUE(running[i % n].Start(commands[i]));
 		}
 	}
 	return got;

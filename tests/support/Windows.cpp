@@ -10,17 +10,11 @@ bool kt::PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs)
 {
 	for (ULONGLONG end = GetTickCount64() + timeoutMs;; MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT))
 	{
-		MSG msg;
-		while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-		{
+		for (MSG msg; PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE);)
 			if (msg.hwnd == NULL)
-			{
 				s_heldThreadMessages.push_back(msg);
-				continue;
-			}
-			TranslateMessage(&msg);
-			DispatchMessageA(&msg);
-		}
+			else
+				DispatchMessageA(&msg); // untranslated: nothing types in a test
 		if (const bool done = pred(); done || GetTickCount64() >= end)
 			return done;
 	}
@@ -59,8 +53,7 @@ void kt::PumpFor(DWORD ms)
 	const std::string command = "\"" + BinPath("kt_window.exe") + "\" --files \"" + m_dir.Path() + "\" --count "
 		+ std::to_string(count) + (hidden ? " --hidden" : "") + (flagKey.empty() ? "" : " --flag \"" + flagKey + "\"")
 		+ " --caption \"" + caption + "\" " + std::to_string(ms);
-	::testing::AssertionResult started = m_process.Start(command);
-	if (!started)
+	if (::testing::AssertionResult started = m_process.Start(command); !started)
 		return started;
 	if (!PumpUntil([&] { return ShownAt() != 0 || m_process.Wait(0); }, 20000) || ShownAt() == 0)
 		return ::testing::AssertionFailure()
