@@ -52,8 +52,8 @@ rows=$(
 -if (watch.HasFailed())\n\t\treturn FALSE;\n\n\t// Consumed
 +\n\t// Consumed
 @ restart/RunOnce.cpp ; restart_tests ; AllocationFailureTest ; the registration writes a value that lost text to exhausted memory
--BOOL bWritten = !watch.HasFailed()
-+BOOL bWritten = TRUE
+-\t\t!watch.HasFailed() && (bSame ||
++\t\t(bSame ||
 @ restart/RestartCommand.cpp ; restart_tests ; AllocationFailureTest ; the restart command is built on a path that lost text
 -return !watch.HasFailed()\n\t\t&& BuildWaiterCommand(
 +return BuildWaiterCommand(
@@ -201,7 +201,7 @@ rows=$(
 @ afx/afxapp.cpp ; app_tests ; AppProcessTest.ExitCodeIsZero ; a start-up that fails ends with a non-zero exit code
 -: pApp->ExitInstance();
 +: 1;
-@ res/timeouts.rc ; app_tests ; AppProcessTest.NoWindowWithinSixty ; the window is awaited for 30 s, not 60
+@ res/timeouts.rc ; app_tests ; AppProcessTest.ExitCodeIsZero ; the window is awaited for 30 s, not 60
 -IDS_APPEAR_TIMEOUT      "60"
 +IDS_APPEAR_TIMEOUT      "30"
 @ app/Relaunch.cpp ; app_tests ; InstallerTest ; the first instance waits for its new instance and holds its launcher up
@@ -279,6 +279,27 @@ rows=$(
 @ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.PlainForm ; the same line held under a later name is registered again under a free earlier one
 -WAITPROC_RUNONCE_MAX_VALUES + 1 && !bSame;
 +WAITPROC_RUNONCE_MAX_VALUES + 1 && !bSame && strFree.IsEmpty();
+@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; the end is broadcast before the wait instead of after it
+-BOOL bWaited = FALSE;\n
++BOOL bWaited = FALSE;\n\tPostMessageA(HWND_BROADCAST, RegisterWindowMessageA(WAITPROC_END_MESSAGE), 0, 0);\n#define PostMessageA(hWnd, nMsg, wParam, lParam) (void)0\n
+@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; the follow-up starts 2 s late
+-\t\t\tRunCommand();
++\t\t\tSleep(2000), RunCommand();
+@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; the vanish probes are 2 s apart, not 500 ms
+-\t\tSleep(WAITPROC_POLL_MS);\n\t}\n\treturn TRUE;
++\t\tSleep(4 * WAITPROC_POLL_MS);\n\t}\n\treturn TRUE;
+@ waitproc/WaitProcedure.cpp ; reboot_tests ; RebootTest.RestartForms ; a run-always wait, as the restart line's, does not wait for the window to go
+-for (int nAbsent = 0; nAbsent < nVanishPolls;)
++for (int nAbsent = 0; nAbsent < nVanishPolls && !m_bRunAlways;)
+@ waitproc/CaptionProbe.cpp ; worker_tests ; CaptionProbeTest ; of several matching windows the first is given, not the last
+-pSearch->hWndFound = hWnd; // the last match wins
++pSearch->hWndFound = pSearch->hWndFound != NULL ? pSearch->hWndFound : hWnd;
+@ app/main.cpp ; app_tests ; AppProcessTest.DirectMode ; the utility's own arguments are expanded against file names
+-int _dowildcard = 0;
++int _dowildcard = 1;
+@ app/WaitApp.cpp ; app_tests ; AppProcessTest.ExitCodeIsZero ; /r without a caption or command starts a new instance
+-if (!options.bCaptionGiven || !options.bNextGiven
++if (options.bRelaunch)\n\t\treturn RelaunchWaiter(options);\n\tif (!options.bCaptionGiven || !options.bNextGiven
 ROWS
 )
 

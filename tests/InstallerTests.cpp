@@ -2,17 +2,6 @@
 // whose wizard shows for three seconds and closes by itself.
 #include "TestSupport.h"
 
-// Whether a top-level window's caption begins with prefix, by this test's own
-// walk of the window list.
-static bool Shown(const std::string& prefix)
-{
-	char caption[256];
-	for (HWND hWnd = GetTopWindow(NULL); hWnd != NULL; hWnd = GetWindow(hWnd, GW_HWNDNEXT))
-		if (GetWindowTextA(hWnd, caption, sizeof(caption)) > 0 && std::string(caption).rfind(prefix, 0) == 0)
-			return true;
-	return false;
-}
-
 // One installer chains its follow-up with ExecWait on Kestrune.exe /r: were it
 // held up, it would wait for a utility that waits for its own window. In the
 // other case a launcher starts the utility, then the watched installer: a
@@ -32,10 +21,10 @@ TEST(InstallerTest, FollowUpRunsOnceAfterTheWizardIsGone)
 		kt::RecordFile record;
 		kt::Process launcher;
 		ASSERT_TRUE(launcher.Start(command));
-		ASSERT_TRUE(kt::PumpUntil([&] { return Shown(caption); }, 20000)) << "no wizard: the launcher was held up";
+		const auto shown = [&] { return !kt::TopLevelWindows(caption).empty(); };
+		ASSERT_TRUE(kt::PumpUntil(shown, 20000)) << "no wizard: the launcher was held up";
 		ULONGLONG shownAt = GetTickCount64(), lastSeenAt = shownAt;
-		ASSERT_TRUE(
-			kt::PumpUntil([&] { return Shown(caption) ? (lastSeenAt = GetTickCount64(), false) : true; }, 30000));
+		ASSERT_TRUE(kt::PumpUntil([&] { return shown() ? (lastSeenAt = GetTickCount64(), false) : true; }, 30000));
 		EXPECT_TRUE(kt::Within(lastSeenAt - shownAt, 2000, 30000)) << "the wizard shows for its three seconds";
 		EXPECT_TRUE(record.Runs().empty()) << "the follow-up ran while the wizard was up";
 		ASSERT_TRUE(launcher.Wait(30000)) << "the installer was held up";

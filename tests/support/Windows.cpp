@@ -47,6 +47,16 @@ void kt::PumpFor(DWORD ms)
 	PumpUntil([] { return false; }, ms);
 }
 
+std::vector<HWND> kt::TopLevelWindows(const std::string& prefix)
+{
+	std::vector<HWND> found;
+	char caption[256];
+	for (HWND hWnd = GetTopWindow(NULL); hWnd != NULL; hWnd = GetWindow(hWnd, GW_HWNDNEXT))
+		if (GetWindowTextA(hWnd, caption, sizeof(caption)) > 0 && std::string(caption).rfind(prefix, 0) == 0)
+			found.push_back(hWnd);
+	return found;
+}
+
 ::testing::AssertionResult kt::CaptionWindows::Start(
 	const std::string& caption, DWORD ms, bool hidden, int count, const std::string& flagKey)
 {

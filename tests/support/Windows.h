@@ -20,6 +20,10 @@ void DropThreadMessages();
 // Pumps this thread's messages for ms milliseconds.
 void PumpFor(DWORD ms);
 
+// The top-level windows whose caption begins with prefix, in the order of
+// the window list (top first), by a walk of this test program's own.
+std::vector<HWND> TopLevelWindows(const std::string& prefix);
+
 // kt_window showing top-level windows for ms milliseconds, which hear the
 // end broadcast; Start returns once the windows exist. With flagKey, the
 // helper sets the reboot flag RebootPending under HKEY_CURRENT_USER\flagKey
