@@ -1,5 +1,8 @@
 // Kestrune.exe as a launcher runs it: real processes, real windows, the real
 // string table (60 s to appear, 1 s to vanish).
+#include <atomic>
+#include <thread>
+
 #include "TestSupport.h"
 #include "waitproc/WaitProcThread.h"
 
@@ -45,34 +48,67 @@ TEST(AppProcessTest, ExitCodeIsZeroAndOnlyAWaitThatRanBroadcasts)
 	EXPECT_TRUE(record.Runs().empty());
 }
 
-TEST(AppProcessTest, DirectModeWaitsRunsTheCommandWithItsArgumentsAndExitsZero)
+// The follow-up launch as a debugger sees it: one whole line per started
+// command, and the utility's exit code; a relaunch that cannot be started
+// writes its line too. Stop messages, reports naming each thread and quits,
+// which another program posts to the utility's threads all along, change
+// nothing.
+TEST(FollowUpTest, OneWholeLinePerCommandAndExitCodeZero)
 {
 	kt::RecordFile record;
-	std::string caption = kt::UniqueName("KtDirect");
-	kt::CaptionWindows windows;
-	ASSERT_TRUE(windows.Start(caption + " main window", 2000));
-	// The next command is every argument from /n= on, joined by spaces: the
-	// quotes the launcher needed around "a b" are not restored, and a * is no
-	// file name pattern.
-	kt::Process p;
-	ASSERT_TRUE(
-		p.Start(kt::KestruneCommand("-C=" + caption + " ignored /x /n= " + kt::RecordCommand() + " \"a b\" \"\" c *")));
-	// Stop messages, reports naming each thread and quits, posted from
-	// elsewhere before and after the window went, change nothing.
-	for (int i = 0; i < 10 && !p.Wait(300); ++i)
-	{
-		const std::vector<DWORD> threads = kt::ThreadsOf(GetProcessId(p.Handle()));
-		for (DWORD to : threads)
+	// The launcher's quotes around the program are its own: the utility
+	// receives the path without them.
+	const std::string recorder = kt::BinPath("kt_record.exe");
+	// Trailing backslashes are doubled in the new instance's line: past 32,767 characters.
+	const std::string backslashes(16500, '\\'), words = recorder + " " + std::string(20000, 'w');
+	// The utility's options ("%s" stands for the caption), the next command,
+	// the one debug line (none when empty), kt_record's runs so far. The
+	// command is every argument from /n= on, joined by spaces: the quotes
+	// the launcher needed around "a b" are not restored, and a * is no file
+	// name pattern.
+	const std::tuple<std::string, std::string, std::string, size_t> rows[] = {
+		{ "/c=%s /n=", recorder + " --sleep 200 x", "SUCCESS: " + recorder + " --sleep 200 x\n", 1 },
+		{ "-C=%s ignored /x /n= ", recorder + " \"a b\" \"\" c *", "SUCCESS: " + recorder + " a b  c *\n", 2 },
+		{ "/c=%s /n=", "Z:\\kt-no-such-folder\\nope.exe /s \"a b\"", "ERROR: Z:\\kt-no-such-folder\\nope.exe /s a b\n",
+			2 },
+		{ "/c=%s /n=", words, "SUCCESS: " + words + "\n", 3 },
+		{ "/c=%s /n=", "", "", 3 }, // an empty command starts nothing
+		{ "/r /c=@ /n=", "x" + backslashes,
+			"ERROR: \"" + kt::BinPath("Kestrune.exe") + "\" \"/c=@\" \"/n=x" + backslashes + backslashes + "\"\n", 3 },
+	};
+	std::atomic<bool> done(false);
+	std::thread noise(
+		[&]
 		{
-			PostThreadMessageA(to, WM_QUIT, 7, 0);
-			PostThreadMessageA(to, WM_WAITPROC_STOP, 1, 0);
-			for (DWORD id : threads)
-				PostThreadMessageA(to, WM_WAITPROC_DONE, 0, id);
-		}
+			for (; !done; Sleep(100))
+				for (DWORD pid : kt::ChildProcesses("Kestrune.exe"))
+				{
+					const std::vector<DWORD> threads = kt::ThreadsOf(pid);
+					for (DWORD to : threads)
+					{
+						PostThreadMessageA(to, WM_QUIT, 7, 0);
+						PostThreadMessageA(to, WM_WAITPROC_STOP, 1, 0);
+						for (DWORD id : threads)
+							PostThreadMessageA(to, WM_WAITPROC_DONE, 0, id);
+					}
+				}
+		});
+	for (const auto& [options, next, text, runs] : rows)
+	{
+		SCOPED_TRACE(next.substr(0, 80));
+		const std::string caption = kt::UniqueName("KtFollow");
+		kt::CaptionWindows windows;
+		EXPECT_TRUE(windows.Start(caption, 2000, false, 1, "", true));
+		char args[128];
+		snprintf(args, sizeof(args), options.c_str(), caption.c_str());
+		// Generous: a busy machine took over a minute for the 20,000-character
+		// row; the bound is for a utility that never ends.
+		std::vector<std::string> texts;
+		EXPECT_TRUE(kt::RunUnderDebugger(args + next, 180000, &texts));
+		EXPECT_EQ(text.empty() ? std::vector<std::string>{} : std::vector<std::string>{ text }, texts);
+		EXPECT_EQ(runs, record.Runs().size());
 	}
-	ASSERT_TRUE(p.Wait(30000));
-	EXPECT_EQ(0u, p.ExitCode());
-	std::vector<kt::Record> runs = record.Runs();
-	ASSERT_EQ(1u, runs.size());
-	EXPECT_EQ((std::vector<std::string>{ "a", "b", "c", "*" }), runs[0].args);
+	done = true;
+	noise.join();
+	EXPECT_EQ((std::vector<std::string>{ "a", "b", "c", "*" }), record.Runs().at(1).args);
 }

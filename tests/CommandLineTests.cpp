@@ -150,30 +150,28 @@ TEST(BuildWaiterCommandTest, TheRuntimeReadsEveryRandomLineBackExactly)
 		EXPECT_EQ(expected[i], got[i]) << "line " << kt::ToHex(lines[i]);
 }
 
-static std::string s_module;
-// GetModuleFileNameA as Wine answers in UTF-8 for s_module: a path that does
-// not fit is cut after a whole character, and what was kept is reported.
-static DWORD WINAPI LongModuleFileName(HMODULE, LPSTR buffer, DWORD size)
-{
-	size_t n = std::min<size_t>(s_module.size(), size - 1);
-	while (n < s_module.size() && (s_module[n] & 0xC0) == 0x80)
-		--n;
-	memcpy(buffer, s_module.data(), n);
-	buffer[n] = '\0';
-	return (DWORD)n;
-}
-
 // In UTF-8 a path of 260 characters takes up to 780 bytes: the whole path, never a cut one.
 TEST(ModuleFileNameTest, WholePathWhateverItsLengthInBytes)
 {
 	CString path;
 	ASSERT_TRUE(AfxGetModuleFileName(path));
 	EXPECT_EQ(kt::BinPath("command_line_tests.exe"), std::string(path));
-	KT_IMPORT_PATCH(patch, "KERNEL32.dll", "GetModuleFileNameA", (void*)&LongModuleFileName);
+	// GetModuleFileNameA as Wine answers in UTF-8: a path that does not fit is
+	// cut after a whole character, and what was kept is reported.
+	std::string module;
+	KT_STAND_IN(patch, "KERNEL32.dll", GetModuleFileNameA,
+		[&](DWORD* pResult, HMODULE, LPSTR buffer, DWORD size)
+		{
+			size_t n = std::min<size_t>(module.size(), size - 1);
+			while (n < module.size() && (module[n] & 0xC0) == 0x80)
+				--n;
+			*pResult = (DWORD)lstrlenA(lstrcpynA(buffer, module.c_str(), (int)n + 1));
+			return true;
+		});
 	for (int characters : { 85, 86, 87, 259, 10000 }) // 3 bytes each in UTF-8, after "C:\"
 	{
-		s_module = "C:\\" + kt::Narrow(std::wstring(characters, L'\x30bb'), CP_UTF8);
+		module = "C:\\" + kt::Narrow(std::wstring(characters, L'\x30bb'), CP_UTF8);
 		EXPECT_TRUE(AfxGetModuleFileName(path)) << characters;
-		EXPECT_EQ(s_module, std::string(path)) << characters;
+		EXPECT_EQ(module, std::string(path)) << characters;
 	}
 }

@@ -64,16 +64,10 @@ TEST_F(CommandPathTest, SplitCommandLineNormalisesTheProgramAndKeepsTheArguments
 	EXPECT_STREQ("keep", (LPCSTR)untouched);
 }
 
-static void* s_getProc;
 // GetLongPathNameA as it answers when the file goes between its two calls.
 static DWORD WINAPI LongPathOfAVanishingFile(LPCSTR path, LPSTR buffer, DWORD size)
 {
 	return buffer == NULL ? (DWORD)MAX_PATH : 0;
-}
-static FARPROC WINAPI GetProcVanishing(HMODULE module, LPCSTR name)
-{
-	return lstrcmpA(name, "GetLongPathNameA") == 0 ? (FARPROC)&LongPathOfAVanishingFile
-												   : ((FARPROC(WINAPI*)(HMODULE, LPCSTR))s_getProc)(module, name);
 }
 
 // The result is written only when a file matches: a sentinel shows it was
@@ -98,8 +92,12 @@ TEST_F(CommandPathTest, GetFullLongPathFileAndDirectoryModes)
 	for (const auto& [path, directory, expected, vanishing] : cases)
 	{
 		CString result("sentinel");
-		kt::ImportPatch patch(
-			"KERNEL32.dll", "GetProcAddress", vanishing ? (void*)&GetProcVanishing : nullptr, &s_getProc);
+		KT_STAND_IN(patch, "KERNEL32.dll", GetProcAddress,
+			[&](FARPROC* pResult, HMODULE, LPCSTR name)
+			{
+				*pResult = (FARPROC)&LongPathOfAVanishingFile;
+				return vanishing && lstrcmpA(name, "GetLongPathNameA") == 0;
+			});
 		EXPECT_TRUE(GetFullLongPath(path.c_str(), result, directory)) << path;
 		EXPECT_EQ(expected, (LPCSTR)result) << path << (directory ? " (directory)" : "");
 	}

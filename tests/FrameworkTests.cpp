@@ -3,7 +3,7 @@
 #include "TestSupport.h"
 #include "afx/afx.h"
 
-TEST(CStringTest, ConcatenationAndSlicing)
+TEST(CollectionTest, StringsGrowAndSliceArraysRemoveAndShift)
 {
 	CString s("abc");
 	s += s; // appending to itself while it grows
@@ -21,10 +21,7 @@ TEST(CStringTest, ConcatenationAndSlicing)
 	EXPECT_EQ(-1, s.Find("xyz"));
 	s.MakeUpper();
 	EXPECT_STREQ("ABCABCD|ABCABCD", (LPCSTR)s);
-}
 
-TEST(CollectionTest, ObArrayRemovesAndShifts)
-{
 	CObArray arr;
 	for (CObject* p : { (CObject*)0x10, (CObject*)nullptr, (CObject*)0x30 })
 		arr.Add(p);
@@ -91,7 +88,8 @@ TEST(ThreadTest, SuspendedThreadQueuesMessagesAndRunsThemThroughTheMapChain)
 	EXPECT_TRUE(pThread->PostThreadMessage(WM_PROBE_BASE, 2, 3));
 	EXPECT_TRUE(pThread->PostThreadMessage(WM_USER + 99, 0, 0)); // no entry: dropped
 	EXPECT_TRUE(pThread->PostThreadMessage(WM_PROBE_QUIT, 7, 0));
-	Sleep(300);
+	EXPECT_EQ(1u, SuspendThread(hThread)) << "the thread is not held by the one suspension";
+	ResumeThread(hThread);
 	EXPECT_EQ(0, CProbeThread::s_nInit) << "InitInstance ran before the thread was resumed";
 	pThread->ResumeThread();
 
@@ -189,7 +187,8 @@ TEST(ThreadTest, EveryFailedStartUpCallRefusesTheStartWithNoThreadLeft)
 		ASSERT_EQ(discard, pThread != nullptr);
 		const size_t threadsBefore = kt::ThreadsOf(GetCurrentProcessId()).size();
 		{
-			KT_IMPORT_PATCH(patch, module, function, replacement, &s_original);
+			kt::ImportPatch patch(module, function, replacement, &s_original);
+			ASSERT_TRUE(patch.IsApplied());
 			std::pair<CWinThread*, DWORD> start(pThread, createFlags);
 			CHandle hStarter(CreateThread(NULL, 0, &StartOrDiscard, &start, 0, NULL));
 			ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hStarter, 20000)) << "the start-up still waits after 20 s";

@@ -4,33 +4,15 @@
 // does. A registration that fails runs the command at once.
 #include "WorkerFixture.h"
 
-static void* s_createKey;
-// RegCreateKeyExA, after which the registration's next allocation fails.
-static LONG WINAPI CreateKeyThenMemoryRunsOut(HKEY hKey, LPCSTR lpSubKey, DWORD reserved, LPSTR lpClass, DWORD options,
-	REGSAM sam, LPSECURITY_ATTRIBUTES sa, PHKEY phkResult, LPDWORD lpdwDisposition)
-{
-	LONG error = ((decltype(&RegCreateKeyExA))s_createKey)(
-		hKey, lpSubKey, reserved, lpClass, options, sam, sa, phkResult, lpdwDisposition);
-	kt::FailAllocation(1);
-	return error;
-}
-
 class RebootTest : public WorkerFixture
 {
 protected:
-	// The watched window, which sets the flag right before it closes, once the
-	// utility waits. It shows for 5 s, so that a utility started late on a
-	// busy machine still sees it.
+	// The watched window, which sets the flag right before it closes, 2 s
+	// after the utility waits.
 	void ShowWindowThatSetsTheFlag(const std::string& caption)
 	{
 		ASSERT_FALSE(kt::ValueExists(m_flag.Key(), "RebootPending"));
-		ASSERT_TRUE(m_windows.Start(caption, 5000, false, 1, m_flag.Path()));
-	}
-
-	void ExpectRegisteredNotRun()
-	{
-		EXPECT_FALSE(kt::ValueExists(m_flag.Key(), "RebootPending")) << "the flag was not consumed";
-		EXPECT_TRUE(Records().empty()) << "the command ran although a reboot is pending";
+		ASSERT_TRUE(m_windows.Start(caption, 2000, false, 1, m_flag.Path(), true));
 	}
 
 	std::string Registered(const char* name = "Vormelle") { return m_runOnce.Registered(name).c_str(); }
@@ -63,7 +45,8 @@ TEST_F(RebootTest, PlainFormsRunEachFollowUpOnceAtTheReboot)
 	const std::string plain = "\"" + kt::LongPath(kt::BinPath("kt_record.exe")) + "\" follow-up \"a b\" c";
 	EXPECT_EQ(std::vector<std::string>{ "REGISTERED: " + plain + "\n" }, texts);
 	EXPECT_EQ(plain, Registered());
-	ExpectRegisteredNotRun();
+	EXPECT_FALSE(kt::ValueExists(m_flag.Key(), "RebootPending")) << "the flag was not consumed";
+	EXPECT_TRUE(Records().empty()) << "the command ran although a reboot is pending";
 
 	kt::ScratchDir dir;
 	const std::string folder = kt::LongPath(dir.Path()) + "\\Kt Folder";
@@ -116,7 +99,8 @@ TEST_F(RebootTest, RestartFormsRunTheFollowUpWhetherTheKnownSetupRanBeforeOrAfte
 	EXPECT_EQ(2u, job.Counts().TotalProcesses);
 	EXPECT_NE(std::string::npos, Registered().find("Kestrune.exe\" /r /always \"/c=" + before + "\" \"/n=\\\""))
 		<< Registered();
-	ExpectRegisteredNotRun();
+	EXPECT_FALSE(kt::ValueExists(m_flag.Key(), "RebootPending")) << "the flag was not consumed";
+	EXPECT_TRUE(Records().empty()) << "the command ran although a reboot is pending";
 	CWaitProcThread worker;
 	worker.m_astrKnownCommands.Add("kt_window.exe");
 	EXPECT_TRUE(worker.RegisterRestart(kt::RecordCommand("after").c_str(), TRUE, after.c_str()));
@@ -147,9 +131,9 @@ TEST_F(RebootTest, RegistrationThatFailsRunsTheCommandNow)
 		const bool outOfMemory = what[0] == 'm', empty = what[0] == 'e';
 		const std::string last = what[0] == 'l' ? std::string(260, 'w') : "now";
 		const std::string command = empty ? "" : kt::RecordCommand(last);
-		kt::ImportPatch patch("ADVAPI32.dll", "RegCreateKeyExA",
-			outOfMemory ? (void*)&CreateKeyThenMemoryRunsOut : nullptr, &s_createKey);
-		ASSERT_EQ(outOfMemory, patch.IsApplied());
+		// Once the key is created, the registration's next allocation fails.
+		KT_STAND_IN(patch, "ADVAPI32.dll", RegCreateKeyExA, nullptr,
+			[&](LONG&, auto...) { kt::FailAllocation(outOfMemory ? 1 : 0); });
 		ASSERT_TRUE(kt::SetDword(m_flag.Key(), "RebootPending", 1));
 		ASSERT_TRUE(NewWorker("", command));
 		m_pWorker->m_bRunAlways = TRUE;

@@ -3,17 +3,7 @@
 #include "TestSupport.h"
 #include "waitproc/WaitProcThread.h"
 
-// GetModuleFileNameA that places this program in s_module's folder, where no
-// utility file lies beside it.
-static std::string s_module;
-static void* s_getModuleFileName;
-static DWORD WINAPI ModuleElsewhere(HMODULE module, LPSTR buffer, DWORD size)
-{
-	return module != NULL ? ((decltype(&GetModuleFileNameA))s_getModuleFileName)(module, buffer, size)
-						  : (DWORD)lstrlenA(lstrcpynA(buffer, s_module.c_str(), (int)size));
-}
-
-TEST(BuildRestartCommandTest, TemporaryCopyReplacesAReadOnlyFileAndIsWritable)
+TEST(BuildRestartCommandTest, TemporaryCopyIsWritableAndNeedsTheUtilityBesideTheExecutable)
 {
 	char temp[MAX_PATH];
 	const std::string copy = std::string(temp, GetTempPathA(MAX_PATH, temp)) + "Kestrune.exe";
@@ -36,16 +26,15 @@ TEST(BuildRestartCommandTest, TemporaryCopyReplacesAReadOnlyFileAndIsWritable)
 	EXPECT_EQ(0u, GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY);
 	SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
 	DeleteFileA(copy.c_str());
-}
 
-TEST(BuildRestartCommandTest, FailsWhenNoUtilityLiesBesideTheExecutable)
-{
+	// This program in a folder where no utility file lies beside it: no command at all.
 	kt::ScratchDir dir;
-	s_module = dir.File("restart_tests.exe");
-	ASSERT_TRUE(kt::Touch(s_module));
-	KT_IMPORT_PATCH(patch, "KERNEL32.dll", "GetModuleFileNameA", (void*)&ModuleElsewhere, &s_getModuleFileName);
-	CWaitProcThread worker;
-	CString line("keep");
+	const std::string module = dir.File("restart_tests.exe");
+	ASSERT_TRUE(kt::Touch(module));
+	KT_STAND_IN(patch, "KERNEL32.dll", GetModuleFileNameA,
+		[&](DWORD* pResult, HMODULE h, LPSTR buffer, DWORD size)
+		{ return h == NULL && (*pResult = (DWORD)lstrlenA(lstrcpynA(buffer, module.c_str(), (int)size)), true); });
+	line = "keep";
 	EXPECT_FALSE(worker.BuildRestartCommand("Cap", "cmd", line, FALSE));
 	EXPECT_FALSE(worker.BuildRestartCommand("Cap", "cmd", line, TRUE));
 	EXPECT_STREQ("keep", (LPCSTR)line);
@@ -112,23 +101,6 @@ TEST_F(RunOnceTest, RestartFormWhenAKnownProgramIsPendingInAnyCase)
 	EXPECT_EQ("(none)", otherView.Registered()) << "registered in the other view";
 }
 
-static void* s_enumValue;
-// A string value as Windows hands it when it has grown, since the key was
-// asked, to fill the whole buffer: every byte written, no zero after them.
-// (Wine asks for room for the UTF-16 size and so never hands one out.)
-static LONG WINAPI EnumGrownValue(
-	HKEY h, DWORD i, LPSTR name, LPDWORD cchName, LPDWORD r, LPDWORD type, LPBYTE data, LPDWORD cbData)
-{
-	const DWORD room = cbData != NULL ? *cbData : 0;
-	LONG result = ((decltype(&RegEnumValueA))s_enumValue)(h, i, name, cchName, r, type, data, cbData);
-	if (result == ERROR_SUCCESS && data != NULL && type != NULL && *type == REG_SZ)
-	{
-		memset(data, 'x', room);
-		*cbData = room;
-	}
-	return result;
-}
-
 TEST_F(RunOnceTest, OnlyStringValuesCount)
 {
 	m_worker.m_astrKnownCommands.Add("known.exe");
@@ -143,7 +115,19 @@ TEST_F(RunOnceTest, OnlyStringValuesCount)
 	// A string that has grown to fill the buffer is never read past its end.
 	CWaitProcThread pastEnd;
 	pastEnd.m_astrKnownCommands.Add(KT_PAST_END);
-	KT_IMPORT_PATCH(patch, "ADVAPI32.dll", "RegEnumValueA", (void*)&EnumGrownValue, &s_enumValue);
+	// A string value as Windows hands it when it has grown, since the key was
+	// asked, to fill the whole buffer: every byte written, no zero after them.
+	// (Wine asks for room for the UTF-16 size and so never hands one out.)
+	KT_STAND_IN(patch, "ADVAPI32.dll", RegEnumValueA,
+		[](LONG* pResult, HKEY h, DWORD i, LPSTR name, LPDWORD cchName, LPDWORD r, LPDWORD type, LPBYTE data,
+			LPDWORD cbData)
+		{
+			const DWORD room = cbData != NULL ? *cbData : 0;
+			*pResult = decltype(patch)::Original()(h, i, name, cchName, r, type, data, cbData);
+			if (*pResult == ERROR_SUCCESS && data != NULL && type != NULL && *type == REG_SZ)
+				memset(data, 'x', *cbData = room);
+			return true;
+		});
 	EXPECT_FALSE(pastEnd.HasKnownRunOnceEntry(m_runOnce.Key()));
 }
 
@@ -173,22 +157,6 @@ TEST_F(RunOnceTest, PlainFormsOfAtMost260CharactersEachKeepTheirOwnValue)
 	EXPECT_EQ(std::vector<std::string>{}, m_runOnce.Registrations()) << "a longer line was registered";
 }
 
-static void* s_createKey;
-static DWORD s_disposition;
-// RegCreateKeyExA, after which another program writes a known entry at once.
-static LONG WINAPI CreateKeyThenAnotherWrites(HKEY hKey, LPCSTR lpSubKey, DWORD reserved, LPSTR lpClass, DWORD options,
-	REGSAM sam, LPSECURITY_ATTRIBUTES sa, PHKEY phkResult, LPDWORD lpdwDisposition)
-{
-	LONG error = ((decltype(&RegCreateKeyExA))s_createKey)(
-		hKey, lpSubKey, reserved, lpClass, options, sam, sa, phkResult, lpdwDisposition);
-	if (error == ERROR_SUCCESS && lpdwDisposition != NULL)
-	{
-		s_disposition = *lpdwDisposition;
-		kt::SetValue(*phkResult, "KtSz", REG_SZ, std::string("known.exe", 10));
-	}
-	return error;
-}
-
 // A key created just now is not searched: an entry that appears in it at
 // once was not pending before this registration. Entries of others leave
 // with the key and are put back.
@@ -197,12 +165,18 @@ TEST_F(RunOnceTest, MissingKeyIsCreatedWithThePlainForm)
 	const std::vector<kt::Value> others = kt::Values(m_runOnce.Key());
 	ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, WAITPROC_RUNONCE_KEY));
 	m_worker.m_astrKnownCommands.Add("known.exe");
-	s_disposition = 0;
+	DWORD disposition = 0;
 	{
-		KT_IMPORT_PATCH(patch, "ADVAPI32.dll", "RegCreateKeyExA", (void*)&CreateKeyThenAnotherWrites, &s_createKey);
+		// Once the key is created, another program writes a known entry at once.
+		KT_STAND_IN(patch, "ADVAPI32.dll", RegCreateKeyExA, nullptr,
+			[&](LONG& error, HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY phk, LPDWORD pdw)
+			{
+				if (error == ERROR_SUCCESS && pdw != NULL)
+					disposition = *pdw, kt::SetValue(*phk, "KtSz", REG_SZ, std::string("known.exe", 10));
+			});
 		EXPECT_TRUE(m_worker.RegisterRestart(m_command.c_str(), TRUE, "Cap"));
 	}
-	EXPECT_EQ((DWORD)REG_CREATED_NEW_KEY, s_disposition);
+	EXPECT_EQ((DWORD)REG_CREATED_NEW_KEY, disposition);
 	ASSERT_TRUE(m_runOnce.Open());
 	EXPECT_EQ(m_plain, TakeRegistered());
 	for (const kt::Value& v : others)

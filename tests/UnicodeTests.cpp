@@ -67,7 +67,7 @@ TEST_F(UnicodeTest, CaptionInAnyCaseAndFollowUpWithItsExactWords)
 		kt::RecordFile record;
 		const std::string id = kt::UniqueName("KtUnicode") + " ";
 		kt::CaptionWindows windows;
-		ASSERT_TRUE(windows.Start(id + kTitle, 5000));
+		ASSERT_TRUE(windows.Start(id + kTitle, 2000, false, 1, "", true));
 		std::vector<std::string> texts;
 		ASSERT_TRUE(
 			kt::RunUnderDebugger((relaunch ? "/r \"/c=" : "\"/c=") + id + kTitleOtherCase + "\" " + Next(m_recorder),
@@ -85,16 +85,6 @@ TEST_F(UnicodeTest, CaptionInAnyCaseAndFollowUpWithItsExactWords)
 // program's short path becomes its long one; the restart form names the copy
 // by its own path. The flag's key is named in two scripts; the known setup's
 // entry takes more bytes in UTF-8 than in UTF-16, its name too.
-static void* s_queryValue;
-// RegQueryValueExA as Windows answers a size query, with the UTF-16 size.
-static LONG WINAPI QueryUtf16Size(HKEY h, LPCSTR name, LPDWORD r, LPDWORD type, LPBYTE data, LPDWORD cbData)
-{
-	LONG result = ((decltype(&RegQueryValueExA))s_queryValue)(h, name, r, type, data, cbData);
-	return result == ERROR_SUCCESS && data == NULL
-		? RegQueryValueExW(h, kt::Widen(name).c_str(), NULL, NULL, NULL, cbData)
-		: result;
-}
-
 TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 {
 	std::wstring shortPath(MAX_PATH, L'\0');
@@ -117,7 +107,7 @@ TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 			|| kt::SetValue(
 				runOnce.Key(), "Ktセットアップ", REG_SZ, "\"C:\\プログラム\\セットアップ\\セットアップ.exe\" /x"));
 		kt::CaptionWindows windows;
-		ASSERT_TRUE(windows.Start(caption, 5000, false, 1, flagKey));
+		ASSERT_TRUE(windows.Start(caption, 2000, false, 1, flagKey, true));
 		std::vector<std::string> texts;
 		ASSERT_TRUE(kt::RunUnderDebugger("\"/c=" + caption + "\" \"/f=HKEY_CURRENT_USER\\" + flagKey
 				+ "\\RebootPending\" /k=セットアップ.EXE " + next,
@@ -136,7 +126,13 @@ TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 	// A line registered already reads back as the same line, though its UTF-8
 	// takes more bytes than the UTF-16 size that Windows gives for it.
 	kt::RunOnceKey runOnce;
-	KT_IMPORT_PATCH(patch, "ADVAPI32.dll", "RegQueryValueExA", (void*)&QueryUtf16Size, &s_queryValue);
+	// RegQueryValueExA as Windows answers a size query, with the UTF-16 size.
+	KT_STAND_IN(patch, "ADVAPI32.dll", RegQueryValueExA, nullptr,
+		[](LONG& result, HKEY h, LPCSTR name, LPDWORD, LPDWORD, LPBYTE data, LPDWORD cbData)
+		{
+			if (result == ERROR_SUCCESS && data == NULL)
+				result = RegQueryValueExW(h, kt::Widen(name).c_str(), NULL, NULL, NULL, cbData);
+		});
 	CWaitProcThread worker;
 	for (int i = 0; i < 2; ++i)
 		EXPECT_TRUE(worker.RegisterRestart(("\"" + m_recorder + "\" " + kTitle).c_str(), TRUE, "Cap"));

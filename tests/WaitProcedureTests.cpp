@@ -5,84 +5,46 @@
 
 using WaitProcedureTest = WorkerFixture;
 
-// The appear and vanish seconds as the string table gives them while a
-// patch of LoadStringA holds (nullptr: no such string); every other string
-// is the program's own.
+// The appear and vanish seconds as the string table gives them while
+// ScriptedString stands in for LoadStringA (nullptr: no such string); every
+// other string is the program's own.
 static const char *s_appear, *s_vanish;
-static void* s_pLoadString;
-static int WINAPI ScriptedLoadString(HINSTANCE module, UINT id, LPSTR buffer, int size)
+static bool ScriptedString(int* pResult, HINSTANCE, UINT id, LPSTR buffer, int size)
 {
-	if (id != IDS_APPEAR_TIMEOUT && id != IDS_VANISH_SECONDS)
-		return ((decltype(&LoadStringA))s_pLoadString)(module, id, buffer, size);
 	const char* text = id == IDS_APPEAR_TIMEOUT ? s_appear : s_vanish;
-	lstrcpynA(buffer, text != nullptr ? text : "", size);
-	return lstrlenA(buffer);
-}
-
-TEST_F(WaitProcedureTest, WindowAlreadyThereThenGoneRunsTheCommandAfterTwoAbsentProbes)
-{
-	std::string caption = kt::UniqueName("KtWait");
-	kt::CaptionWindows windows;
-	ASSERT_TRUE(windows.Start(caption + " - Setup", 1500));
-	ASSERT_TRUE(NewWorker(caption, kt::RecordCommand("--sleep 1000 one \"two words\"")));
-	Resume();
-
-	ASSERT_TRUE(windows.WaitGone(20000));
-	ASSERT_TRUE(WaitDone(20000));
-	std::vector<kt::Record> runs = Records();
-	ASSERT_EQ(1u, runs.size());
-	EXPECT_EQ((std::vector<std::string>{ "--sleep", "1000", "one", "two words" }), runs[0].args);
-	// Two absent probes 500 ms apart, each followed by its sleep; at most a
-	// poll more, and a slow process start.
-	EXPECT_TRUE(kt::Within(runs[0].startMs - windows.VanishStartAt(), 950, 8000))
-		<< "ms from the vanish to the command";
-	EXPECT_GE(m_doneAt, runs[0].endMs) << "the owner was told before the command ended";
-	EXPECT_TRUE(StopAfterReport());
+	const bool scripted = id == IDS_APPEAR_TIMEOUT || id == IDS_VANISH_SECONDS;
+	*pResult = scripted ? lstrlenA(lstrcpynA(buffer, text != nullptr ? text : "", size)) : 0;
+	return scripted;
 }
 
 // The caption probes, counted and played by a script: a step each, 'S' the
-// real window list, 'A' the list without the windows of s_hidden's caption,
-// 'F' a failed probe; past the script's end, 'S'.
+// real window list, 'A' an empty one, 'F' a failed probe; past the script's
+// end, 'S'.
 static volatile LONG s_nProbes;
 static volatile ULONGLONG s_lastProbeAt, s_longestGap, s_startCalledAt; // ticks, and ms between probes
-static std::string s_script, s_hidden;
-static void* s_pEnumWindows;
-static WNDENUMPROC s_pEnumProc;
-
-static BOOL CALLBACK SkipHidden(HWND hWnd, LPARAM lParam)
-{
-	char text[256] = "";
-	GetWindowTextA(hWnd, text, sizeof(text));
-	return _strnicmp(text, s_hidden.c_str(), s_hidden.size()) == 0 || s_pEnumProc(hWnd, lParam);
-}
-
-static BOOL WINAPI ScriptedEnumWindows(WNDENUMPROC proc, LPARAM lParam)
+static std::string s_script;
+static bool ScriptedEnumWindows(BOOL* pResult, WNDENUMPROC, LPARAM)
 {
 	size_t n = (size_t)InterlockedIncrement(&s_nProbes);
 	const ULONGLONG now = GetTickCount64();
 	s_longestGap = s_lastProbeAt != 0 && now - s_lastProbeAt > s_longestGap ? now - s_lastProbeAt : s_longestGap;
 	s_lastProbeAt = now;
-	char step = n <= s_script.size() ? s_script[n - 1] : 'S';
-	if (step == 'F')
-		SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-	s_pEnumProc = proc;
-	return step != 'F' && ((BOOL(WINAPI*)(WNDENUMPROC, LPARAM))s_pEnumWindows)(step == 'A' ? SkipHidden : proc, lParam);
+	const char step = n <= s_script.size() ? s_script[n - 1] : 'S';
+	SetLastError(step == 'F' ? ERROR_NOT_ENOUGH_MEMORY : GetLastError());
+	*pResult = step == 'A';
+	return step != 'S';
 }
 
+// CreateProcessA, whose next s_nRefusedStarts calls are refused as Wine
+// refuses a process that ended during its start-up.
 static volatile LONG s_nRefusedStarts;
-static void* s_pCreateProcess;
-static BOOL WINAPI RefusingCreateProcess(LPCSTR app, LPSTR line, LPSECURITY_ATTRIBUTES process,
-	LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags, LPVOID env, LPCSTR dir, LPSTARTUPINFOA si,
-	LPPROCESS_INFORMATION pi)
+static const auto RefuseStart = [](BOOL*, auto...)
 {
 	s_startCalledAt = GetTickCount64();
-	if (InterlockedDecrement(&s_nRefusedStarts) >= 0)
-	{
-		SetLastError(ERROR_INTERNAL_ERROR); // Wine's answer for a process that ended during its start-up
-		return FALSE;
-	}
-	return ((decltype(&CreateProcessA))s_pCreateProcess)(app, line, process, thread, inherit, flags, env, dir, si, pi);
-}
+	const bool refused = InterlockedDecrement(&s_nRefusedStarts) >= 0;
+	SetLastError(refused ? ERROR_INTERNAL_ERROR : GetLastError());
+	return refused;
+};
 
 // A stop request during each wait is noticed within a poll, and the worker
 // still reports; the wait counts as failed, and whatever it waited on (the
@@ -98,7 +60,7 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 	};
 	// A minute to appear: a stop that is not noticed shows as a missing report.
 	s_appear = "60", s_vanish = "1";
-	KT_IMPORT_PATCH(strings, "USER32.dll", "LoadStringA", (void*)&ScriptedLoadString, &s_pLoadString);
+	KT_STAND_IN(strings, "USER32.dll", LoadStringA, &ScriptedString);
 	for (const auto& [name, waitType, window, command] : cases)
 	{
 		SCOPED_TRACE(name);
@@ -136,7 +98,7 @@ TEST_F(WaitProcedureTest, ProcessThenCaption)
 {
 	// A minute to appear, however long the window takes to show.
 	s_appear = "60", s_vanish = "1";
-	KT_IMPORT_PATCH(strings, "USER32.dll", "LoadStringA", (void*)&ScriptedLoadString, &s_pLoadString);
+	KT_STAND_IN(strings, "USER32.dll", LoadStringA, &ScriptedString);
 	for (bool windowFirst : { true, false })
 	{
 		SCOPED_TRACE(windowFirst ? "window while the process runs" : "process ends first");
@@ -164,7 +126,8 @@ TEST_F(WaitProcedureTest, ProcessThenCaption)
 // The follow-up runs after a successful wait, or after any with run-always,
 // unless told not to run at once; one not started is kept. A follow-up that
 // cannot start is reported promptly; a start that Wine refuses as ended
-// during its start-up is made again, five times in all.
+// during its start-up is made again, five times in all. The owner is told
+// once the follow-up has ended; no follow-up inherits a handle of this process.
 TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 {
 	kt::Process ended;
@@ -179,7 +142,7 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 		HANDLE handle = NULL; // instead of the process's
 		BOOL noImmediateRun = FALSE, stopFirst = FALSE;
 		LONG refusals = 0; // starts refused
-		std::string command = kt::RecordCommand("follow-up");
+		std::string command = kt::RecordCommand("--sleep 300 follow-up");
 	} rows[] = {
 		{ "no wait", none, false, false, false, false },
 		{ "no wait, run always", none, false, false, true, true },
@@ -196,7 +159,11 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 		{ "four starts refused", none, false, false, true, true, NULL, FALSE, FALSE, 4 },
 		{ "five starts refused", none, false, false, true, false, NULL, FALSE, FALSE, 5 },
 	};
-	KT_IMPORT_PATCH(patch, "KERNEL32.dll", "CreateProcessA", (void*)&RefusingCreateProcess, &s_pCreateProcess);
+	KT_STAND_IN(patch, "KERNEL32.dll", CreateProcessA, RefuseStart);
+	SECURITY_ATTRIBUTES inheritable = { sizeof(inheritable), NULL, TRUE };
+	CHandle hRead, hWrite;
+	ASSERT_TRUE(CreatePipe(hRead.Receive(), hWrite.Receive(), &inheritable, 0));
+	SetEnvironmentVariableA("KT_RECORD_HANDLE", std::to_string((ULONG_PTR)(HANDLE)hWrite).c_str());
 	for (const auto& row : rows)
 	{
 		SCOPED_TRACE(row.what);
@@ -216,7 +183,12 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 		EXPECT_EQ(row.runs ? "" : row.command, (LPCSTR)m_pWorker->m_strCommand) << "a command not started is kept";
 		EXPECT_TRUE(StopAfterReport());
 		EXPECT_EQ(before + row.runs, Records().size()) << "the follow-up " << (row.runs ? "did not run" : "ran");
+		EXPECT_GE(m_doneAt, row.runs ? Records().back().endMs : 0) << "the owner was told before the follow-up ended";
 	}
+	SetEnvironmentVariableA("KT_RECORD_HANDLE", NULL);
+	hWrite.Close();
+	DWORD n = 0;
+	EXPECT_FALSE(PeekNamedPipe(hRead, NULL, 0, NULL, &n, NULL) && n > 0) << n << " bytes from inherited handles";
 }
 
 // The two waits' seconds come from the string table, as polls of 500 ms:
@@ -247,11 +219,9 @@ TEST_F(WaitProcedureTest, VanishCountAndTimesByScriptedProbesThenOneBroadcast)
 		{ "4", "1", "SASASAA", true, 7, false },
 		{ "4", "1", "SAFFFA", true, 6, false },
 	};
-	kt::ImportPatch patch("USER32.dll", "EnumWindows", (void*)&ScriptedEnumWindows, &s_pEnumWindows);
-	kt::ImportPatch strings("USER32.dll", "LoadStringA", (void*)&ScriptedLoadString, &s_pLoadString);
-	ASSERT_TRUE(patch.IsApplied() && strings.IsApplied());
-	KT_IMPORT_PATCH(starts, "KERNEL32.dll", "CreateProcessA", (void*)&RefusingCreateProcess, &s_pCreateProcess);
-	s_hidden = caption;
+	KT_STAND_IN(patch, "USER32.dll", EnumWindows, &ScriptedEnumWindows);
+	KT_STAND_IN(strings, "USER32.dll", LoadStringA, &ScriptedString);
+	KT_STAND_IN(starts, "KERNEL32.dll", CreateProcessA, RefuseStart);
 	for (const auto& [appear, vanish, script, runs, probes, absent] : rows)
 	{
 		SCOPED_TRACE(std::string("appear ") + (appear ? appear : "missing") + ", vanish "

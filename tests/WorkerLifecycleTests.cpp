@@ -4,6 +4,9 @@
 
 #include <thread>
 
+// Answers WM_KT_ECHO to its owner as a report: a sign that every message
+// posted to it before has been handled.
+#define WM_KT_ECHO (WM_USER + 50)
 class CCountedWorker : public CWaitProcThread
 {
 	DECLARE_DYNCREATE(CCountedWorker)
@@ -11,24 +14,25 @@ public:
 	static inline LONG s_nDeleted;
 	CCountedWorker() { s_nDeleted = 0; }
 	~CCountedWorker() { InterlockedIncrement(&s_nDeleted); }
+	void OnEcho(WPARAM, LPARAM) { ::PostThreadMessageA(m_pNotifyThread->m_nThreadID, WM_KT_ECHO, 0, m_nThreadID); }
+	DECLARE_MESSAGE_MAP()
 };
 IMPLEMENT_DYNCREATE(CCountedWorker, CWaitProcThread)
+BEGIN_MESSAGE_MAP(CCountedWorker, CWaitProcThread)
+	ON_THREAD_MESSAGE(WM_KT_ECHO, CCountedWorker::OnEcho)
+END_MESSAGE_MAP()
 
 // Windows refuses a post to a queue that holds 10,000 messages, as another
 // program can fill it; Wine keeps no such limit, so the posts of s_nRefused
 // are refused here the way Windows refuses them.
 static volatile LONG s_nRefusals;
 static UINT s_nRefused = WM_WAITPROC_STOP;
-static void* s_pPost;
-static BOOL WINAPI RefusingPost(DWORD nThreadID, UINT message, WPARAM wParam, LPARAM lParam)
+static const auto RefusePost = [](BOOL*, DWORD, UINT message, WPARAM, LPARAM)
 {
-	if (message == s_nRefused && InterlockedDecrement(&s_nRefusals) >= 0)
-	{
-		SetLastError(ERROR_NOT_ENOUGH_QUOTA);
-		return FALSE;
-	}
-	return ((BOOL(WINAPI*)(DWORD, UINT, WPARAM, LPARAM))s_pPost)(nThreadID, message, wParam, lParam);
-}
+	const bool refused = message == s_nRefused && InterlockedDecrement(&s_nRefusals) >= 0;
+	SetLastError(refused ? ERROR_NOT_ENOUGH_QUOTA : GetLastError());
+	return refused;
+};
 
 using WorkerTest = WorkerFixture;
 
@@ -43,7 +47,7 @@ TEST_F(WorkerTest, WithoutNotifyTargetItStopsItself)
 		m_pWorker->m_pNotifyThread = NULL;
 		m_pWorker->m_nNotifyType = type < 0 ? CWaitProcThread::notifyNone : type;
 		s_nRefusals = type < 0 ? 1000 : 0;
-		KT_IMPORT_PATCH(patch, "USER32.dll", "PostThreadMessageA", (void*)&RefusingPost, &s_pPost);
+		KT_STAND_IN(patch, "USER32.dll", PostThreadMessageA, RefusePost);
 		Resume();
 		ASSERT_TRUE(ThreadEnded(20000));
 		EXPECT_EQ(1, CCountedWorker::s_nDeleted);
@@ -82,7 +86,7 @@ TEST_F(WorkerTest, ReportsAndEndsOnlyOnItsOwnersStop)
 		SCOPED_TRACE(alt);
 		ASSERT_TRUE(NewWorker("", "", RUNTIME_CLASS(CCountedWorker)));
 		m_pWorker->m_bAltNotify = alt;
-		KT_IMPORT_PATCH(patch, "USER32.dll", "PostThreadMessageA", (void*)&RefusingPost, &s_pPost);
+		KT_STAND_IN(patch, "USER32.dll", PostThreadMessageA, RefusePost);
 		s_nRefused = alt ? WM_WAITPROC_DONE_ALT : WM_WAITPROC_DONE;
 		s_nRefusals = 20;
 		PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, 1, 0); // taken once the procedure is over
@@ -91,7 +95,8 @@ TEST_F(WorkerTest, ReportsAndEndsOnlyOnItsOwnersStop)
 		s_nRefused = WM_WAITPROC_STOP;
 		for (WPARAM w : { 0, 2, -1, 1 })
 			PostThreadMessageA(m_nWorkerId, WM_WAITPROC_STOP, w, 0);
-		ASSERT_FALSE(ThreadEnded(500)) << "the worker ended before its owner stopped it";
+		PostThreadMessageA(m_nWorkerId, WM_KT_ECHO, 0, 0);
+		ASSERT_TRUE(WaitDone(10000, WM_KT_ECHO)) << "the worker ended before its owner stopped it";
 		EXPECT_EQ(0, CCountedWorker::s_nDeleted);
 		s_nRefusals = alt ? 20 : 0;
 		// A stop that is never delivered would hold this thread for good.

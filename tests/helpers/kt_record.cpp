@@ -1,6 +1,8 @@
 // kt_record: records that it was started, with its arguments, and ends.
 //   kt_record [--sleep MS] [args...]
-// Appends to the file named by KT_RECORD_FILE one line per run:
+// Writes one byte to the handle whose value KT_RECORD_HANDLE holds, if set (it
+// arrives only where the handle was inherited), then appends to the file
+// named by KT_RECORD_FILE one line per run:
 //   start=<ms> end=<ms> argc=<n> <hex(argv[1])> <hex(argv[2])> ...
 // The arguments are the UTF-16 ones, as the C runtime splits the line,
 // written in hex of their UTF-8 so that any character, quotes and spaces
@@ -23,6 +25,9 @@ int wmain(int argc, wchar_t** argv)
 		Sleep((DWORD)_wtoi(argv[2]));
 
 	char path[MAX_PATH], head[96];
+	DWORD written;
+	if (GetEnvironmentVariableA("KT_RECORD_HANDLE", head, sizeof(head)))
+		WriteFile((HANDLE)(ULONG_PTR)strtoull(head, NULL, 10), "x", 1, &written, NULL);
 	if (!GetEnvironmentVariableA("KT_RECORD_FILE", path, sizeof(path)))
 		return 2;
 	std::string line(head, sprintf(head, "start=%llu end=%llu argc=%d", start, GetTickCount64(), argc));
@@ -37,7 +42,6 @@ int wmain(int argc, wchar_t** argv)
 	line += '\n';
 	// One write: the lines of runs that end together never mix.
 	HANDLE hFile = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, 0, NULL);
-	DWORD written;
 	BOOL ok = hFile != INVALID_HANDLE_VALUE && WriteFile(hFile, line.data(), (DWORD)line.size(), &written, NULL);
 	CloseHandle(hFile);
 	return ok ? 0 : 3;

@@ -1,8 +1,10 @@
 // kt_window: shows top-level windows with a given caption, for a while.
-//   kt_window [--hidden] [--count N] [--flag SUBKEY] --files DIR --caption TEXT MS
+//   kt_window [--hidden] [--held PID] [--count N] [--flag SUBKEY] --files DIR --caption TEXT MS
 // The arguments are read in UTF-16 and the windows are of a Unicode class, so
 // that any text, whatever this program's code page, comes through.
-// The windows show for MS milliseconds and are then destroyed. With SUBKEY,
+// The windows show for MS milliseconds and are then destroyed; with --held,
+// counted from when a Kestrune.exe started by process PID (or by one it
+// started) waits for input, or at most 20 s after they showed. With SUBKEY,
 // the REG_DWORD RebootPending = 1 is set under HKEY_CURRENT_USER\SUBKEY right
 // before the destruction, as an installer that needs a reboot does. The
 // windows listen for the broadcast "__Detect_End_Of_Application__", and files
@@ -12,10 +14,12 @@
 // "<tick> <wParam> <lParam>" for each broadcast received. Exit codes: 3, a
 // window could not be made; 4, "heard" could not be opened.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <algorithm>
 #include <vector>
 #include <string>
 
@@ -60,9 +64,34 @@ static void Serve(DWORD ms)
 	}
 }
 
+// Whether a running Kestrune.exe started by process starter, or by one that
+// it started, waits for input. Called every 50 ms: a relaunching instance
+// lives longer than that, and is remembered.
+static bool UtilityWaits(DWORD starter)
+{
+	static std::vector<DWORD> s_ours(1, starter); // and its Kestrune.exe processes so far
+	HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+	PROCESSENTRY32W p = {};
+	p.dwSize = sizeof(p);
+	bool waits = false;
+	for (BOOL more = Process32FirstW(snapshot, &p); more; more = Process32NextW(snapshot, &p))
+		if (_wcsicmp(p.szExeFile, L"Kestrune.exe") == 0
+			&& std::find(s_ours.begin(), s_ours.end(), p.th32ParentProcessID) != s_ours.end())
+		{
+			s_ours.push_back(p.th32ProcessID);
+			HANDLE hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, p.th32ProcessID);
+			waits |= hProcess != NULL && WaitForSingleObject(hProcess, 0) == WAIT_TIMEOUT
+				&& WaitForInputIdle(hProcess, 0) == 0;
+			CloseHandle(hProcess);
+		}
+	CloseHandle(snapshot);
+	return waits;
+}
+
 int wmain(int argc, wchar_t** argv)
 {
 	bool hidden = false;
+	DWORD held = 0;
 	int count = 1;
 	const wchar_t* flag = NULL;
 	std::wstring caption, files;
@@ -71,6 +100,8 @@ int wmain(int argc, wchar_t** argv)
 	{
 		if (wcscmp(argv[i], L"--hidden") == 0)
 			hidden = true;
+		else if (wcscmp(argv[i], L"--held") == 0 && i + 1 < argc)
+			held = (DWORD)_wtoi(argv[++i]);
 		else if (wcscmp(argv[i], L"--count") == 0 && i + 1 < argc)
 			count = _wtoi(argv[++i]);
 		else if (wcscmp(argv[i], L"--files") == 0 && i + 1 < argc)
@@ -101,6 +132,8 @@ int wmain(int argc, wchar_t** argv)
 		windows.push_back(hWnd);
 	}
 	WriteTick(files, L"ready");
+	for (ULONGLONG end = GetTickCount64() + 20000; held != 0 && !UtilityWaits(held) && GetTickCount64() < end;)
+		Serve(50);
 	Serve(ms);
 	WriteTick(files, L"gone");
 	const DWORD one = 1;

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace kt
@@ -41,11 +43,48 @@ private:
 	void* m_original = nullptr;
 };
 
-// An ImportPatch named name for the rest of the scope; the test ends at once
-// when it is not applied.
-#define KT_IMPORT_PATCH(name, ...) \
-	kt::ImportPatch name(__VA_ARGS__); \
-	ASSERT_TRUE(name.IsApplied()) << "not patched: " #__VA_ARGS__
+// A stand-in, while it lives, for an imported function of type F: before
+// (when set) sees the arguments of each call first and may answer it
+// instead, by returning true with *pResult set; otherwise Original() runs,
+// and after (when set) sees its result, which it may change, and the
+// arguments. Only one StandIn of a type lives at a time.
+template <typename F> class StandIn;
+template <typename R, typename... A> class StandIn<R(WINAPI*)(A...)> : public ImportPatch
+{
+public:
+	using Function = R(WINAPI*)(A...);
+	using Before = std::function<bool(R* pResult, A...)>;
+	using After = std::function<void(R& result, A...)>;
+	StandIn(const char* module, const char* function, Before before, After after = nullptr)
+		: ImportPatch(module, function, (void*)&Call, &s_original)
+	{
+		s_before = std::move(before), s_after = std::move(after);
+	}
+	~StandIn() { s_before = nullptr, s_after = nullptr; }
+	static Function Original() { return (Function)s_original; }
+
+private:
+	static R WINAPI Call(A... args)
+	{
+		R result{};
+		if (s_before && s_before(&result, args...))
+			return result;
+		result = Original()(args...);
+		if (s_after)
+			s_after(result, args...);
+		return result;
+	}
+	static_assert(std::is_same_v<decltype(&Call), Function>, "the stand-in's calling convention");
+	static inline void* s_original;
+	static inline Before s_before;
+	static inline After s_after;
+};
+
+// A StandIn named name of function, imported from module, for the rest of
+// the scope; the test ends at once when it is not applied.
+#define KT_STAND_IN(name, module, function, ...) \
+	kt::StandIn<decltype(&function)> name(module, #function, __VA_ARGS__); \
+	ASSERT_TRUE(name.IsApplied()) << "not patched: " #function
 
 // The framework's debug lines (OutputDebugStringW) heard in this program
 // while the capture lives, instead of going to a debugger: as written, and

@@ -210,11 +210,6 @@ std::vector<kt::Record> kt::ReadRecords(const std::string& path, const char* tag
 	return records;
 }
 
-void kt::SetRecordFile(const std::string& path)
-{
-	SetEnvironmentVariableA("KT_RECORD_FILE", path.c_str());
-}
-
 std::vector<kt::Record> kt::RecordFile::AwaitRuns(DWORD timeoutMs, const char* tag) const
 {
 	for (ULONGLONG end = GetTickCount64() + timeoutMs; Runs(tag).empty() && GetTickCount64() < end;)
@@ -248,7 +243,7 @@ std::vector<std::vector<std::string>> kt::RecordedArguments(const std::vector<st
 		}
 		if (i < commands.size())
 		{
-			SetRecordFile(dir.File(std::to_string(i).c_str()));
+			SetEnvironmentVariableA("KT_RECORD_FILE", dir.File(std::to_string(i).c_str()).c_str());
 			EXPECT_TRUE(running[i % n].Start(commands[i]));
 		}
 	}

@@ -94,14 +94,11 @@ struct Record
 // The runs recorded in path; with tag, only those whose first argument it is.
 std::vector<Record> ReadRecords(const std::string& path, const char* tag = nullptr);
 
-// Sets KT_RECORD_FILE for the processes started from now on.
-void SetRecordFile(const std::string& path);
-
-// A record file of its own, set for the processes started from now on.
+// A record file of its own, set (KT_RECORD_FILE) for the processes started from now on.
 class RecordFile
 {
 public:
-	RecordFile() { SetRecordFile(Path()); }
+	RecordFile() { SetEnvironmentVariableA("KT_RECORD_FILE", Path().c_str()); }
 	std::string Path() const { return m_dir.File("record.txt"); }
 	// The runs so far; with tag, only those whose first argument it is.
 	std::vector<Record> Runs(const char* tag = nullptr) const { return ReadRecords(Path(), tag); }

@@ -58,11 +58,12 @@ std::vector<HWND> kt::TopLevelWindows(const std::string& prefix)
 }
 
 ::testing::AssertionResult kt::CaptionWindows::Start(
-	const std::string& caption, DWORD ms, bool hidden, int count, const std::string& flagKey)
+	const std::string& caption, DWORD ms, bool hidden, int count, const std::string& flagKey, bool held)
 {
 	const std::string command = "\"" + BinPath("kt_window.exe") + "\" --files \"" + m_dir.Path() + "\" --count "
 		+ std::to_string(count) + (hidden ? " --hidden" : "") + (flagKey.empty() ? "" : " --flag \"" + flagKey + "\"")
-		+ " --caption \"" + caption + "\" " + std::to_string(ms);
+		+ (held ? " --held " + std::to_string(GetCurrentProcessId()) : "") + " --caption \"" + caption + "\" "
+		+ std::to_string(ms);
 	if (::testing::AssertionResult started = m_process.Start(command); !started)
 		return started;
 	if (!PumpUntil([&] { return ShownAt() != 0 || m_process.Wait(0); }, 20000) || ShownAt() == 0)

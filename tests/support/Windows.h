@@ -24,16 +24,17 @@ void PumpFor(DWORD ms);
 // the window list (top first), by a walk of this test program's own.
 std::vector<HWND> TopLevelWindows(const std::string& prefix);
 
-// kt_window showing top-level windows for ms milliseconds, which hear the
-// end broadcast; Start returns once the windows exist. With flagKey, the
-// helper sets the reboot flag RebootPending under HKEY_CURRENT_USER\flagKey
-// right before the windows go. Both go on the helper's command line in
-// quotes: neither holds a quote or ends in a backslash.
+// kt_window showing top-level windows that hear the end broadcast, for ms
+// milliseconds (held: from when a Kestrune.exe started by this program, or
+// by one it started, waits for input); Start returns once they exist. With
+// flagKey, the reboot flag RebootPending is set under
+// HKEY_CURRENT_USER\flagKey right before they go. Neither text holds a
+// quote or ends in a backslash.
 class CaptionWindows
 {
 public:
-	::testing::AssertionResult Start(
-		const std::string& caption, DWORD ms, bool hidden = false, int count = 1, const std::string& flagKey = "");
+	::testing::AssertionResult Start(const std::string& caption, DWORD ms, bool hidden = false, int count = 1,
+		const std::string& flagKey = "", bool held = false);
 	bool WaitGone(DWORD timeoutMs) { return m_process.Wait(timeoutMs); }
 	void Close() { m_process.Kill(); }
 	// GetTickCount64 when the windows first existed, and when their
