@@ -82,23 +82,20 @@ TEST(FollowUpTest, OneWholeLinePerCommandAndExitCodeZero)
 		{
 			for (; !done; Sleep(100))
 				for (DWORD pid : kt::ChildProcesses("Kestrune.exe"))
-				{
-					const std::vector<DWORD> threads = kt::ThreadsOf(pid);
-					for (DWORD to : threads)
-					{
-						PostThreadMessageA(to, WM_QUIT, 7, 0);
-						PostThreadMessageA(to, WM_WAITPROC_STOP, 1, 0);
-						for (DWORD id : threads)
+					for (DWORD to : kt::ThreadsOf(pid))
+						for (DWORD id : kt::ThreadsOf(pid))
+						{
+							PostThreadMessageA(to, WM_QUIT, 7, 0);
+							PostThreadMessageA(to, WM_WAITPROC_STOP, 1, 0);
 							PostThreadMessageA(to, WM_WAITPROC_DONE, 0, id);
-					}
-				}
+						}
 		});
 	for (const auto& [options, next, text, runs] : rows)
 	{
 		SCOPED_TRACE(next.substr(0, 80));
 		const std::string caption = kt::UniqueName("KtFollow");
 		kt::CaptionWindows windows;
-		EXPECT_TRUE(windows.Start(caption, 2000, false, 1, "", true));
+		EXPECT_TRUE(windows.Start(caption + " main window", 2000, false, 1, "", true));
 		char args[128];
 		snprintf(args, sizeof(args), options.c_str(), caption.c_str());
 		// Generous: a busy machine took over a minute for the 20,000-character

@@ -79,10 +79,10 @@ kt::ImportPatch::ImportPatch(const char* module, const char* function, void* rep
 	: m_slot(replacement != nullptr ? FindImportSlot(module, function) : nullptr),
 	  m_original(m_slot != nullptr ? *m_slot : nullptr)
 {
+	if (pOriginal != nullptr) // before the first call can come through the slot
+		*pOriginal = m_original;
 	if (m_slot != nullptr)
 		Write(m_slot, replacement);
-	if (pOriginal != nullptr)
-		*pOriginal = m_original;
 }
 
 kt::ImportPatch::~ImportPatch()

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -44,26 +45,29 @@ private:
 };
 
 // A stand-in, while it lives, for an imported function of type F: before
-// (when set) sees the arguments of each call first and may answer it
-// instead, by returning true with *pResult set; otherwise Original() runs,
-// and after (when set) sees its result, which it may change, and the
-// arguments. Only one StandIn of a type lives at a time.
+// (when set) sees each call's arguments first and may answer it instead, by
+// returning true with *pResult set; otherwise Original() runs, and after
+// (when set) may change its result. The hooks outlive the patch at both
+// ends. One StandIn of a type (not of a function) lives at a time.
 template <typename F> class StandIn;
-template <typename R, typename... A> class StandIn<R(WINAPI*)(A...)> : public ImportPatch
+template <typename R, typename... A> class StandIn<R(WINAPI*)(A...)>
 {
 public:
 	using Function = R(WINAPI*)(A...);
 	using Before = std::function<bool(R* pResult, A...)>;
 	using After = std::function<void(R& result, A...)>;
 	StandIn(const char* module, const char* function, Before before, After after = nullptr)
-		: ImportPatch(module, function, (void*)&Call, &s_original)
 	{
 		s_before = std::move(before), s_after = std::move(after);
+		m_patch.emplace(module, function, (void*)&Call, &s_original);
 	}
-	~StandIn() { s_before = nullptr, s_after = nullptr; }
+	~StandIn() { m_patch.reset(), s_before = nullptr, s_after = nullptr; }
+	bool IsApplied() const { return m_patch->IsApplied(); }
 	static Function Original() { return (Function)s_original; }
 
 private:
+	std::optional<ImportPatch> m_patch;
+
 	static R WINAPI Call(A... args)
 	{
 		R result{};
