@@ -1,7 +1,7 @@
-// Workers in one process, one after the other: each probes for a caption
-// window, waits on a process that has ended, runs its follow-up, reports and
-// is stopped. What they leave behind, in handles and heap bytes, stays within
-// a slack.
+// Workers in one process, one after the other: each waits on a process that
+// has ended, runs its follow-up, reports and is stopped, and its caption probe
+// is called once. What they leave behind, in handles and heap bytes, stays
+// within a slack.
 #include "WorkerFixture.h"
 
 // The open handles of this process (where the system answers 0, as Wine

@@ -78,7 +78,8 @@ static bool UtilityWaits(DWORD starter)
 		if (_wcsicmp(p.szExeFile, L"Kestrune.exe") == 0
 			&& std::find(s_ours.begin(), s_ours.end(), p.th32ParentProcessID) != s_ours.end())
 		{
-			s_ours.push_back(p.th32ProcessID);
+			if (std::find(s_ours.begin(), s_ours.end(), p.th32ProcessID) == s_ours.end())
+				s_ours.push_back(p.th32ProcessID);
 			HANDLE hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, p.th32ProcessID);
 			waits |= hProcess != NULL && WaitForSingleObject(hProcess, 0) == WAIT_TIMEOUT
 				&& WaitForInputIdle(hProcess, 0) == 0;
