@@ -19,9 +19,9 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <algorithm>
-#include <vector>
+#include <set>
 #include <string>
+#include <vector>
 
 // Writes the tick count now to file name in folder dir (ending in a backslash).
 static void WriteTick(const std::wstring& dir, const wchar_t* name)
@@ -69,17 +69,15 @@ static void Serve(DWORD ms)
 // lives longer than that, and is remembered.
 static bool UtilityWaits(DWORD starter)
 {
-	static std::vector<DWORD> s_ours(1, starter); // and its Kestrune.exe processes so far
+	static std::set<DWORD> s_ours = { starter }; // and its Kestrune.exe processes so far
 	HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
 	PROCESSENTRY32W p = {};
 	p.dwSize = sizeof(p);
 	bool waits = false;
 	for (BOOL more = Process32FirstW(snapshot, &p); more; more = Process32NextW(snapshot, &p))
-		if (_wcsicmp(p.szExeFile, L"Kestrune.exe") == 0
-			&& std::find(s_ours.begin(), s_ours.end(), p.th32ParentProcessID) != s_ours.end())
+		if (_wcsicmp(p.szExeFile, L"Kestrune.exe") == 0 && s_ours.count(p.th32ParentProcessID) != 0)
 		{
-			if (std::find(s_ours.begin(), s_ours.end(), p.th32ProcessID) == s_ours.end())
-				s_ours.push_back(p.th32ProcessID);
+			s_ours.insert(p.th32ProcessID);
 			HANDLE hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, p.th32ProcessID);
 			waits |= hProcess != NULL && WaitForSingleObject(hProcess, 0) == WAIT_TIMEOUT
 				&& WaitForInputIdle(hProcess, 0) == 0;
