@@ -1,5 +1,7 @@
 #include "afxfind.h"
 
+#include "afxwide.h"
+
 CFileFind::CFileFind() : m_hFind(INVALID_HANDLE_VALUE), m_bHaveNext(FALSE)
 {
 	ZeroMemory(&m_next, sizeof(m_next));
@@ -44,7 +46,10 @@ BOOL CFileFind::FindFile(LPCSTR lpszName)
 			pLastSep = p;
 	m_strRoot = pLastSep != NULL ? strFull.Left((int)(pLastSep - (LPCSTR)strFull)) : CString();
 
-	m_hFind = ::FindFirstFileA(strFull, &m_next);
+	CWideString strWide;
+	if (!strWide.Convert(strFull))
+		return FALSE;
+	m_hFind = ::FindFirstFileW(strWide, &m_next);
 	m_bHaveNext = m_hFind != INVALID_HANDLE_VALUE;
 	return m_bHaveNext;
 }
@@ -54,7 +59,7 @@ BOOL CFileFind::FindNextFile()
 	if (!m_bHaveNext)
 		return FALSE;
 	m_current = m_next;
-	m_bHaveNext = ::FindNextFileA(m_hFind, &m_next);
+	m_bHaveNext = ::FindNextFileW(m_hFind, &m_next);
 	return m_bHaveNext;
 }
 
@@ -71,5 +76,5 @@ CString CFileFind::GetFilePath() const
 	LPCSTR pLast = CharPrevA(strPath, pEnd);
 	if (pLast == pEnd || (*pLast != '\\' && *pLast != '/'))
 		strPath += '\\';
-	return strPath + m_current.cFileName;
+	return strPath + CString(m_current.cFileName);
 }

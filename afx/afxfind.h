@@ -28,8 +28,10 @@ private:
 	void operator=(const CFileFind&);
 
 	HANDLE m_hFind;
-	WIN32_FIND_DATAA m_next; // found ahead, not yet current
-	WIN32_FIND_DATAA m_current;
+	// The wide form: the ANSI one holds a name in MAX_PATH bytes, which a long
+	// name in UTF-8 overruns, failing the whole search.
+	WIN32_FIND_DATAW m_next; // found ahead, not yet current
+	WIN32_FIND_DATAW m_current;
 	BOOL m_bHaveNext;
 	CString m_strRoot;
 };

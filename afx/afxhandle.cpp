@@ -1,5 +1,7 @@
 #include "afxhandle.h"
 
+#include <shellapi.h>
+
 #include "afxstr.h"
 
 BOOL CHandle::Close(HANDLE& hField)
@@ -127,4 +129,33 @@ DWORD CProcess::Start(LPCSTR lpszCommandLine)
 	}
 	strCommandLine.ReleaseBuffer();
 	return dwResult;
+}
+
+DWORD CProcess::StartThroughShell(LPCSTR lpszFile, LPCSTR lpszParameters)
+{
+	if (!m_hProcess.Close())
+		return ERROR_INVALID_HANDLE;
+	// Loaded only when needed, which is seldom, and never freed: the shell may
+	// leave threads of its own running in this process.
+	typedef BOOL(WINAPI * PFNSHELLEXECUTEEXA)(SHELLEXECUTEINFOA*);
+	HMODULE hShell = ::LoadLibraryA("shell32.dll");
+	PFNSHELLEXECUTEEXA pfnShellExecuteEx =
+		hShell != NULL ? (PFNSHELLEXECUTEEXA)::GetProcAddress(hShell, "ShellExecuteExA") : NULL;
+	if (pfnShellExecuteEx == NULL)
+		return ERROR_PROC_NOT_FOUND;
+	SHELLEXECUTEINFOA sei;
+	ZeroMemory(&sei, sizeof(sei));
+	sei.cbSize = sizeof(sei);
+	// No message box of the shell's own: a failure is reported by its code.
+	sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+	sei.lpFile = lpszFile;
+	sei.lpParameters = lpszParameters;
+	sei.nShow = SW_SHOWNORMAL;
+	if (!pfnShellExecuteEx(&sei))
+	{
+		DWORD dwResult = ::GetLastError();
+		return dwResult != ERROR_SUCCESS ? dwResult : ERROR_GEN_FAILURE;
+	}
+	m_hProcess.Attach(sei.hProcess);
+	return ERROR_SUCCESS;
 }

@@ -6,6 +6,10 @@
 
 #include <windows.h>
 
+#ifndef ERROR_ELEVATION_REQUIRED
+#define ERROR_ELEVATION_REQUIRED 740L
+#endif
+
 class CHandle
 {
 public:
@@ -116,6 +120,12 @@ public:
 	// before is closed first. A start refused with ERROR_INTERNAL_ERROR is
 	// made again, CPROCESS_START_TRIES times in all.
 	DWORD Start(LPCSTR lpszCommandLine);
+	// Starts lpszFile with lpszParameters (NULL: none) as the shell opens it on
+	// a double-click, asking for consent where the program needs elevation
+	// (which Start is refused with ERROR_ELEVATION_REQUIRED); the Win32 error
+	// code, ERROR_SUCCESS when it was opened. The process handle is then NULL
+	// when the shell handed the file to a process that was already running.
+	DWORD StartThroughShell(LPCSTR lpszFile, LPCSTR lpszParameters);
 	HANDLE Detach() { return m_hProcess.Detach(); }
 	BOOL Close() { return m_hProcess.Close(); }
 

@@ -1,6 +1,5 @@
 #include "afxstr.h"
 
-#include <mbstring.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
@@ -29,6 +28,14 @@ CString::CString(LPCSTR lpch, int nLength) : CString()
 {
 	if (lpch != NULL && nLength > 0)
 		AssignCopy(lpch, nLength);
+}
+
+CString::CString(LPCWSTR lpsz) : CString()
+{
+	int nBytes = lpsz != NULL ? WideCharToMultiByte(CP_ACP, 0, lpsz, -1, NULL, 0, NULL, NULL) : 0;
+	LPSTR p = nBytes > 1 ? GetBuffer(nBytes - 1) : NULL;
+	if (p != NULL)
+		ReleaseBuffer(WideCharToMultiByte(CP_ACP, 0, lpsz, -1, p, nBytes, NULL, NULL) == nBytes ? nBytes - 1 : 0);
 }
 
 CString::~CString()
@@ -232,12 +239,6 @@ int CString::Find(char ch) const
 {
 	const char sz[2] = { ch, '\0' };
 	return ch == '\0' ? -1 : Find(sz);
-}
-
-void CString::MakeUpper()
-{
-	if (m_nDataLength != 0)
-		_mbsupr((unsigned char*)m_pchData);
 }
 
 void CString::Format(LPCSTR lpszFormat, ...)

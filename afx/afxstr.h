@@ -11,6 +11,9 @@ public:
 	CString(const CString& stringSrc);
 	CString(LPCSTR lpsz);              // NULL gives an empty string
 	CString(LPCSTR lpch, int nLength); // the first nLength bytes of lpch
+	// UTF-16 text in the active code page; a character it lacks becomes its
+	// default character. NULL, or no memory, gives an empty string.
+	explicit CString(LPCWSTR lpsz);
 	~CString();
 
 	// Attributes
@@ -52,9 +55,6 @@ public:
 	// active code page and case-sensitively; -1 when there is none.
 	int Find(LPCSTR lpszSub) const;
 	int Find(char ch) const;
-
-	// Upper-cases in place, by whole characters of the active code page.
-	void MakeUpper();
 
 	// printf-style formatting. On a formatting or memory failure the string is empty.
 	void Format(LPCSTR lpszFormat, ...);

@@ -1,6 +1,9 @@
 // RunOnce registration: the follow-up command, held over a reboot.
 #include "../waitproc/WaitProcThread.h"
 
+#include <wchar.h>
+
+#include "../afx/afxwide.h"
 #include "../res/resource.h"
 #include "CommandPath.h"
 
@@ -128,14 +131,19 @@ BOOL CWaitProcThread::HasKnownRunOnceEntry(HKEY hKey)
 			continue;
 		if (dwType != REG_SZ && dwType != REG_EXPAND_SZ)
 			continue;
-		CString strData((LPCSTR)pData);
+		// Compared in UTF-16: the multibyte case functions know no UTF-8.
+		CWideString strData;
+		if (!strData.Convert((LPCSTR)pData))
+			continue;
 		strData.MakeUpper();
 		for (int j = 0; j < m_astrKnownCommands.GetSize() && !bFound; ++j)
 		{
 			// An empty text (an installer variable never set) names nothing.
-			CString strKnown(m_astrKnownCommands[j]);
+			CWideString strKnown;
+			if (!strKnown.Convert(m_astrKnownCommands[j]) || strKnown.GetLength() == 0)
+				continue;
 			strKnown.MakeUpper();
-			bFound = !strKnown.IsEmpty() && strData.Find(strKnown) >= 0;
+			bFound = wcsstr(strData, strKnown) != NULL;
 		}
 	}
 	AfxFree(pszName);

@@ -3,6 +3,7 @@
 // (LC_ALL=ja_JP.UTF-8, zh_CN.UTF-8, zh_TW.UTF-8); the double-byte text is
 // built here, not passed through a shell.
 #include "TestSupport.h"
+#include "afx/afxwide.h"
 #include "cmdline/CommandLine.h"
 #include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
@@ -32,9 +33,13 @@ protected:
 
 TEST_F(DoubleByteTest, StringOperationsOptionsAndTheRelaunchLineStepOverWholeCharacters)
 {
-	CString s((xc + "c" + x5c + "x").c_str());
-	s.MakeUpper();
+	CWideString wide;
+	ASSERT_TRUE(wide.Convert((xc + "c" + x5c + "x").c_str()));
+	wide.MakeUpper();
+	CString s((LPCWSTR)wide);
 	EXPECT_EQ(kt::ToHex(xc + "C" + x5c + "X"), kt::ToHex((LPCSTR)s)) << "a trail byte was upper-cased";
+	EXPECT_FALSE(wide.Convert((word + lead).c_str())) << "a lone lead byte was converted";
+	EXPECT_EQ(0, wide.GetLength());
 	EXPECT_EQ(-1, s.Find("\\")) << "a trail byte was found as a backslash";
 	EXPECT_EQ(-1, s.Find("c"));
 	EXPECT_EQ(2, s.Find("C"));

@@ -41,16 +41,33 @@ protected:
 	std::string m_folder, m_recorder;
 };
 
+// lstrcmpiA as Windows documents it: through the thread locale's code page,
+// here 1252 (Wine's goes through the process's).
+static int WINAPI CompareIn1252(LPCSTR a, LPCSTR b)
+{
+	std::wstring wa = kt::Widen(a, 1252), wb = kt::Widen(b, 1252);
+	return CompareStringW(0x409, NORM_IGNORECASE, wa.c_str(), -1, wb.c_str(), -1) - CSTR_EQUAL;
+}
+
+// Letter case is compared in UTF-16: where the thread locale's code page is
+// 1252, as on an English Windows, lstrcmpiA reads UTF-8 bytes in that code
+// page, which takes Greek in other case for other text and the Cyrillic К, М
+// for the Њ, Ќ (the same lead byte, trail bytes that are a case pair in 1252).
+// A prefix cut inside a character matches nothing, not even a caption holding
+// the replacement character that a lax conversion makes of the cut.
 TEST_F(UnicodeTest, CaptionProbeAndDebugLineInUtf8)
 {
+	kt::ImportPatch asOnWindows("KERNEL32.dll", "lstrcmpiA", (void*)&CompareIn1252); // while the probe imports it
 	const std::string id = kt::UniqueName("KtUtf8") + " ";
-	kt::CaptionWindows windows;
+	kt::CaptionWindows windows, pairs;
 	ASSERT_TRUE(windows.Start(id + kTitle, 60000));
+	ASSERT_TRUE(pairs.Start(id + "ЊЌ\uFFFD", 60000));
 	CWaitProcThread worker;
-	for (const std::string& prefix : { id + kTitle, id + kTitleOtherCase })
+	for (const std::string& prefix : { id + kTitle, id + kTitleOtherCase, id + "њќ" })
 		EXPECT_NE(nullptr, worker.FindCaptionWindow(prefix.c_str())) << "prefix " << kt::ToHex(prefix);
-	const std::string insideGamma = id + kTitle.substr(0, 3); // ends inside the two bytes of γ
-	EXPECT_EQ(nullptr, worker.FindCaptionWindow(insideGamma.c_str())) << "prefix " << kt::ToHex(insideGamma);
+	// Ending inside the two bytes of γ; the 1252 case pairs; inside the three bytes of U+FFFD.
+	for (const std::string& prefix : { id + kTitle.substr(0, 3), id + "КМ", id + "ЊЌ\xef" })
+		EXPECT_EQ(nullptr, worker.FindCaptionWindow(prefix.c_str())) << "prefix " << kt::ToHex(prefix);
 
 	kt::DebugCapture capture;
 	ASSERT_TRUE(capture.IsApplied());
@@ -84,7 +101,8 @@ TEST_F(UnicodeTest, CaptionInAnyCaseAndFollowUpWithItsExactWords)
 // With a reboot pending, the copy registers the command: in the plain form the
 // program's short path becomes its long one; the restart form names the copy
 // by its own path. The flag's key is named in two scripts; the known setup's
-// entry takes more bytes in UTF-8 than in UTF-16, its name too.
+// entry, named in Cyrillic of the other case, takes more bytes in UTF-8 than
+// in UTF-16, its name too.
 TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 {
 	std::wstring shortPath(MAX_PATH, L'\0');
@@ -105,12 +123,12 @@ TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 		kt::RunOnceKey runOnce({ "Ktセットアップ" });
 		ASSERT_TRUE(!known
 			|| kt::SetValue(
-				runOnce.Key(), "Ktセットアップ", REG_SZ, "\"C:\\プログラム\\セットアップ\\セットアップ.exe\" /x"));
+				runOnce.Key(), "Ktセットアップ", REG_SZ, "\"C:\\プログラム\\Установка\\установка.exe\" /x"));
 		kt::CaptionWindows windows;
 		ASSERT_TRUE(windows.Start(caption, 2000, false, 1, flagKey, true));
 		std::vector<std::string> texts;
-		ASSERT_TRUE(kt::RunUnderDebugger("\"/c=" + caption + "\" \"/f=HKEY_CURRENT_USER\\" + flagKey
-				+ "\\RebootPending\" /k=セットアップ.EXE " + next,
+		ASSERT_TRUE(kt::RunUnderDebugger(
+			"\"/c=" + caption + "\" \"/f=HKEY_CURRENT_USER\\" + flagKey + "\\RebootPending\" /k=УСТАНОВКА.EXE " + next,
 			60000, &texts, m_folder + "\\Kestrune.exe"));
 		EXPECT_EQ(std::vector<std::string>{ "REGISTERED: " + registered + "\n" }, texts);
 		std::wstring value(1024, L'\0');

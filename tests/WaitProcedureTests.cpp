@@ -35,14 +35,16 @@ static bool ScriptedEnumWindows(BOOL* pResult, WNDENUMPROC, LPARAM)
 	return step != 'S';
 }
 
-// CreateProcessA, whose next s_nRefusedStarts calls are refused as Wine
-// refuses a process that ended during its start-up.
+// CreateProcessA, whose next s_nRefusedStarts calls are refused with
+// s_dwRefusal: as Wine refuses a process that ended during its start-up, or
+// as Windows refuses a program that needs elevation.
 static volatile LONG s_nRefusedStarts;
+static DWORD s_dwRefusal;
 static const auto RefuseStart = [](BOOL*, auto...)
 {
 	s_startCalledAt = GetTickCount64();
 	const bool refused = InterlockedDecrement(&s_nRefusedStarts) >= 0;
-	SetLastError(refused ? ERROR_INTERNAL_ERROR : GetLastError());
+	SetLastError(refused ? s_dwRefusal : GetLastError());
 	return refused;
 };
 
@@ -126,7 +128,8 @@ TEST_F(WaitProcedureTest, ProcessThenCaption)
 // The follow-up runs after a successful wait, or after any with run-always,
 // unless told not to run at once; one not started is kept. A follow-up that
 // cannot start is reported promptly; a start that Wine refuses as ended
-// during its start-up is made again, five times in all. The owner is told
+// during its start-up is made again, five times in all; one that needs
+// elevation goes through the shell, with its arguments. The owner is told
 // once the follow-up has ended; no follow-up inherits a handle of this process.
 TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 {
@@ -141,7 +144,8 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 		bool process, caption, runAlways, runs;
 		HANDLE handle = NULL; // instead of the process's
 		BOOL noImmediateRun = FALSE, stopFirst = FALSE;
-		LONG refusals = 0; // starts refused
+		LONG refusals = 0; // starts refused, with refusal
+		DWORD refusal = ERROR_INTERNAL_ERROR;
 		std::string command = kt::RecordCommand("--sleep 300 follow-up");
 	} rows[] = {
 		{ "no wait", none, false, false, false, false },
@@ -155,9 +159,10 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 		{ "wait handle that cannot be closed", 1, false, false, true, false, (HANDLE)(ULONG_PTR)0x7ff0 },
 		{ "run always, no immediate run", none, false, false, true, false, NULL, TRUE },
 		{ "ended process, stop already requested", 1, true, false, false, true, NULL, FALSE, TRUE },
-		{ "no such program", none, false, false, true, false, NULL, FALSE, FALSE, 0, "Z:\\kt-none\\nope.exe /x" },
+		{ "no such program", none, false, false, true, false, NULL, FALSE, FALSE, 0, 0, "Z:\\kt-none\\nope.exe /x" },
 		{ "four starts refused", none, false, false, true, true, NULL, FALSE, FALSE, 4 },
 		{ "five starts refused", none, false, false, true, false, NULL, FALSE, FALSE, 5 },
+		{ "start needs elevation", none, false, false, true, true, NULL, FALSE, FALSE, 1, ERROR_ELEVATION_REQUIRED },
 	};
 	KT_STAND_IN(patch, "KERNEL32.dll", CreateProcessA, RefuseStart);
 	SECURITY_ATTRIBUTES inheritable = { sizeof(inheritable), NULL, TRUE };
@@ -168,7 +173,7 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 	{
 		SCOPED_TRACE(row.what);
 		const size_t before = Records().size();
-		s_nRefusedStarts = row.refusals;
+		s_nRefusedStarts = row.refusals, s_dwRefusal = row.refusal;
 		ASSERT_TRUE(NewWorker(row.caption ? kt::UniqueName("KtWait") : "", row.command));
 		if (row.process)
 			WaitOnProcess(ended, row.waitType);
@@ -184,6 +189,8 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 		EXPECT_TRUE(StopAfterReport());
 		EXPECT_EQ(before + row.runs, Records().size()) << "the follow-up " << (row.runs ? "did not run" : "ran");
 		EXPECT_GE(m_doneAt, row.runs ? Records().back().endMs : 0) << "the owner was told before the follow-up ended";
+		const std::vector<std::string> args = { "--sleep", "300", "follow-up" };
+		EXPECT_EQ(args, row.runs ? Records().back().args : args);
 	}
 	SetEnvironmentVariableA("KT_RECORD_HANDLE", NULL);
 	DWORD n = 0;

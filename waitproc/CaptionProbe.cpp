@@ -1,5 +1,5 @@
 // The caption probe: is there a top-level window whose caption begins with a text?
-#include "../afx/afxmem.h"
+#include "../afx/afxwide.h"
 #include "WaitProcThread.h"
 
 namespace
@@ -7,55 +7,27 @@ namespace
 
 struct CAPTIONSEARCH
 {
-	LPCSTR lpszCaption; // the caption prefix; not owned
-	BOOL bUtf8;         // the code page is UTF-8
+	LPCWSTR lpszPrefix; // upper-cased; not owned
+	int nPrefix;        // its length in UTF-16 units
+	LPWSTR pszCaption;  // room for nPrefix units and a terminator; not owned
 	HWND hWndFound;     // NULL at the start; the last match so far
-	BOOL bFailed;       // a caption could not be read
 };
 
 // Stores hWnd in the search record when its caption begins with the prefix,
-// compared case-insensitively over whole characters.
+// letter case ignored. One call reads no more of the caption than the
+// prefix's length, and a shorter caption reads fewer units, so it cannot
+// match. The texts are compared in UTF-16, upper-cased by the system's case
+// table: the ANSI compare functions convert through the code page of the
+// thread's locale, which need not be the process's (it never is UTF-8).
 BOOL CALLBACK EnumCaptionProc(HWND hWnd, LPARAM lParam)
 {
 	CAPTIONSEARCH* pSearch = (CAPTIONSEARCH*)lParam;
-
-	int nPrefix = lstrlenA(pSearch->lpszCaption);
-	int nCaption = GetWindowTextLengthA(hWnd);
-	if (nCaption + 1 <= nPrefix)
-		return TRUE; // shorter than the prefix: cannot match
-
-	LPSTR pszCaption = (LPSTR)AfxAlloc((size_t)nCaption + 1);
-	if (pszCaption == NULL)
-	{
-		pSearch->bFailed = TRUE;
+	int nPrefix = pSearch->nPrefix;
+	if (GetWindowTextW(hWnd, pSearch->pszCaption, nPrefix + 1) != nPrefix)
 		return TRUE;
-	}
-	pszCaption[0] = '\0';
-	GetWindowTextA(hWnd, pszCaption, nCaption + 1);
-
-	// Cut after the shortest run of whole characters that covers the prefix's
-	// bytes, so that a prefix ending inside a character compares against the
-	// whole character and does not match. CharNextA steps one byte in UTF-8,
-	// where a character continues through the bytes 10xxxxxx; a cut among them
-	// would leave a broken character, which compares equal to any other.
-	LPSTR p = pszCaption;
-	if (nPrefix > 0)
-	{
-		while (*p != '\0')
-		{
-			p = CharNextA(p);
-			if (p - pszCaption >= nPrefix)
-				break;
-		}
-	}
-	if (pSearch->bUtf8)
-		while ((*p & 0xC0) == 0x80)
-			++p;
-	*p = '\0';
-
-	if (lstrcmpiA(pszCaption, pSearch->lpszCaption) == 0)
+	CharUpperBuffW(pSearch->pszCaption, (DWORD)nPrefix);
+	if (memcmp(pSearch->pszCaption, pSearch->lpszPrefix, (size_t)nPrefix * sizeof(WCHAR)) == 0)
 		pSearch->hWndFound = hWnd; // the last match wins
-	AfxFree(pszCaption);
 	return TRUE;
 }
 
@@ -63,10 +35,24 @@ BOOL CALLBACK EnumCaptionProc(HWND hWnd, LPARAM lParam)
 
 HWND CWaitProcThread::FindCaptionWindow(LPCSTR lpszCaption, BOOL* pbFailed)
 {
-	CAPTIONSEARCH search = { lpszCaption, GetACP() == CP_UTF8, NULL, lpszCaption == NULL };
-	if (lpszCaption != NULL && !EnumWindows(EnumCaptionProc, (LPARAM)&search))
-		search.bFailed = TRUE;
+	BOOL bFailed = lpszCaption == NULL;
+	HWND hWndFound = NULL;
+	if (!bFailed)
+	{
+		// A prefix that is no whole text of the code page (it ends inside a
+		// character) matches no window; that is an answer, not a failure.
+		CAllocFailureWatch watch;
+		CWideString strPrefix, strCaption;
+		if (strPrefix.Convert(lpszCaption) && strCaption.GetBuffer(strPrefix.GetLength()) != NULL)
+		{
+			strPrefix.MakeUpper();
+			CAPTIONSEARCH search = { strPrefix, strPrefix.GetLength(), (LPWSTR)(LPCWSTR)strCaption, NULL };
+			bFailed = !EnumWindows(EnumCaptionProc, (LPARAM)&search);
+			hWndFound = search.hWndFound;
+		}
+		bFailed = bFailed || watch.HasFailed();
+	}
 	if (pbFailed != NULL)
-		*pbFailed = search.bFailed;
-	return search.hWndFound;
+		*pbFailed = bFailed;
+	return hWndFound;
 }

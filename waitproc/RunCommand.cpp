@@ -1,5 +1,6 @@
 // The follow-up command: started once the wait is over, then awaited.
 #include "../afx/afxmem.h"
+#include "../restart/CommandPath.h"
 #include "WaitProcThread.h"
 
 // Formatted into a string of its own length, so that no command line is cut
@@ -21,6 +22,28 @@ void WriteDebugLine(LPCSTR lpszLabel, LPCSTR lpszText)
 	AfxFree(pszWide);
 }
 
+// Windows refuses to create a process that asks for elevation (by its
+// manifest, or as an installer by its name) for a caller that is not elevated;
+// the shell starts it as a double-click does, once the user consents. The
+// shell takes the program and its arguments apart, as process creation finds
+// the program.
+static DWORD StartThroughShell(CProcess& process, LPCSTR lpszCommandLine)
+{
+	CString strSplit; // "<program>" and the arguments as written
+	if (!SplitCommandLine(lpszCommandLine, strSplit))
+		return ERROR_NOT_ENOUGH_MEMORY;
+	CString strFile = strSplit.Mid(1);
+	int nQuote = strFile.Find('"');
+	if (nQuote < 0)
+		return ERROR_INVALID_PARAMETER;
+	LPCSTR pszParameters = (LPCSTR)strFile + nQuote + 1;
+	while (*pszParameters == ' ' || *pszParameters == '\t')
+		++pszParameters;
+	CString strParameters(pszParameters);
+	strFile = strFile.Left(nQuote);
+	return process.StartThroughShell(strFile, strParameters.IsEmpty() ? NULL : (LPCSTR)strParameters);
+}
+
 BOOL CWaitProcThread::RunCommand()
 {
 	if (m_strCommand.IsEmpty())
@@ -28,10 +51,14 @@ BOOL CWaitProcThread::RunCommand()
 	m_nState = stateRunning;
 
 	CProcess process;
-	BOOL bStarted = process.Start(m_strCommand) == ERROR_SUCCESS;
+	DWORD dwResult = process.Start(m_strCommand);
+	if (dwResult == ERROR_ELEVATION_REQUIRED)
+		dwResult = StartThroughShell(process, m_strCommand);
+	BOOL bStarted = dwResult == ERROR_SUCCESS;
 	WriteDebugLine(bStarted ? "SUCCESS" : "ERROR", m_strCommand);
 	if (bStarted)
 	{
+		// No handle when the shell handed the program to one already running.
 		m_hCommandProcess = process.Detach();
 		WaitForProcess(m_hCommandProcess);
 		CloseCommandProcess();
