@@ -16,11 +16,11 @@ forbidden="lstrcmpiA CompareStringA FindFirstFileA FindFirstFileExA FindNextFile
 headers=$(x86_64-w64-mingw32-objdump -p "$exe")
 status=0
 for function in $forbidden; do
-  grep -qE "^[[:space:]]+[0-9a-f]+[[:space:]]+$function\$" <<<"$headers" \
+  grep -qE "^[[:space:]]+[0-9a-f]+[[:space:]]+[0-9]+[[:space:]]+$function\$" <<<"$headers" \
     && { echo "check-product: $exe imports $function" >&2; status=1; }
 done
 if $only_imports; then
-  echo "check-product: $exe imports none of: $forbidden$([ $status -eq 0 ] && echo ' (passed)' || echo ' (FAILED)')"
+  echo "check-product: $exe, imports that must not be there: $forbidden$([ $status -eq 0 ] && echo ' (passed)' || echo ' (FAILED)')"
   exit $status
 fi
 size=$(stat -c %s "$exe")
