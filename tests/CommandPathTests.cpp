@@ -1,7 +1,6 @@
 // Command lines normalised for the RunOnce registration, against real files.
 #include "TestSupport.h"
 #include "restart/CommandPath.h"
-#include "waitproc/WaitProcThread.h"
 
 class CommandPathTest : public ::testing::Test
 {

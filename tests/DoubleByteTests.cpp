@@ -59,17 +59,16 @@ TEST_F(DoubleByteTest, StringOperationsOptionsAndTheRelaunchLineStepOverWholeCha
 	const std::pair<std::string, std::string> values[] = { { x5c, x5c + "\"" + x5c },
 		{ "\\" + x5c + "\\", x5c + " " + word + "\\" } };
 	std::vector<std::string> lines;
-	for (const auto& v : values)
+	std::vector<std::vector<std::string>> expected;
+	for (const auto& [caption, next] : values)
 	{
 		CString line;
 		ASSERT_TRUE(
-			BuildWaiterCommand(kt::BinPath("kt_record.exe").c_str(), FALSE, v.first.c_str(), v.second.c_str(), line));
+			BuildWaiterCommand(kt::BinPath("kt_record.exe").c_str(), FALSE, caption.c_str(), next.c_str(), line));
 		lines.push_back((LPCSTR)line);
+		expected.push_back({ "/c=" + caption, "/n=" + next });
 	}
-	std::vector<std::vector<std::string>> got = kt::RecordedArguments(lines);
-	for (size_t i = 0; i < lines.size(); ++i)
-		EXPECT_EQ((std::vector<std::string>{ "/c=" + values[i].first, "/n=" + values[i].second }), got[i])
-			<< "line " << kt::ToHex(lines[i]);
+	kt::ExpectRecordedArguments(lines, expected);
 }
 
 TEST_F(DoubleByteTest, CaptionProbeMatchesWholeCharactersOnly)

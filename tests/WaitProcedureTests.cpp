@@ -108,8 +108,8 @@ TEST_F(WaitProcedureTest, ProcessThenCaption)
 		size_t before = Records().size();
 		kt::Process waited;
 		ASSERT_TRUE(waited.Start(kt::RecordCommand(windowFirst ? "--sleep 30000 waited" : "--sleep 300 waited")));
-		ASSERT_TRUE(NewWorker("", kt::RecordCommand("follow-up")));
-		WaitOnProcess(waited, CWaitProcThread::waitProcessThenCaption, caption);
+		ASSERT_TRUE(NewWorker(caption, kt::RecordCommand("follow-up")));
+		WaitOnProcess(waited, CWaitProcThread::waitProcessThenCaption);
 		Resume();
 		ASSERT_TRUE(windowFirst || waited.Wait(10000));
 		kt::PumpFor(1500); // the process wait, or the appear phase, is running now

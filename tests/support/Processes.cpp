@@ -228,10 +228,10 @@ std::string kt::RecordCommand(const std::string& args)
 	return "\"" + BinPath("kt_record.exe") + "\"" + (args.empty() ? "" : " " + args);
 }
 
-std::vector<std::vector<std::string>> kt::RecordedArguments(const std::vector<std::string>& commands)
+void kt::ExpectRecordedArguments(
+	const std::vector<std::string>& commands, const std::vector<std::vector<std::string>>& expected)
 {
 	ScratchDir dir;
-	std::vector<std::vector<std::string>> got(commands.size());
 	std::vector<Process> running(50); // run i ends before run i + 50 starts in its place
 	for (size_t i = 0, n = running.size(); i < commands.size() + n; ++i)
 	{
@@ -239,7 +239,9 @@ std::vector<std::vector<std::string>> kt::RecordedArguments(const std::vector<st
 		{
 			EXPECT_TRUE(running[i % n].Wait(120000));
 			std::vector<Record> records = ReadRecords(dir.File(std::to_string(i - n).c_str()));
-			got[i - n] = records.size() == 1 ? records[0].args : std::vector<std::string>{ "(no record)" };
+			EXPECT_EQ(
+				expected.at(i - n), records.size() == 1 ? records[0].args : std::vector<std::string>{ "(no record)" })
+				<< "line " << ToHex(commands[i - n]);
 		}
 		if (i < commands.size())
 		{
@@ -247,7 +249,6 @@ std::vector<std::vector<std::string>> kt::RecordedArguments(const std::vector<st
 			EXPECT_TRUE(running[i % n].Start(commands[i]));
 		}
 	}
-	return got;
 }
 
 ::testing::AssertionResult kt::RunUnderDebugger(

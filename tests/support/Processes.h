@@ -114,9 +114,9 @@ std::string KestruneCommand(const std::string& args);
 std::string RecordCommand(const std::string& args = "");
 
 // Starts each command line (a run of kt_record) with a record file of its own,
-// fifty at a time, and returns the arguments each run recorded:
-// {"(no record)"} for a run that recorded nothing or more than once.
-std::vector<std::vector<std::string>> RecordedArguments(const std::vector<std::string>& commands);
+// fifty at a time; expects run i to record expected[i] ({"(no record)"}: none, or more than once).
+void ExpectRecordedArguments(
+	const std::vector<std::string>& commands, const std::vector<std::vector<std::string>>& expected);
 
 std::vector<DWORD> ThreadsOf(DWORD pid);
 // The running processes that this one started from file name, but skip.

@@ -15,12 +15,10 @@
 	return ::testing::AssertionSuccess();
 }
 
-void WorkerFixture::WaitOnProcess(const kt::Process& process, int nWaitType, const std::string& caption)
+void WorkerFixture::WaitOnProcess(const kt::Process& process, int nWaitType)
 {
 	m_pWorker->m_hWaitProcess = kt::Duplicate(process.Handle());
 	m_pWorker->m_nWaitType = nWaitType;
-	if (!caption.empty())
-		m_pWorker->m_strCaption = caption.c_str();
 }
 
 ::testing::AssertionResult WorkerFixture::WaitDone(DWORD timeoutMs, UINT message)

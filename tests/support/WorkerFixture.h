@@ -20,8 +20,8 @@ protected:
 	::testing::AssertionResult NewWorker(
 		const std::string& caption, const std::string& command, CRuntimeClass* pClass = RUNTIME_CLASS(CWaitProcThread));
 	// Makes the suspended worker wait for process first (waitProcess, or
-	// waitProcessThenCaption with caption), through a handle of its own.
-	void WaitOnProcess(const kt::Process& process, int nWaitType, const std::string& caption = "");
+	// waitProcessThenCaption with its caption), through a handle of its own.
+	void WaitOnProcess(const kt::Process& process, int nWaitType);
 	void Resume()
 	{
 		m_resumedAt = GetTickCount64();
