@@ -243,20 +243,22 @@ int CString::Find(char ch) const
 
 void CString::Format(LPCSTR lpszFormat, ...)
 {
-	Empty();
 	va_list args;
 	va_start(args, lpszFormat);
-	int nLen = _vscprintf(lpszFormat, args);
+	FormatV(lpszFormat, args);
 	va_end(args);
-	if (nLen <= 0)
-		return;
-	LPSTR p = GetBuffer(nLen);
-	if (p == NULL)
-		return;
-	va_start(args, lpszFormat);
-	int nDone = _vsnprintf(p, (size_t)nLen + 1, lpszFormat, args);
-	va_end(args);
-	ReleaseBuffer(nDone == nLen ? nLen : 0);
+}
+
+void CString::FormatV(LPCSTR lpszFormat, va_list args)
+{
+	Empty();
+	va_list argsCopy;
+	va_copy(argsCopy, args);
+	int nLen = _vscprintf(lpszFormat, argsCopy);
+	va_end(argsCopy);
+	LPSTR p = nLen > 0 ? GetBuffer(nLen) : NULL;
+	if (p != NULL)
+		ReleaseBuffer(_vsnprintf(p, (size_t)nLen + 1, lpszFormat, args) == nLen ? nLen : 0);
 }
 
 LPSTR CString::GetBuffer(int nMinBufLength)

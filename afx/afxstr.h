@@ -1,6 +1,8 @@
 // CString: a length-counted byte string in the system's ANSI code page.
 #pragma once
 
+#include <stdarg.h>
+
 #include "afxmem.h"
 
 class CString
@@ -58,6 +60,7 @@ public:
 
 	// printf-style formatting. On a formatting or memory failure the string is empty.
 	void Format(LPCSTR lpszFormat, ...);
+	void FormatV(LPCSTR lpszFormat, va_list args);
 
 	// A writable buffer of at least nMinBufLength bytes plus a terminator,
 	// holding the current text. NULL when memory is exhausted (the string is

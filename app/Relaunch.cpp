@@ -10,12 +10,18 @@ BOOL RelaunchWaiter(const CWaitOptions& options)
 	BOOL bStarted = FALSE;
 	if (AfxGetModuleFileName(strExePath)
 		&& BuildWaiterCommand(strExePath, FALSE, options.strCaption, options.strNext, strCommand, options.strRebootFlag,
-			&options.astrKnownCommands, options.bRunAlways))
+			&options.astrKnownCommands, options.bRunAlways, &options.extras))
 	{
 		// A line the system refuses (over 32,767 characters once quoted) leaves a trace.
-		bStarted = process.Start(strCommand) == ERROR_SUCCESS;
-		if (!bStarted)
+		DWORD dwResult = process.Start(strCommand);
+		bStarted = dwResult == ERROR_SUCCESS;
+		if (bStarted)
+			AfxLog("relaunch handed over: process %lu", GetProcessId(process.GetHandle()));
+		else
+		{
 			WriteDebugLine("ERROR", strCommand);
+			AfxLogError("relaunch not started", dwResult, strCommand);
+		}
 	}
 	return bStarted;
 }

@@ -9,7 +9,7 @@ BEGIN_MESSAGE_MAP(CWaitApp, CWinApp)
 	ON_THREAD_MESSAGE(WM_WAITPROC_DONE, CWaitApp::OnWaitProcDone)
 END_MESSAGE_MAP()
 
-CWaitApp::CWaitApp() : CWinApp(NULL)
+CWaitApp::CWaitApp() : CWinApp(NULL), m_bExitCode(FALSE), m_nExitCode(0)
 {
 }
 
@@ -24,16 +24,42 @@ BOOL CWaitApp::InitInstance()
 	CAllocFailureWatch watch;
 	CWaitOptions options;
 	ParseWaitOptions(__argc, __argv, options);
+	AfxOpenLog(options.extras.strLog);
+	AfxLog("started: %s", GetCommandLineA());
+	if (!options.strIgnoredTimeout.IsEmpty())
+	{
+		WriteDebugLine("IGNORED", options.strIgnoredTimeout);
+		AfxLog("timeout ignored, not a whole number of seconds from 0 to %d: %s", CMDLINE_MAX_APPEAR_SECONDS,
+			(LPCSTR)options.strIgnoredTimeout);
+	}
+	m_bExitCode = options.extras.bExitCode;
+	BOOL bStarted = FALSE;
 	if (!options.bCaptionGiven || !options.bNextGiven || watch.HasFailed())
-		return FALSE;
-	if (options.bRelaunch)
-		return RelaunchWaiter(options);
-	return StartWaitThread(
-		options.strCaption, options.strNext, options.strRebootFlag, &options.astrKnownCommands, options.bRunAlways);
+		SetExitCode(WAITPROC_EXIT_USAGE);
+	else if (options.bRelaunch)
+		bStarted = RelaunchWaiter(options);
+	else
+		bStarted = StartWaitThread(options.strCaption, options.strNext, options.strRebootFlag,
+			&options.astrKnownCommands, options.bRunAlways, &options.extras);
+	if (!bStarted && m_nExitCode == 0)
+		SetExitCode(WAITPROC_EXIT_NOT_STARTED);
+	return bStarted && !options.bRelaunch;
 }
 
-BOOL CWaitApp::StartWaitThread(
-	LPCSTR lpszCaption, LPCSTR lpszCommand, LPCSTR lpszRebootFlag, const CStringArray* pKnownCommands, BOOL bRunAlways)
+void CWaitApp::SetExitCode(DWORD dwExitCode)
+{
+	if (m_bExitCode)
+		m_nExitCode = (int)dwExitCode;
+}
+
+int CWaitApp::ExitInstance()
+{
+	AfxLog("exit code %d", m_nExitCode);
+	return m_nExitCode;
+}
+
+BOOL CWaitApp::StartWaitThread(LPCSTR lpszCaption, LPCSTR lpszCommand, LPCSTR lpszRebootFlag,
+	const CStringArray* pKnownCommands, BOOL bRunAlways, const CWaitExtras* pExtras)
 {
 	if (lpszCaption == NULL)
 		return FALSE;
@@ -46,6 +72,11 @@ BOOL CWaitApp::StartWaitThread(
 	BOOL bConfigured = pThread->SetWaitCaption(lpszCaption) && pThread->SetNotifyThread(this);
 	pThread->SetCommand(lpszCommand, bRunAlways);
 	pThread->m_strRebootFlag = lpszRebootFlag;
+	if (pExtras != NULL)
+	{
+		pThread->m_extras.nAppearSeconds = pExtras->nAppearSeconds;
+		pThread->m_extras.strLog = pExtras->strLog;
+	}
 	for (int i = 0; pKnownCommands != NULL && i < pKnownCommands->GetSize(); ++i)
 		pThread->m_astrKnownCommands.Add((*pKnownCommands)[i]);
 	bConfigured = bConfigured && !watch.HasFailed();
@@ -83,6 +114,7 @@ void CWaitApp::OnWaitProcDone(WPARAM, LPARAM lParam)
 		if (pThread != NULL && pThread->m_nThreadID == (DWORD)lParam
 			&& InterlockedCompareExchange(&pThread->m_bReported, 0, 0))
 		{
+			SetExitCode(pThread->m_dwExitCode);
 			pThread->Stop(TRUE); // the worker is deleted when this returns
 			m_arrWaitThreads.RemoveAt(i);
 			break;

@@ -22,7 +22,24 @@ BOOL CWaitOptionNames::Load()
 	BOOL bRebootFlag = strRebootFlag.LoadString(IDS_OPT_REBOOT_FLAG);
 	BOOL bKnown = strKnown.LoadString(IDS_OPT_KNOWN);
 	BOOL bRunAlways = strRunAlways.LoadString(IDS_OPT_RUN_ALWAYS);
-	return bRelaunch && bCaption && bNext && bRebootFlag && bKnown && bRunAlways;
+	BOOL bTimeout = strTimeout.LoadString(IDS_OPT_TIMEOUT);
+	BOOL bExitCode = strExitCode.LoadString(IDS_OPT_EXIT_CODE);
+	BOOL bLog = strLog.LoadString(IDS_OPT_LOG);
+	return bRelaunch && bCaption && bNext && bRebootFlag && bKnown && bRunAlways && bTimeout && bExitCode && bLog;
+}
+
+// A whole number of seconds up to CMDLINE_MAX_APPEAR_SECONDS, digits only; -1
+// for any other text.
+static int ReadSeconds(LPCSTR lpszText)
+{
+	int nSeconds = lpszText[0] != '\0' ? 0 : -1;
+	for (LPCSTR p = lpszText; *p != '\0' && nSeconds >= 0; ++p)
+	{
+		nSeconds = *p >= '0' && *p <= '9' ? nSeconds * 10 + (*p - '0') : -1;
+		if (nSeconds > CMDLINE_MAX_APPEAR_SECONDS)
+			nSeconds = -1;
+	}
+	return nSeconds;
 }
 
 void ParseWaitOptions(int argc, char* const* argv, CWaitOptions& options)
@@ -63,6 +80,18 @@ void ParseWaitOptions(int argc, char* const* argv, CWaitOptions& options)
 			options.astrKnownCommands.Add(pszText + names.strKnown.GetLength());
 		else if (OptionTextBeginsWith(pszText, names.strRunAlways))
 			options.bRunAlways = TRUE;
+		else if (OptionTextBeginsWith(pszText, names.strTimeout))
+		{
+			int nSeconds = ReadSeconds(pszText + names.strTimeout.GetLength());
+			if (nSeconds >= 0)
+				options.extras.nAppearSeconds = nSeconds;
+			else
+				options.strIgnoredTimeout = pszArg;
+		}
+		else if (OptionTextBeginsWith(pszText, names.strExitCode))
+			options.extras.bExitCode = TRUE;
+		else if (OptionTextBeginsWith(pszText, names.strLog))
+			options.extras.strLog = pszText + names.strLog.GetLength();
 	}
 }
 
@@ -111,7 +140,7 @@ static void AppendQuotedOption(CString& strLine, const CString& strName, LPCSTR 
 }
 
 BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, LPCSTR lpszNext, CString& strCommand,
-	LPCSTR lpszRebootFlag, const CStringArray* pKnownCommands, BOOL bRunAlways)
+	LPCSTR lpszRebootFlag, const CStringArray* pKnownCommands, BOOL bRunAlways, const CWaitExtras* pExtras)
 {
 	// The new instance splits its command line by the C runtime's rules, so
 	// each value is quoted for them. The next command comes last: every
@@ -127,6 +156,16 @@ BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, 
 		strLine += " /" + names.strRelaunch;
 	if (bRunAlways)
 		strLine += " /" + names.strRunAlways;
+	if (pExtras != NULL && pExtras->bExitCode)
+		strLine += " /" + names.strExitCode;
+	if (pExtras != NULL && pExtras->nAppearSeconds >= 0)
+	{
+		CString strSeconds;
+		strSeconds.Format(" /%s%d", (LPCSTR)names.strTimeout, pExtras->nAppearSeconds);
+		strLine += strSeconds;
+	}
+	if (pExtras != NULL && !pExtras->strLog.IsEmpty())
+		AppendQuotedOption(strLine, names.strLog, pExtras->strLog);
 	AppendQuotedOption(strLine, names.strCaption, lpszCaption);
 	if (lpszRebootFlag != NULL && lpszRebootFlag[0] != '\0')
 		AppendQuotedOption(strLine, names.strRebootFlag, lpszRebootFlag);

@@ -2,8 +2,10 @@
 // to hand the work to a new instance, and for a reboot-aware follow-up
 // /f=<reboot flag> and any number of /k=<known command>; /always, which the
 // restart after a reboot carries, runs the command even when the window
-// never shows up. Read here, and written here for the new instances that the
-// relaunch and the restart after a reboot start.
+// never shows up; /timeout=<seconds> for the window to appear, /exitcode for
+// an exit code that tells the outcome, /log=<file> for a log. Read here, and
+// written here for the new instances that the relaunch and the restart after
+// a reboot start.
 #pragma once
 
 #include "../afx/afxcoll.h"
@@ -17,9 +19,26 @@ struct CWaitOptionNames
 	CString strRebootFlag; // "f="
 	CString strKnown;      // "k="
 	CString strRunAlways;  // "always"
+	CString strTimeout;    // "timeout="
+	CString strExitCode;   // "exitcode"
+	CString strLog;        // "log="
 
 	// FALSE when a name is missing or empty.
 	BOOL Load();
+};
+
+// The longest appear timeout, in seconds: a day.
+#define CMDLINE_MAX_APPEAR_SECONDS 86400
+
+// The options that every new instance gets as they were given: the relaunched
+// one all of them, the restart line the timeout and the log.
+struct CWaitExtras
+{
+	int nAppearSeconds; // for the window to appear, 0 for no limit; -1: the string table's
+	BOOL bExitCode;     // the exit code tells the outcome
+	CString strLog;     // the log file; empty for none
+
+	CWaitExtras() : nAppearSeconds(-1), bExitCode(FALSE) {}
 };
 
 struct CWaitOptions
@@ -32,6 +51,8 @@ struct CWaitOptions
 	CString strNext;                // its value, followed by every later argument
 	CString strRebootFlag;          // the value of the last reboot-flag option; empty for none
 	CStringArray astrKnownCommands; // the values of the known-command options, in order
+	CWaitExtras extras;             // the last valid timeout, exit code and the last log option
+	CString strIgnoredTimeout;      // the last timeout option that was not a whole number up to a day
 
 	CWaitOptions() : bRelaunch(FALSE), bRunAlways(FALSE), bCaptionGiven(FALSE), bNextGiven(FALSE) {}
 };
@@ -57,10 +78,12 @@ BOOL QuoteArgumentText(LPCSTR lpszValue, CString& strResult);
 // The command line that starts lpszExePath with the caption and next-command
 // options, with bRelaunch the relaunch option and with bRunAlways the
 // run-always option before them, and between them a non-empty lpszRebootFlag
-// and each of *pKnownCommands (when given):
-//   "<exe>" [/r] [/always] "/c=<caption>" ["/f=<flag>"] ["/k=<known>" ...] "/n=<next>"
+// and each of *pKnownCommands (when given), and the options of *pExtras:
+//   "<exe>" [/r] [/always] [/exitcode] [/timeout=<s>] ["/log=<file>"] "/c=<caption>" ["/f=<flag>"]
+//   ["/k=<known>" ...] "/n=<next>"
 // The values are quoted by QuoteArgumentText, the path is taken as it is.
 // FALSE for a NULL path, caption or next command, a missing option name or
 // exhausted memory; strCommand is written only on success.
 BOOL BuildWaiterCommand(LPCSTR lpszExePath, BOOL bRelaunch, LPCSTR lpszCaption, LPCSTR lpszNext, CString& strCommand,
-	LPCSTR lpszRebootFlag = NULL, const CStringArray* pKnownCommands = NULL, BOOL bRunAlways = FALSE);
+	LPCSTR lpszRebootFlag = NULL, const CStringArray* pKnownCommands = NULL, BOOL bRunAlways = FALSE,
+	const CWaitExtras* pExtras = NULL);

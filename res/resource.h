@@ -13,3 +13,6 @@
 #define IDS_OPT_REBOOT_FLAG 509
 #define IDS_OPT_KNOWN       510
 #define IDS_OPT_RUN_ALWAYS  511
+#define IDS_OPT_TIMEOUT     512
+#define IDS_OPT_EXIT_CODE   513
+#define IDS_OPT_LOG         514

@@ -35,7 +35,10 @@ BOOL CWaitProcThread::CheckRebootFlag(LPCSTR lpszFlagPath)
 	if (hRoot == NULL)
 	{
 		if (lpszFlagPath[0] != '\0' && !watch.HasFailed())
+		{
 			WriteDebugLine("FLAG NOT READ", lpszFlagPath);
+			AfxLog("reboot flag not read: %s", lpszFlagPath);
+		}
 		return FALSE;
 	}
 
@@ -67,5 +70,9 @@ BOOL CWaitProcThread::CheckRebootFlag(LPCSTR lpszFlagPath)
 			dwFlag = 0;
 		key.DeleteValue(strValue);
 	}
+	if (bFound)
+		AfxLog("reboot flag %s: %lu", lpszFlagPath, dwFlag);
+	else if (lpszFlagPath[0] != '\0')
+		AfxLog("reboot flag not found: %s", lpszFlagPath);
 	return dwFlag != 0;
 }

@@ -67,6 +67,22 @@ BOOL CWaitProcThread::BuildRestartCommand(LPCSTR lpszCaption, LPCSTR lpszCommand
 	// order: the window may have come and gone before this line runs, and
 	// the command must not wait for it in vain. A path that lost text to
 	// exhausted memory would start something else.
-	return !watch.HasFailed()
-		&& BuildWaiterCommand(strProgram, TRUE, lpszCaption, lpszCommand, strResult, NULL, NULL, TRUE);
+	if (watch.HasFailed())
+		return FALSE;
+	// The timeout and the log go with it while Windows can still run the line.
+	CWaitExtras extras;
+	extras.nAppearSeconds = m_extras.nAppearSeconds;
+	extras.strLog = m_extras.strLog;
+	CString strLine;
+	if (!BuildWaiterCommand(strProgram, TRUE, lpszCaption, lpszCommand, strLine, NULL, NULL, TRUE, &extras))
+		return FALSE;
+	if (MultiByteToWideChar(CP_ACP, 0, strLine, -1, NULL, 0) - 1 > WAITPROC_RUNONCE_MAX_CHARS
+		&& (extras.nAppearSeconds >= 0 || !extras.strLog.IsEmpty()))
+	{
+		AfxLog("restart line without the timeout and log options: longer than %d characters with them",
+			WAITPROC_RUNONCE_MAX_CHARS);
+		return BuildWaiterCommand(strProgram, TRUE, lpszCaption, lpszCommand, strResult, NULL, NULL, TRUE);
+	}
+	strResult.Swap(strLine);
+	return TRUE;
 }

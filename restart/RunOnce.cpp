@@ -94,6 +94,8 @@ BOOL CWaitProcThread::RegisterRestart(LPCSTR lpszCommand, BOOL bAllowRestartComm
 	{
 		int nValue = CompareRunOnceValue(key, strName, strData);
 		bSame = nValue == valueSame;
+		if (bSame)
+			strFree = strName; // the value that holds the line, for the log
 		if (nValue == valueFree && strFree.IsEmpty())
 			strFree = strName;
 		strName.Format("%s %d", (LPCSTR)strValueName, n);
@@ -101,7 +103,10 @@ BOOL CWaitProcThread::RegisterRestart(LPCSTR lpszCommand, BOOL bAllowRestartComm
 	BOOL bWritten =
 		!watch.HasFailed() && (bSame || (!strFree.IsEmpty() && key.SetValue(strFree, strData) == ERROR_SUCCESS));
 	if (bWritten)
+	{
 		WriteDebugLine("REGISTERED", strData);
+		AfxLog("registered: %s = %s", (LPCSTR)strFree, (LPCSTR)strData);
+	}
 	return bWritten;
 }
 

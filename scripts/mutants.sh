@@ -55,8 +55,8 @@ rows=$(
 -\t\t!watch.HasFailed() && (bSame ||
 +\t\t(bSame ||
 @ restart/RestartCommand.cpp ; restart_tests ; AllocationFailureTest ; the restart command is built on a path that lost text
--return !watch.HasFailed()\n\t\t&& BuildWaiterCommand(
-+return BuildWaiterCommand(
+-if (watch.HasFailed())\n\t\treturn FALSE;\n\t// The timeout
++// The timeout
 @ restart/CommandPath.cpp ; restart_tests ; AllocationFailureTest ; path normalisation hands on a command that lost text
 -BOOL bDone = !watch.HasFailed();\n\tif (bDone)\n\t\tstrResult.Swap(strLine);
 +BOOL bDone = TRUE;\n\tif (bDone)\n\t\tstrResult.Swap(strLine);
@@ -85,8 +85,8 @@ rows=$(
 -for (int nAbsent = 0; nAbsent < nVanishPolls;)
 +for (int nAbsent = 1; nAbsent < nVanishPolls;)
 @ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; the appear wait probes one poll too many
--for (int i = 0; i < nAppearPolls && !bFound; ++i)
-+for (int i = 0; i <= nAppearPolls && !bFound; ++i)
+-(bNoLimit || i < nAppearPolls) && hWndFound == NULL;
++(bNoLimit || i <= nAppearPolls) && hWndFound == NULL;
 @ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; no broadcast when the window never showed
 -PostMessageA(HWND_BROADCAST,
 +if (bWaited)\n\t\tPostMessageA(HWND_BROADCAST,
@@ -100,13 +100,13 @@ rows=$(
 -bFailed = bFailed || watch.HasFailed();
 +
 @ waitproc/RunCommand.cpp ; worker_tests ; WaitProcedureTest.FollowUpRuns ; the follow-up is not waited for
--WaitForProcess(m_hCommandProcess);
-+
+-if (WaitForProcess(m_hCommandProcess) && GetExitCodeProcess(
++if (GetExitCodeProcess(
 @ waitproc/RunCommand.cpp ; app_tests ; FollowUpTest ; a long command's debug line is cut
 -strLine.Format("%s: %s\\n", lpszLabel, lpszText);
 +strLine.Format("%s: %.1000s\\n", lpszLabel, lpszText);
 @ app/Relaunch.cpp ; app_tests ; FollowUpTest ; a relaunch that cannot be started leaves no trace
--if (!bStarted)\n\t\t\tWriteDebugLine("ERROR", strCommand);
+-\t\t\tWriteDebugLine("ERROR", strCommand);\n
 +
 @ res/strings.rc ; reboot_tests ; RebootTest ; the RunOnce value has another name
 -"Vormelle"
@@ -115,8 +115,8 @@ rows=$(
 -\t\tkey.DeleteValue(strValue);
 +\t\tif (dwType == REG_DWORD)\n\t\t\tkey.DeleteValue(strValue);
 @ restart/RestartCommand.cpp ; restart_tests ; RunOnceTest.RestartForm ; the restart line lacks the relaunch option
--BuildWaiterCommand(strProgram, TRUE,
-+BuildWaiterCommand(strProgram, FALSE,
+-BuildWaiterCommand(strProgram, TRUE, lpszCaption, lpszCommand, strLine,
++BuildWaiterCommand(strProgram, FALSE, lpszCaption, lpszCommand, strLine,
 @ restart/RestartCommand.cpp ; restart_tests ; BuildRestartCommandTest ; a restart command is built with no utility beside the executable
 -\tif (strUtility.IsEmpty())\n\t\treturn FALSE;\n
 +
@@ -151,8 +151,8 @@ rows=$(
 -nChars > WAITPROC_RUNONCE_MAX_CHARS
 +nChars >= WAITPROC_RUNONCE_MAX_CHARS
 @ app/Relaunch.cpp ; reboot_tests ; RebootTest.RestartForms ; the new instance does not receive the known commands
--&options.astrKnownCommands, options.bRunAlways))
-+NULL, options.bRunAlways))
+-&options.astrKnownCommands, options.bRunAlways, &options.extras))
++NULL, options.bRunAlways, &options.extras))
 @ app/WaitApp.cpp ; reboot_tests ; RebootTest.PlainForm ; the reboot flag option never reaches the worker
 -\tpThread->m_strRebootFlag = lpszRebootFlag;\n
 +
@@ -193,8 +193,8 @@ rows=$(
 ->UTF-8</activeCodePage>
 +>Legacy</activeCodePage>
 @ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.ProcessThenCaption ; the process wait does not look for the caption window
--&& FindCaptionWindow(m_strCaption) != NULL)
-+&& FALSE)
+-? FindCaptionWindow(m_strCaption)\n\t\t\t: NULL;
++? NULL\n\t\t\t: NULL;
 @ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.StopIsNoticed ; a stop during the appear phase is not noticed
 -\t\t\t\tif (m_bStopRequested)\n\t\t\t\t\treturn FALSE;
 +\t\t\t\t;
@@ -214,8 +214,8 @@ rows=$(
 -IDS_APPEAR_TIMEOUT      "60"
 +IDS_APPEAR_TIMEOUT      "30"
 @ app/Relaunch.cpp ; app_tests ; InstallerTest ; the first instance waits for its new instance and holds its launcher up
--bStarted = process.Start(strCommand) == ERROR_SUCCESS;
-+bStarted = process.Start(strCommand) == ERROR_SUCCESS;\n\t\tWaitForSingleObject(process.GetHandle(), INFINITE);
+-bStarted = dwResult == ERROR_SUCCESS;
++bStarted = dwResult == ERROR_SUCCESS;\n\t\tWaitForSingleObject(process.GetHandle(), INFINITE);
 @ restart/RestartCommand.cpp ; restart_tests ; BuildRestartCommandTest ; the temporary copy keeps the utility's read-only attribute
 -\tif (dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_READONLY))\n\t\tSetFileAttributesA(strCopy, 0);\n\treturn TRUE;
 +\treturn TRUE;
@@ -295,8 +295,8 @@ rows=$(
 -\t\t\tRunCommand();
 +\t\t\tSleep(2000), RunCommand();
 @ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; the vanish probes are 2 s apart, not 500 ms
--\t\tSleep(WAITPROC_POLL_MS);\n\t}\n\treturn TRUE;
-+\t\tSleep(4 * WAITPROC_POLL_MS);\n\t}\n\treturn TRUE;
+-\t\tSleep(WAITPROC_POLL_MS);\n\t}\n\tAfxLog("window gone");
++\t\tSleep(4 * WAITPROC_POLL_MS);\n\t}\n\tAfxLog("window gone");
 @ waitproc/WaitProcedure.cpp ; reboot_tests ; RebootTest.RestartForms ; a run-always wait, as the restart line's, does not wait for the window to go
 -for (int nAbsent = 0; nAbsent < nVanishPolls;)
 +for (int nAbsent = 0; nAbsent < nVanishPolls && !m_bRunAlways;)
@@ -327,6 +327,42 @@ rows=$(
 @ waitproc/RunCommand.cpp ; worker_tests ; WaitProcedureTest.FollowUpRuns ; a follow-up started through the shell loses its arguments
 -return process.StartThroughShell(strFile, strParameters.IsEmpty() ? NULL : (LPCSTR)strParameters);
 +return process.StartThroughShell(strFile, NULL);
+@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; the appear timeout of the command line is not applied
+-if (m_extras.nAppearSeconds >= 0)\n\t\tnAppearPolls
++if (FALSE)\n\t\tnAppearPolls
+@ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; an appear timeout of 0 waits no time instead of without a limit
+-BOOL bNoLimit = m_extras.nAppearSeconds == 0;
++BOOL bNoLimit = FALSE;
+@ cmdline/CommandLine.cpp ; command_line_tests ; ParseWaitOptionsTest ; a timeout longer than a day is taken
+-if (nSeconds > CMDLINE_MAX_APPEAR_SECONDS)
++if (FALSE)
+@ app/WaitApp.cpp ; app_tests ; AppProcessTest.TimeoutExitCodeAndLog ; the exit code does not tell the follow-up's outcome
+-SetExitCode(pThread->m_dwExitCode);
++
+@ waitproc/WaitProcedure.cpp ; reboot_tests ; RebootTest.RestartForms ; a command registered for after the reboot does not give 3010
+-m_dwExitCode = ERROR_SUCCESS_REBOOT_REQUIRED;
++
+@ afx/afxlog.cpp ; app_tests ; AppProcessTest.TimeoutExitCodeAndLog ; the log is written at the writer's own offset, over another instance's lines
+-CreateFileW(strPath, FILE_APPEND_DATA,
++CreateFileW(strPath, GENERIC_WRITE,
+@ app/WaitApp.cpp ; app_tests ; AppProcessTest.TimeoutExitCodeAndLog ; the log option opens no log
+-AfxOpenLog(options.extras.strLog);
++
+@ app/Relaunch.cpp ; app_tests ; AppProcessTest.TimeoutExitCodeAndLog ; the new instance gets no timeout, exit-code or log option
+-options.bRunAlways, &options.extras))
++options.bRunAlways))
+@ restart/RestartCommand.cpp ; reboot_tests ; RebootTest.RestartForms ; the restart line does not carry the log
+-extras.strLog = m_extras.strLog;
++
+@ restart/RestartCommand.cpp ; restart_tests ; BuildRestartCommandTest ; a restart line too long with the timeout and log is not built at all
+-return BuildWaiterCommand(strProgram, TRUE, lpszCaption, lpszCommand, strResult, NULL, NULL, TRUE);
++return FALSE;
+@ app/WaitApp.cpp ; app_tests ; AppProcessTest.TimeoutExitCodeAndLog ; a missing caption or command ends with the code of a start that failed
+-\t\tSetExitCode(WAITPROC_EXIT_USAGE);
++\t\t;
+@ waitproc/RunCommand.cpp ; app_tests ; AppProcessTest.TimeoutExitCodeAndLog ; a follow-up that cannot be started ends with 0
+-m_dwExitCode = bStarted ? ERROR_SUCCESS : WAITPROC_EXIT_NOT_STARTED;
++m_dwExitCode = ERROR_SUCCESS;
 ROWS
 )
 

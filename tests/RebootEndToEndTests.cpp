@@ -70,10 +70,12 @@ TEST_F(RebootTest, PlainFormsRunEachFollowUpOnceAtTheReboot)
 // Windows runs the RunOnce entries one after another in no set order; Wine
 // runs them by descending name. The known setup "ZKtKnownSetup" runs first:
 // its window has come and gone before the restart line waits, which then
-// runs its follow-up once its appear timeout is over. "KtKnownSetup" runs
-// last: the other restart line sees its window come and go, then runs.
-// The first registration goes through the relaunch, which hands the flag
-// and the known commands to the new instance.
+// runs its follow-up once its appear timeout is over: the 30 s of the
+// timeout option, which the relaunch hands on and the restart line carries,
+// as it does the log. "KtKnownSetup" runs last: the other restart line sees
+// its window come and go, then runs. The first registration goes through the
+// relaunch, which hands the flag and the known commands to the new instance;
+// registered, it ends with 3010.
 TEST_F(RebootTest, RestartFormsRunTheFollowUpWhetherTheKnownSetupRanBeforeOrAfterThem)
 {
 	const std::string before = kt::UniqueName("KtBefore"), after = kt::UniqueName("KtAfter");
@@ -87,8 +89,9 @@ TEST_F(RebootTest, RestartFormsRunTheFollowUpWhetherTheKnownSetupRanBeforeOrAfte
 	ShowWindowThatSetsTheFlag(before);
 	kt::Job job;
 	kt::Process launcher;
+	const std::string log = beforeFiles.File("kestrune.log");
 	ASSERT_TRUE(launcher.Start(
-		kt::KestruneCommand("/r /c=" + before + " /f=" + m_flagPath
+		kt::KestruneCommand("/r /exitcode /timeout=30 \"/log=" + log + "\" /c=" + before + " /f=" + m_flagPath
 			+ " /k=other.exe /k=KT_WINDOW.EXE \"/n=" + kt::RecordCommand() + " before \\\"two words\\\" C:\\dir\\\\\""),
 		&job));
 	ASSERT_TRUE(launcher.Wait(15000));
@@ -96,7 +99,8 @@ TEST_F(RebootTest, RestartFormsRunTheFollowUpWhetherTheKnownSetupRanBeforeOrAfte
 	ASSERT_TRUE(kt::PumpUntil([&] { return job.Counts().ActiveProcesses == 0; }, 60000))
 		<< "the new instance still runs";
 	EXPECT_EQ(2u, job.Counts().TotalProcesses);
-	EXPECT_NE(std::string::npos, Registered().find("Kestrune.exe\" /r /always \"/c=" + before + "\" \"/n=\\\""))
+	EXPECT_NE(std::string::npos,
+		Registered().find("Kestrune.exe\" /r /always /timeout=30 \"/log=" + log + "\" \"/c=" + before + "\" \"/n=\\\""))
 		<< Registered();
 	EXPECT_FALSE(kt::ValueExists(m_flag.Key(), "RebootPending")) << "the flag was not consumed";
 	EXPECT_TRUE(Records().empty()) << "the command ran although a reboot is pending";
@@ -113,7 +117,9 @@ TEST_F(RebootTest, RestartFormsRunTheFollowUpWhetherTheKnownSetupRanBeforeOrAfte
 	ASSERT_EQ(1u, runs.size());
 	EXPECT_EQ((std::vector<std::string>{ "before", "two words", "C:\\dir\\" }), runs[0].args);
 	const ULONGLONG setupGoneAt = strtoull(kt::ReadText(beforeFiles.File("gone")).c_str(), NULL, 10);
-	EXPECT_TRUE(kt::Within((LONGLONG)(runs[0].startMs - setupGoneAt), 59000, 100000)) << "from the setup's end";
+	EXPECT_TRUE(kt::Within((LONGLONG)(runs[0].startMs - setupGoneAt), 29000, 55000)) << "from the setup's end";
+	for (const char* event : { "] exit code 3010\r", "] window never appeared", "] follow-up started" })
+		EXPECT_NE(std::string::npos, kt::ReadText(log).find(event)) << event;
 }
 
 // A consumed flag must not lose the command: one that cannot be registered

@@ -56,13 +56,18 @@ BOOL CWaitProcThread::RunCommand()
 		dwResult = StartThroughShell(process, m_strCommand);
 	BOOL bStarted = dwResult == ERROR_SUCCESS;
 	WriteDebugLine(bStarted ? "SUCCESS" : "ERROR", m_strCommand);
+	m_dwExitCode = bStarted ? ERROR_SUCCESS : WAITPROC_EXIT_NOT_STARTED;
 	if (bStarted)
 	{
+		AfxLog("follow-up started: %s", (LPCSTR)m_strCommand);
 		// No handle when the shell handed the program to one already running.
 		m_hCommandProcess = process.Detach();
-		WaitForProcess(m_hCommandProcess);
+		if (WaitForProcess(m_hCommandProcess) && GetExitCodeProcess(m_hCommandProcess, &m_dwExitCode))
+			AfxLog("follow-up ended: exit code %lu", m_dwExitCode);
 		CloseCommandProcess();
 		m_strCommand.Empty();
 	}
+	else
+		AfxLogError("follow-up not started", dwResult, m_strCommand);
 	return bStarted;
 }

@@ -10,7 +10,7 @@ END_MESSAGE_MAP()
 CWaitProcThread::CWaitProcThread()
 	: m_pNotifyWnd(NULL), m_pNotifyThread(NULL), m_nNotifyType(notifyNone), m_bRunAlways(FALSE), m_bAltNotify(FALSE),
 	  m_bNoImmediateRun(FALSE), m_hWaitProcess(NULL), m_hCommandProcess(NULL), m_nWaitType(waitNone),
-	  m_bCaptionSeen(FALSE), m_bStopRequested(FALSE), m_bReported(FALSE), m_nState(stateIdle)
+	  m_bCaptionSeen(FALSE), m_bStopRequested(FALSE), m_bReported(FALSE), m_nState(stateIdle), m_dwExitCode(0)
 {
 }
 

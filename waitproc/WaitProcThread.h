@@ -4,6 +4,8 @@
 #pragma once
 
 #include "../afx/afx.h"
+#include "../afx/afxlog.h"
+#include "../cmdline/CommandLine.h"
 
 #define WM_WAITPROC_STOP     (WM_USER + 1) // to the worker; wParam 1, lParam 0
 #define WM_WAITPROC_DONE     (WM_USER + 2) // to the owner; wParam 0, lParam the worker's thread id
@@ -22,6 +24,14 @@
 // Registrations held over one reboot: the first takes the value name of the
 // string table, the next ones that name and " 2", " 3" ... up to this.
 #define WAITPROC_RUNONCE_MAX_VALUES 99
+
+// The utility's exit codes with the exit-code option, beside the follow-up's
+// own and ERROR_SUCCESS_REBOOT_REQUIRED (3010) for a command registered for
+// after the reboot; far from the codes that installers end with (0, 1, 2,
+// 1602, 1603, 1618, 1641, 3010) and from the system's error numbers.
+#define WAITPROC_EXIT_NO_WINDOW   26001 // the window never appeared: nothing ran
+#define WAITPROC_EXIT_NOT_STARTED 26002 // the follow-up (with /r: the new instance) could not be started
+#define WAITPROC_EXIT_USAGE       26003 // the caption or the command option is missing
 
 // The registry view of the other bitness on 64-bit Windows (ignored on 32-bit
 // Windows): a 64-bit installer writes HKEY_LOCAL_MACHINE\Software where a
@@ -82,6 +92,8 @@ public:
 	volatile LONG m_bStopRequested;   // set by Stop from any thread, never cleared
 	volatile LONG m_bReported;        // set by the worker just before it reports, never cleared
 	int m_nState;                     // state...
+	CWaitExtras m_extras;             // the appear timeout; the restart line hands on it and the log
+	DWORD m_dwExitCode;               // the outcome, as the exit-code option tells it; set before the report
 
 	// Configuration: TRUE when the configuration changed, FALSE when nothing did.
 	BOOL SetWaitCaption(LPCSTR lpszCaption); // only once; not NULL or empty

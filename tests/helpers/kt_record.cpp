@@ -1,5 +1,5 @@
 // kt_record: records that it was started, with its arguments, and ends.
-//   kt_record [--sleep MS] [args...]
+//   kt_record [--sleep MS | --exit CODE] [args...]     (ends with CODE, 0 by default)
 // Writes one byte to the handle whose value KT_RECORD_HANDLE holds, if set (it
 // arrives only where the handle was inherited), then appends to the file
 // named by KT_RECORD_FILE one line per run:
@@ -23,6 +23,7 @@ int wmain(int argc, wchar_t** argv)
 	ULONGLONG start = GetTickCount64();
 	if (argc > 2 && wcscmp(argv[1], L"--sleep") == 0)
 		Sleep((DWORD)_wtoi(argv[2]));
+	const int code = argc > 2 && wcscmp(argv[1], L"--exit") == 0 ? _wtoi(argv[2]) : 0;
 
 	char path[MAX_PATH], head[96];
 	DWORD written;
@@ -44,5 +45,5 @@ int wmain(int argc, wchar_t** argv)
 	HANDLE hFile = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, 0, NULL);
 	BOOL ok = hFile != INVALID_HANDLE_VALUE && WriteFile(hFile, line.data(), (DWORD)line.size(), &written, NULL);
 	CloseHandle(hFile);
-	return ok ? 0 : 3;
+	return ok ? code : 3;
 }
