@@ -7,7 +7,8 @@
 #include "cmdline/CommandLine.h"
 
 // What ParseWaitOptions read from args, as one text: R for the relaunch
-// option, A for the run-always option, then c[caption] f[flag] k[known] ...
+// option, A for the run-always option, E for the exit-code option, then
+// t[timeout] i[ignored timeout] l[log] c[caption] f[flag] k[known] ...
 // n[next] for those given.
 static std::string Parsed(const std::vector<std::string>& args)
 {
@@ -16,7 +17,11 @@ static std::string Parsed(const std::vector<std::string>& args)
 		argv.push_back(const_cast<char*>(a.c_str()));
 	CWaitOptions o;
 	ParseWaitOptions((int)argv.size(), argv.data(), o);
-	std::string s = std::string(o.bRelaunch ? "R" : "") + (o.bRunAlways ? "A" : "");
+	std::string s = std::string(o.bRelaunch ? "R" : "") + (o.bRunAlways ? "A" : "") + (o.extras.bExitCode ? "E" : "");
+	if (o.extras.nAppearSeconds != -1)
+		s += " t[" + std::to_string(o.extras.nAppearSeconds) + "]";
+	for (const CString* p : { &o.strIgnoredTimeout, &o.extras.strLog })
+		s += p->IsEmpty() ? "" : (p == &o.extras.strLog ? " l[" : " i[") + std::string(*p) + "]";
 	if (o.bCaptionGiven || !o.strCaption.IsEmpty())
 		s += (o.bCaptionGiven ? " c[" : " c?[") + std::string(o.strCaption) + "]";
 	if (!o.strRebootFlag.IsEmpty())
@@ -64,9 +69,22 @@ TEST(ParseWaitOptionsTest, Table)
 		// Neither new name swallows an old spelling, nor is swallowed by one.
 		{ { "/f", "/k", "/fk=a", "/kf=a", "/known=a", "/c=A", "/n=x" }, " c[A] n[x]" },
 		{ { "/rf=a", "/rk=b", "/cf=c", "/nk=d", "/c=f=A", "/n=k=x" }, "R c[f=A] n[k=x]" },
+		// The timeout (the last whole number up to a day), the exit code and the log, by their whole names.
+		{ { "/timeout=0", "-TIMEOUT=86400", "/exitcode", "/log=a", "-LOG=C:\\k 2.log", "/n=x" },
+			"E t[86400] l[C:\\k 2.log] n[x]" },
+		{ { "/timeout=7", "/timeout=86401", "/timeout=-1", "/timeout= 5", "/timeout=", "/n=x" },
+			" t[7] i[/timeout=] n[x]" },
+		{ { "/timeout", "/time=5", "/exit", "/log", "/n=x", "/timeout=5" }, " n[x /timeout=5]" },
 	};
 	for (const auto& [args, parsed] : cases)
 		EXPECT_EQ(parsed, Parsed(args)) << "args " << ::testing::PrintToString(args);
+}
+
+static CWaitExtras Extras(int seconds, BOOL exitCode, LPCSTR log)
+{
+	CWaitExtras extras;
+	extras.nAppearSeconds = seconds, extras.bExitCode = exitCode, extras.strLog = log;
+	return extras;
 }
 
 TEST(BuildWaiterCommandTest, ValuesAreQuotedForTheCrtInBothForms)
@@ -78,6 +96,7 @@ TEST(BuildWaiterCommandTest, ValuesAreQuotedForTheCrtInBothForms)
 		LPCSTR caption, next, line, flag = nullptr;
 		std::vector<LPCSTR> known = {};
 		BOOL always = FALSE;
+		CWaitExtras extras = {};
 	} cases[] = {
 		{ "C:\\Tools\\K.exe", FALSE, "Setup", "next.exe /q", "\"C:\\Tools\\K.exe\" \"/c=Setup\" \"/n=next.exe /q\"" },
 		{ "K.exe", FALSE, "", "", "\"K.exe\" \"/c=\" \"/n=\"" },
@@ -88,6 +107,8 @@ TEST(BuildWaiterCommandTest, ValuesAreQuotedForTheCrtInBothForms)
 			"\"K\" /r \"/c=A\" \"/f=HKEY_CURRENT_USER\\S\\F\" \"/k=C:\\p \\\"q\\\\\" \"/k=\" \"/n=x\"",
 			"HKEY_CURRENT_USER\\S\\F", { "C:\\p \"q\\", "" } },
 		{ "K", FALSE, "A", "x", "\"K\" \"/c=A\" \"/n=x\"", "" },
+		{ "K", TRUE, "A", "x", "\"K\" /r /always /exitcode /timeout=0 \"/log=C:\\l \\\"q\\\"\" \"/c=A\" \"/n=x\"",
+			nullptr, {}, TRUE, Extras(0, TRUE, "C:\\l \"q\"") },
 		{ NULL, FALSE, "c", "n", nullptr }, // refused (no line): the line is left as it was
 		{ "K", TRUE, NULL, "n", nullptr },
 		{ "K", TRUE, "c", NULL, nullptr },
@@ -98,7 +119,8 @@ TEST(BuildWaiterCommandTest, ValuesAreQuotedForTheCrtInBothForms)
 		for (LPCSTR k : c.known)
 			known.Add(k);
 		CString line("keep");
-		EXPECT_EQ(!!c.line, !!BuildWaiterCommand(c.exe, c.relaunch, c.caption, c.next, line, c.flag, &known, c.always));
+		EXPECT_EQ(!!c.line,
+			!!BuildWaiterCommand(c.exe, c.relaunch, c.caption, c.next, line, c.flag, &known, c.always, &c.extras));
 		EXPECT_STREQ(c.line != nullptr ? c.line : "keep", (LPCSTR)line);
 	}
 }

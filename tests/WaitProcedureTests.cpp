@@ -214,30 +214,34 @@ TEST_F(WaitProcedureTest, VanishCountAndTimesByScriptedProbesThenOneBroadcast)
 	ASSERT_TRUE(windows.Start(caption, 60000));
 	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 60000, true));
 	// The appear and vanish seconds, the probes' script, whether the follow-up
-	// runs, the probes made, and whether another window is waited for.
-	const std::tuple<const char*, const char*, const char*, bool, LONG, bool> rows[] = {
-		{ "0", "1", "", false, 0, false },
-		{ "x", "1", "", false, 0, false },
-		{ nullptr, "1", "", false, 0, false },
-		{ "4", "0", "", true, 1, false },
-		{ "4", "x", "", true, 1, false },
-		{ "4", nullptr, "", false, 0, false },
-		{ "4", "1", "", false, 8, true },
-		{ "4", "1", "SASASAA", true, 7, false },
-		{ "4", "1", "SAFFFA", true, 6, false },
+	// runs, the probes made, whether another window is waited for, and the
+	// appear seconds of the command line (-1: none; 0: no limit).
+	const std::tuple<const char*, const char*, const char*, bool, LONG, bool, int> rows[] = {
+		{ "0", "1", "", false, 0, false, -1 },
+		{ "x", "1", "", false, 0, false, -1 },
+		{ nullptr, "1", "", false, 0, false, -1 },
+		{ "4", "0", "", true, 1, false, -1 },
+		{ "4", "x", "", true, 1, false, -1 },
+		{ "4", nullptr, "", false, 0, false, -1 },
+		{ "4", "1", "", false, 8, true, -1 },
+		{ "4", "1", "SASASAA", true, 7, false, -1 },
+		{ "4", "1", "SAFFFA", true, 6, false, -1 },
+		{ "4", "1", "", false, 4, true, 2 },
+		{ "4", "1", "AAAAAAAAAAASAA", true, 14, false, 0 },
 	};
 	KT_STAND_IN(patch, "USER32.dll", EnumWindows, &ScriptedEnumWindows);
 	KT_STAND_IN(strings, "USER32.dll", LoadStringA, &ScriptedString);
 	KT_STAND_IN(starts, "KERNEL32.dll", CreateProcessA, RefuseStart);
-	for (const auto& [appear, vanish, script, runs, probes, absent] : rows)
+	for (const auto& [appear, vanish, script, runs, probes, absent, seconds] : rows)
 	{
 		SCOPED_TRACE(std::string("appear ") + (appear ? appear : "missing") + ", vanish "
-			+ (vanish ? vanish : "missing") + ", probes " + script);
+			+ (vanish ? vanish : "missing") + ", probes " + script + ", option " + std::to_string(seconds));
 		s_appear = appear, s_vanish = vanish, s_script = script;
 		const size_t before = Records().size(), heardBefore = listener.Heard().size();
 		ASSERT_TRUE(
 			NewWorker(absent ? kt::UniqueName("KtWait") : caption, kt::RecordCommand("--sleep 1000 follow-up")));
 		s_nProbes = s_nRefusedStarts = 0, s_lastProbeAt = s_longestGap = s_startCalledAt = 0;
+		m_pWorker->m_extras.nAppearSeconds = seconds;
 		Resume();
 		bool done = WaitDone(20000);
 		EXPECT_EQ(probes, s_nProbes);
