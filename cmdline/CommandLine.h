@@ -34,11 +34,9 @@ struct CWaitOptionNames
 // one all of them, the restart line the timeout and the log.
 struct CWaitExtras
 {
-	int nAppearSeconds; // for the window to appear, 0 for no limit; -1: the string table's
-	BOOL bExitCode;     // the exit code tells the outcome
-	CString strLog;     // the log file; empty for none
-
-	CWaitExtras() : nAppearSeconds(-1), bExitCode(FALSE) {}
+	int nAppearSeconds = -1; // for the window to appear, 0 for no limit; -1: the string table's
+	BOOL bExitCode = FALSE;  // the exit code tells the outcome
+	CString strLog;          // the log file; empty for none
 };
 
 struct CWaitOptions

@@ -80,13 +80,6 @@ TEST(ParseWaitOptionsTest, Table)
 		EXPECT_EQ(parsed, Parsed(args)) << "args " << ::testing::PrintToString(args);
 }
 
-static CWaitExtras Extras(int seconds, BOOL exitCode, LPCSTR log)
-{
-	CWaitExtras extras;
-	extras.nAppearSeconds = seconds, extras.bExitCode = exitCode, extras.strLog = log;
-	return extras;
-}
-
 TEST(BuildWaiterCommandTest, ValuesAreQuotedForTheCrtInBothForms)
 {
 	struct
@@ -108,7 +101,7 @@ TEST(BuildWaiterCommandTest, ValuesAreQuotedForTheCrtInBothForms)
 			"HKEY_CURRENT_USER\\S\\F", { "C:\\p \"q\\", "" } },
 		{ "K", FALSE, "A", "x", "\"K\" \"/c=A\" \"/n=x\"", "" },
 		{ "K", TRUE, "A", "x", "\"K\" /r /always /exitcode /timeout=0 \"/log=C:\\l \\\"q\\\"\" \"/c=A\" \"/n=x\"",
-			nullptr, {}, TRUE, Extras(0, TRUE, "C:\\l \"q\"") },
+			nullptr, {}, TRUE, CWaitExtras{ 0, TRUE, "C:\\l \"q\"" } },
 		{ NULL, FALSE, "c", "n", nullptr }, // refused (no line): the line is left as it was
 		{ "K", TRUE, NULL, "n", nullptr },
 		{ "K", TRUE, "c", NULL, nullptr },

@@ -27,20 +27,17 @@ TEST(BuildRestartCommandTest, TemporaryCopyIsWritableAndNeedsTheUtilityBesideThe
 	SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
 	DeleteFileA(copy.c_str());
 
-	// The timeout and the log go with it while the line stays within the 260
-	// characters that Windows runs; past them it goes without, and the log says so.
+	// The timeout and the log go with it (as the reboot tests show) while the
+	// line stays within the 260 characters that Windows runs; past them it
+	// goes without, and the log says so.
 	kt::ScratchDir logDir;
 	ASSERT_TRUE(AfxOpenLog(logDir.File("k.log").c_str()));
 	const std::string head = "\"" + kt::LongPath(utility) + "\" /r /always ";
-	worker.m_extras.nAppearSeconds = 0, worker.m_extras.strLog = "C:\\k.log";
-	ASSERT_TRUE(worker.BuildRestartCommand("Cap", "cmd", line, FALSE));
-	EXPECT_EQ(head + "/timeout=0 \"/log=C:\\k.log\" \"/c=Cap\" \"/n=cmd\"", (LPCSTR)line);
-	worker.m_extras.strLog = std::string(260 - head.size(), 'x').c_str();
+	worker.m_extras = CWaitExtras{ 0, FALSE, std::string(260 - head.size(), 'x').c_str() };
 	ASSERT_TRUE(worker.BuildRestartCommand("Cap", "cmd", line, FALSE));
 	EXPECT_EQ(head + "\"/c=Cap\" \"/n=cmd\"", (LPCSTR)line);
 	AfxOpenLog(NULL);
 	EXPECT_NE(std::string::npos, kt::ReadText(logDir.File("k.log")).find("] restart line without the timeout and log"));
-	worker.m_extras = CWaitExtras();
 
 	// This program in a folder where no utility file lies beside it: no command at all.
 	kt::ScratchDir dir;
