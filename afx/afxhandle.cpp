@@ -118,6 +118,7 @@ DWORD CProcess::Start(LPCSTR lpszCommandLine)
 		{
 			CHandle hThread(pi.hThread);
 			m_hProcess.Attach(pi.hProcess);
+			m_dwProcessId = pi.dwProcessId;
 			dwResult = ERROR_SUCCESS;
 		}
 		else

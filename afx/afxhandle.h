@@ -111,8 +111,13 @@ private:
 class CProcess
 {
 public:
+	CProcess() : m_dwProcessId(0) {}
+
 	// Attributes
 	HANDLE GetHandle() const { return m_hProcess; }
+	// The id of the process that Start started; 0 before. (GetProcessId is
+	// newer than Windows XP.)
+	DWORD GetProcessId() const { return m_dwProcessId; }
 
 	// Operations
 	// Starts lpszCommandLine (program and arguments, as CreateProcessA reads
@@ -131,4 +136,5 @@ public:
 
 private:
 	CHandle m_hProcess;
+	DWORD m_dwProcessId;
 };

@@ -16,7 +16,7 @@ BOOL RelaunchWaiter(const CWaitOptions& options)
 		DWORD dwResult = process.Start(strCommand);
 		bStarted = dwResult == ERROR_SUCCESS;
 		if (bStarted)
-			AfxLog("relaunch handed over: process %lu", GetProcessId(process.GetHandle()));
+			AfxLog("relaunch handed over: process %lu", process.GetProcessId());
 		else
 		{
 			WriteDebugLine("ERROR", strCommand);
