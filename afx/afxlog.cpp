@@ -22,11 +22,6 @@ BOOL AfxOpenLog(LPCSTR lpszPath)
 	return s_hLog != INVALID_HANDLE_VALUE;
 }
 
-BOOL AfxIsLogOpen()
-{
-	return s_hLog != INVALID_HANDLE_VALUE;
-}
-
 void AfxLog(LPCSTR lpszFormat, ...)
 {
 	if (s_hLog == INVALID_HANDLE_VALUE)

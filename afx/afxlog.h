@@ -9,7 +9,6 @@
 // file when it is missing; a log open before is closed. NULL or empty closes
 // the log. FALSE when the file cannot be opened.
 BOOL AfxOpenLog(LPCSTR lpszPath);
-BOOL AfxIsLogOpen();
 // Appends "yyyy-mm-dd hh:mm:ss.mmm [pid] <text>" and a line break, the text
 // formatted printf-style from the active code page. Each line goes in one
 // write to a file opened for appending only, so the lines of threads and

@@ -73,10 +73,7 @@ BOOL CWaitApp::StartWaitThread(LPCSTR lpszCaption, LPCSTR lpszCommand, LPCSTR lp
 	pThread->SetCommand(lpszCommand, bRunAlways);
 	pThread->m_strRebootFlag = lpszRebootFlag;
 	if (pExtras != NULL)
-	{
-		pThread->m_extras.nAppearSeconds = pExtras->nAppearSeconds;
-		pThread->m_extras.strLog = pExtras->strLog;
-	}
+		pThread->m_extras = *pExtras;
 	for (int i = 0; pKnownCommands != NULL && i < pKnownCommands->GetSize(); ++i)
 		pThread->m_astrKnownCommands.Add((*pKnownCommands)[i]);
 	bConfigured = bConfigured && !watch.HasFailed();

@@ -70,9 +70,8 @@ BOOL CWaitProcThread::BuildRestartCommand(LPCSTR lpszCaption, LPCSTR lpszCommand
 	if (watch.HasFailed())
 		return FALSE;
 	// The timeout and the log go with it while Windows can still run the line.
-	CWaitExtras extras;
-	extras.nAppearSeconds = m_extras.nAppearSeconds;
-	extras.strLog = m_extras.strLog;
+	CWaitExtras extras = m_extras;
+	extras.bExitCode = FALSE; // nobody reads the exit code of a RunOnce line
 	CString strLine;
 	if (!BuildWaiterCommand(strProgram, TRUE, lpszCaption, lpszCommand, strLine, NULL, NULL, TRUE, &extras))
 		return FALSE;

@@ -351,9 +351,9 @@ rows=$(
 @ app/Relaunch.cpp ; app_tests ; AppProcessTest.TimeoutExitCodeAndLog ; the new instance gets no timeout, exit-code or log option
 -options.bRunAlways, &options.extras))
 +options.bRunAlways))
-@ restart/RestartCommand.cpp ; reboot_tests ; RebootTest.RestartForms ; the restart line does not carry the log
--extras.strLog = m_extras.strLog;
-+
+@ restart/RestartCommand.cpp ; reboot_tests ; RebootTest.RestartForms ; the restart line does not carry the timeout and the log
+-CWaitExtras extras = m_extras;
++CWaitExtras extras;
 @ restart/RestartCommand.cpp ; restart_tests ; BuildRestartCommandTest ; a restart line too long with the timeout and log is not built at all
 -return BuildWaiterCommand(strProgram, TRUE, lpszCaption, lpszCommand, strResult, NULL, NULL, TRUE);
 +return FALSE;

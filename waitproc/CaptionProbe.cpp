@@ -17,7 +17,7 @@ struct CAPTIONSEARCH
 // letter case ignored. One call reads no more of the caption than the
 // prefix's length, and a shorter caption reads fewer units, so it cannot
 // match. The texts are compared in UTF-16, upper-cased by the system's case
-// table: the ANSI compare functions convert through the code page of the
+// mapping: the ANSI compare functions convert through the code page of the
 // thread's locale, which need not be the process's (it never is UTF-8).
 BOOL CALLBACK EnumCaptionProc(HWND hWnd, LPARAM lParam)
 {
