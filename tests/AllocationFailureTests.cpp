@@ -1,15 +1,13 @@
-// Exhausted memory in each restart operation: the framework's heap fails the
-// first, then the second, ... allocation of an operation, one per run. Every
-// run either refuses (FALSE, nothing written) or gives exactly the result of
-// a run without failures.
+// Exhausted memory in each restart operation: the framework's heap fails its
+// first, second, ... allocation, one per run. Every run either refuses (FALSE,
+// nothing written) or gives exactly the result of a run without failures.
 #include "TestSupport.h"
 #include "restart/CommandPath.h"
 #include "waitproc/WaitProcThread.h"
 
-// reset restores what the operation works on, call runs it right after the
-// failure is armed (so that it lands in the operation, and each run must show
-// that it came), and describe tells everything it produced. A refusal leaves
-// what reset left.
+// reset restores what the operation works on; call runs it right after the
+// failure is armed (so it lands there, and each run must show it came);
+// describe tells all it produced. A refusal leaves what reset left.
 static void EachAllocationFails(
 	const std::function<void()>& reset, const std::function<BOOL()>& call, const std::function<std::string()>& describe)
 {

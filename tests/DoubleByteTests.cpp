@@ -1,7 +1,6 @@
-// Double-byte text under code pages 932, 936 and 950, where a trail byte can
-// equal a backslash or an ASCII letter. This program runs once under each
-// (LC_ALL=ja_JP.UTF-8, zh_CN.UTF-8, zh_TW.UTF-8); the double-byte text is
-// built here, not passed through a shell.
+// Double-byte text under code pages 932, 936 and 950, where a trail byte can be a
+// backslash or an ASCII letter, built here rather than passed through a shell; this
+// program runs once under each (LC_ALL=ja_JP.UTF-8, zh_CN.UTF-8, zh_TW.UTF-8).
 #include "TestSupport.h"
 #include "afx/afxwide.h"
 #include "cmdline/CommandLine.h"
@@ -53,9 +52,8 @@ TEST_F(DoubleByteTest, StringOperationsOptionsAndTheRelaunchLineStepOverWholeCha
 	EXPECT_EQ(kt::ToHex(x5c), kt::ToHex((LPCSTR)options.strCaption));
 	EXPECT_EQ(kt::ToHex(x5c + "\\"), kt::ToHex((LPCSTR)options.strNext));
 
-	// The relaunch line is read back exactly: the new instance splits it by the
-	// C runtime's rules, which take a double-byte character whole, so its trail
-	// byte is never doubled.
+	// The relaunch line reads back exactly: the new instance splits it by the C
+	// runtime's rules, which take a double-byte character whole, so no trail byte is doubled.
 	const std::pair<std::string, std::string> values[] = { { x5c, x5c + "\"" + x5c },
 		{ "\\" + x5c + "\\", x5c + " " + word + "\\" } };
 	std::vector<std::string> lines;

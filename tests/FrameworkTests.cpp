@@ -9,13 +9,11 @@ TEST(CollectionTest, StringsGrowAndSliceArraysRemoveAndShift)
 	s += s; // appending to itself while it grows
 	s += 'd';
 	s = s + "|" + s;
-	EXPECT_STREQ("abcabcd|abcabcd", (LPCSTR)s);
 	EXPECT_EQ(15, s.GetLength());
-	EXPECT_STREQ("abc", (LPCSTR)s.Left(3));
-	EXPECT_STREQ("", (LPCSTR)s.Left(-1));
-	EXPECT_STREQ("d|abcabcd", (LPCSTR)s.Mid(6));
-	EXPECT_STREQ("d|a", (LPCSTR)s.Mid(6, 3));
-	EXPECT_STREQ("", (LPCSTR)s.Mid(99));
+	const std::pair<CString, const char*> texts[] = { { s, "abcabcd|abcabcd" }, { s.Left(3), "abc" },
+		{ s.Left(-1), "" }, { s.Mid(6), "d|abcabcd" }, { s.Mid(6, 3), "d|a" }, { s.Mid(99), "" } };
+	for (const auto& [text, expected] : texts)
+		EXPECT_STREQ(expected, (LPCSTR)text);
 	EXPECT_EQ(7, s.Find("|"));
 	EXPECT_EQ(6, s.Find('d'));
 	EXPECT_EQ(-1, s.Find("xyz"));
@@ -141,9 +139,8 @@ static BOOL WINAPI EndingPeekMessage(LPMSG, HWND, UINT, UINT, UINT)
 	ExitThread(0);
 }
 
-// Starts a CProbeThread with the creation flags *p (or, when *p holds
-// one, discards the thread held there), on a thread of its own, so that
-// a start-up that waits for good shows as a failed wait; *p gets the result.
+// Starts a CProbeThread into *p with its creation flags, or discards the one *p
+// holds, on a thread of its own: a start-up that waits for good shows as a failed wait.
 static DWORD WINAPI StartOrDiscard(LPVOID p)
 {
 	auto& [pThread, createFlags] = *(std::pair<CWinThread*, DWORD>*)p;
@@ -160,9 +157,8 @@ TEST(ThreadTest, EveryFailedStartUpCallRefusesTheStartWithNoThreadLeft)
 	void* const resume = (void*)&Failing::Call<(DWORD)-1, HANDLE>;
 	void* const duplicate = (void*)&Failing::Call<FALSE, HANDLE, HANDLE, HANDLE, LPHANDLE, DWORD, BOOL, DWORD>;
 	void* const createEvent = (void*)&Failing::Call<(HANDLE) nullptr, LPSECURITY_ATTRIBUTES, BOOL, BOOL, LPCSTR>;
-	// The module and function, the stand-in, the call that fails (0: every
-	// call), the creation flags, and whether the failure comes in
-	// AfxDiscardThread, after a good start.
+	// Module and function, stand-in, the call that fails (0: every call), the
+	// creation flags, and whether the failure comes in AfxDiscardThread after a good start.
 	const std::tuple<const char*, const char*, void*, int, DWORD, bool> faults[] = {
 		{ "KERNEL32.dll", "ResumeThread", resume, 1, CREATE_SUSPENDED, false },       // the thread never ran
 		{ "KERNEL32.dll", "DuplicateHandle", duplicate, 1, CREATE_SUSPENDED, false }, // no end handle

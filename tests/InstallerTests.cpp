@@ -2,12 +2,11 @@
 // whose wizard shows for three seconds and closes by itself.
 #include "TestSupport.h"
 
-// One installer chains its follow-up with ExecWait on Kestrune.exe /r: were it
-// held up, it would wait for a utility that waits for its own window. In the
-// other case a launcher starts the utility, then the watched installer: a
-// utility that held the launcher up would wait its minute for a wizard that
-// the launcher starts only after it. The follow-up comes after two absent
-// probes 500 ms apart, counted from the last moment the wizard was seen.
+// One installer chains its follow-up with ExecWait on Kestrune.exe /r: held up,
+// it would wait for a utility that waits for its own window. In the other a
+// launcher starts the utility, then the watched installer: a utility holding the
+// launcher up would wait its minute for a wizard started only after it. The
+// follow-up comes two absent probes 500 ms apart after the wizard was last seen.
 TEST(InstallerTest, FollowUpRunsOnceAfterTheWizardIsGone)
 {
 	const std::tuple<std::string, std::string, std::vector<std::string>> rows[] = {

@@ -3,13 +3,9 @@
 #include "TestSupport.h"
 #include "waitproc/WaitProcThread.h"
 
-static std::string Dword(DWORD value)
-{
-	return std::string((const char*)&value, sizeof(value));
-}
-
 TEST(RebootFlagTest, OnlyANonZeroFourByteDwordIsPendingAndEveryFoundValueIsDeleted)
 {
+	const auto Dword = [](DWORD value) { return std::string((const char*)&value, sizeof(value)); };
 	kt::ScratchKey key(HKEY_CURRENT_USER);
 	CWaitProcThread worker;
 	std::string path = "HKEY_CURRENT_USER\\" + key.Path() + "\\Pending";
@@ -50,8 +46,7 @@ TEST(RebootFlagTest, PathFormsThroughEveryRootKeyAndBothRegistryViews)
 	{
 		capture.Clear();
 		EXPECT_FALSE(worker.CheckRebootFlag(p.c_str())) << p;
-		EXPECT_EQ(told ? std::vector<std::string>{ "FLAG NOT READ: " + p + "\n" } : std::vector<std::string>{},
-			capture.Lines());
+		EXPECT_EQ(std::vector<std::string>(told, "FLAG NOT READ: " + p + "\n"), capture.Lines());
 	}
 	EXPECT_TRUE(kt::ValueExists(key.Key(), "Pending"));
 

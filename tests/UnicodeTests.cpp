@@ -1,9 +1,8 @@
 // Text outside the system's code page through the real Kestrune.exe, which
-// runs in UTF-8 where Windows allows it. This program runs in UTF-8 too, by
-// the same manifest element, so its texts are UTF-8: it starts programs by
-// CreateProcessW as a Unicode program does, shows captions in windows of a
-// Unicode class, and reads the follow-up's UTF-16 arguments. It runs once
-// more under code page 932 (LC_ALL), which the element overrides.
+// runs in UTF-8 where Windows allows it. This program's texts are UTF-8 too, by
+// the same manifest element, also when run under code page 932 (LC_ALL): it
+// starts programs by CreateProcessW as a Unicode program does, shows captions
+// in windows of a Unicode class and reads the follow-up's UTF-16 arguments.
 #include "TestSupport.h"
 #include "waitproc/WaitProcThread.h"
 
@@ -49,12 +48,11 @@ static int WINAPI CompareIn1252(LPCSTR a, LPCSTR b)
 	return CompareStringW(0x409, NORM_IGNORECASE, wa.c_str(), -1, wb.c_str(), -1) - CSTR_EQUAL;
 }
 
-// Letter case is compared in UTF-16: where the thread locale's code page is
-// 1252, as on an English Windows, lstrcmpiA reads UTF-8 bytes in that code
-// page, which takes Greek in other case for other text and the Cyrillic К, М
-// for the Њ, Ќ (the same lead byte, trail bytes that are a case pair in 1252).
-// A prefix cut inside a character matches nothing, not even a caption holding
-// the replacement character that a lax conversion makes of the cut.
+// Letter case is compared in UTF-16: with a thread code page of 1252, as on an
+// English Windows, lstrcmpiA reads UTF-8 bytes in it, taking Greek in other case
+// for other text and Cyrillic К, М for Њ, Ќ (the same lead byte, trail bytes a
+// case pair in 1252). A prefix cut inside a character matches nothing, not even
+// a caption holding the replacement character a lax conversion makes of the cut.
 TEST_F(UnicodeTest, CaptionProbeAndDebugLineInUtf8)
 {
 	kt::ImportPatch asOnWindows("KERNEL32.dll", "lstrcmpiA", (void*)&CompareIn1252); // while the probe imports it
@@ -89,20 +87,17 @@ TEST_F(UnicodeTest, CaptionInAnyCaseAndFollowUpWithItsExactWords)
 		ASSERT_TRUE(
 			kt::RunUnderDebugger((relaunch ? "/r \"/c=" : "\"/c=") + id + kTitleOtherCase + "\" " + Next(m_recorder),
 				60000, &texts, relaunch ? m_folder + "\\Kestrune.exe" : kt::BinPath("Kestrune.exe")));
-		EXPECT_EQ(relaunch ? std::vector<std::string>{}
-						   : std::vector<std::string>{ "SUCCESS: \"" + m_recorder + "\"" + kArgsLine + "\n" },
-			texts);
+		EXPECT_EQ(std::vector<std::string>(!relaunch, "SUCCESS: \"" + m_recorder + "\"" + kArgsLine + "\n"), texts);
 		std::vector<kt::Record> runs = record.AwaitRuns(60000);
 		ASSERT_EQ(1u, runs.size());
 		EXPECT_EQ(kArgs, runs[0].args);
 	}
 }
 
-// With a reboot pending, the copy registers the command: in the plain form the
-// program's short path becomes its long one; the restart form names the copy
-// by its own path. The flag's key is named in two scripts; the known setup's
-// entry, named in Cyrillic of the other case, takes more bytes in UTF-8 than
-// in UTF-16, its name too.
+// With a reboot pending the copy registers the command: the plain form with the
+// program's long path for its short one, the restart form naming the copy by its
+// own path. The flag's key is in two scripts; the known setup's entry, named in
+// Cyrillic of the other case, takes more bytes in UTF-8 than UTF-16, name too.
 TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
 {
 	std::wstring shortPath(MAX_PATH, L'\0');

@@ -13,9 +13,8 @@ TEST(WaitAppTest, LoopEndsOnceTheListedWorkerHasReportedAndBeenStopped)
 	ASSERT_EQ(1, app.m_arrWaitThreads.GetSize());
 	CWaitProcThread* pWorker = static_cast<CWaitProcThread*>(app.m_arrWaitThreads[0]);
 	CHandle hWorker(kt::Duplicate(pWorker->m_hThread));
-	// A report naming no listed worker, one naming the worker before it has
-	// reported, the alternate report and a quit that another program posts
-	// change nothing.
+	// A report naming no listed worker or this one before it has reported, the
+	// alternate report and a quit that another program posts change nothing.
 	PostThreadMessageA(GetCurrentThreadId(), WM_WAITPROC_DONE, 0, (LPARAM)pWorker->m_nThreadID + 1);
 	PostThreadMessageA(GetCurrentThreadId(), WM_WAITPROC_DONE, 0, (LPARAM)pWorker->m_nThreadID);
 	PostThreadMessageA(GetCurrentThreadId(), WM_WAITPROC_DONE_ALT, 0, (LPARAM)pWorker->m_nThreadID);

@@ -5,9 +5,8 @@
 
 using WaitProcedureTest = WorkerFixture;
 
-// The appear and vanish seconds as the string table gives them while
-// ScriptedString stands in for LoadStringA (nullptr: no such string); every
-// other string is the program's own.
+// The appear and vanish seconds that LoadStringA gives while ScriptedString
+// stands in for it (nullptr: no such string); other strings are the program's.
 static const char *s_appear, *s_vanish;
 static bool ScriptedString(int* pResult, HINSTANCE, UINT id, LPSTR buffer, int size)
 {
@@ -17,9 +16,8 @@ static bool ScriptedString(int* pResult, HINSTANCE, UINT id, LPSTR buffer, int s
 	return scripted;
 }
 
-// The caption probes, counted and played by a script: a step each, 'S' the
-// real window list, 'A' an empty one, 'F' a failed probe; past the script's
-// end, 'S'.
+// The caption probes, counted and played by a script, a step each: 'S' the
+// real window list (also past the end), 'A' an empty one, 'F' a failed probe.
 static volatile LONG s_nProbes;
 static volatile ULONGLONG s_lastProbeAt, s_longestGap, s_startCalledAt; // ticks, and ms between probes
 static std::string s_script;
@@ -35,9 +33,8 @@ static bool ScriptedEnumWindows(BOOL* pResult, WNDENUMPROC, LPARAM)
 	return step != 'S';
 }
 
-// CreateProcessA, whose next s_nRefusedStarts calls are refused with
-// s_dwRefusal: as Wine refuses a process that ended during its start-up, or
-// as Windows refuses a program that needs elevation.
+// CreateProcessA refusing its next s_nRefusedStarts calls with s_dwRefusal, as
+// Wine refuses a process that ended in its start-up, or Windows one that needs elevation.
 static volatile LONG s_nRefusedStarts;
 static DWORD s_dwRefusal;
 static const auto RefuseStart = [](BOOL*, auto...)
@@ -48,9 +45,8 @@ static const auto RefuseStart = [](BOOL*, auto...)
 	return refused;
 };
 
-// A stop request during each wait is noticed within a poll, and the worker
-// still reports; the wait counts as failed, and whatever it waited on (the
-// awaited process, the follow-up) runs on.
+// A stop request in each wait is noticed within a poll and the worker still
+// reports; the wait fails, and what it waited on (process, follow-up) runs on.
 TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 {
 	// The wait, its type, whether its window shows and whether a follow-up runs.
@@ -92,10 +88,9 @@ TEST_F(WaitProcedureTest, StopIsNoticedInEveryWait)
 	}
 }
 
-// Process then caption: a window seen while the process runs ends the
-// process wait, and the follow-up runs while that process still runs; a
-// process that ends first leaves the caption wait to see a window that
-// appears later come and go.
+// Process then caption: a window seen while the process runs ends the wait,
+// and the follow-up runs alongside the process; a process that ends first
+// leaves the caption wait to see a later window come and go.
 TEST_F(WaitProcedureTest, ProcessThenCaption)
 {
 	// A minute to appear, however long the window takes to show.
@@ -125,12 +120,11 @@ TEST_F(WaitProcedureTest, ProcessThenCaption)
 	}
 }
 
-// The follow-up runs after a successful wait, or after any with run-always,
-// unless told not to run at once; one not started is kept. A follow-up that
-// cannot start is reported promptly; a start that Wine refuses as ended
-// during its start-up is made again, five times in all; one that needs
-// elevation goes through the shell, with its arguments. The owner is told
-// once the follow-up has ended; no follow-up inherits a handle of this process.
+// The follow-up runs after a successful wait, or any with run-always, unless
+// told not to run at once; one not started is kept. One that cannot start is
+// reported promptly; a start Wine refuses as ended in its start-up is made
+// five times in all; one that needs elevation goes through the shell, with its
+// arguments. The owner is told once it has ended; none inherits our handles.
 TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 {
 	kt::Process ended;
@@ -198,14 +192,12 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 	EXPECT_EQ(0u, n) << "bytes from inherited handles";
 }
 
-// The two waits' seconds come from the string table, as polls of 500 ms:
-// zero, no digits or none at all. With no appear time the wait fails; with
-// no vanish time the follow-up runs as soon as the window is seen. The window
-// must stay away for two probes in a row: a probe that sees it starts the
-// count again, and a probe that fails neither counts nor restarts. The
-// probes are counted, each but a first that sees the window followed by its
-// poll: the follow-up starts after the script's last, no sooner and no more
-// than a poll and some room later. Every wait, failed or not, ends with one
+// The waits' seconds come from the string table (zero, no digits or none) as
+// 500 ms polls: no appear time fails the wait; no vanish time runs the
+// follow-up once the window is seen. The window must stay away for two probes
+// in a row: one that sees it restarts the count, one that fails does neither.
+// Each probe but a first that sees the window follows a poll; the follow-up
+// starts within a poll and some room of the last. Every wait ends with one
 // broadcast, after the last probe and before the follow-up's second is over.
 TEST_F(WaitProcedureTest, VanishCountAndTimesByScriptedProbesThenOneBroadcast)
 {

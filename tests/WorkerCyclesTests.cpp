@@ -1,13 +1,11 @@
-// Workers in one process, one after the other: each waits on a process that
-// has ended, runs its follow-up, reports and is stopped, and its caption probe
-// is called once. What they leave behind, in handles and heap bytes, stays
-// within a slack.
+// Workers one after the other in one process, each waiting on an ended process,
+// probing a caption once, running its follow-up, reporting and being stopped:
+// what they leave behind, in handles and heap bytes, stays within a slack.
 #include "WorkerFixture.h"
 
-// The open handles of this process (where the system answers 0, as Wine
-// does, the handle values that name an open object, tried one by one), and
-// the bytes in the blocks in use on its heaps: what a leak of the code under
-// test adds to.
+// The open handles of this process (where the system answers 0, as Wine does,
+// each handle value that names an open object) and the bytes in use on its
+// heaps: what a leak of the code under test adds to.
 struct Footprint
 {
 	DWORD handles = 0;

@@ -22,9 +22,8 @@ BEGIN_MESSAGE_MAP(CCountedWorker, CWaitProcThread)
 	ON_THREAD_MESSAGE(WM_KT_ECHO, CCountedWorker::OnEcho)
 END_MESSAGE_MAP()
 
-// Windows refuses a post to a queue that holds 10,000 messages, as another
-// program can fill it; Wine keeps no such limit, so the posts of s_nRefused
-// are refused here the way Windows refuses them.
+// Windows refuses a post to a queue holding 10,000 messages (another program
+// can fill it); Wine has no such limit, so posts of s_nRefused are refused here.
 static volatile LONG s_nRefusals;
 static UINT s_nRefused = WM_WAITPROC_STOP;
 static const auto RefusePost = [](BOOL*, DWORD, UINT message, WPARAM, LPARAM)
@@ -75,10 +74,9 @@ TEST_F(WorkerTest, NotifiesAWindow)
 	DestroyWindow(target.m_hWnd);
 }
 
-// The worker reports to its owner (with the alternate message when asked,
-// by any non-zero value) and then waits for its stop. Any program can post to
-// its thread; only its owner's Stop ends it. A refused report or stop post is
-// made again.
+// The worker reports to its owner (the alternate message for any non-zero
+// value) and waits for its stop: any program can post to its thread, but only
+// its owner's Stop ends it. A refused report or stop post is made again.
 TEST_F(WorkerTest, ReportsAndEndsOnlyOnItsOwnersStop)
 {
 	for (BOOL alt : { FALSE, 5 })
