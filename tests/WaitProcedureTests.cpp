@@ -193,7 +193,8 @@ TEST_F(WaitProcedureTest, FollowUpRunsAfterASuccessfulWaitOrWithRunAlways)
 }
 
 // The waits' seconds come from the string table (zero, no digits or none) as
-// 500 ms polls: no appear time fails the wait; no vanish time runs the
+// 500 ms polls, the appear time from the command line when it gives one (0:
+// no limit): no appear time fails the wait; no vanish time runs the
 // follow-up once the window is seen. The window must stay away for two probes
 // in a row: one that sees it restarts the count, one that fails does neither.
 // Each probe but a first that sees the window follows a poll; the follow-up
