@@ -1,8 +1,7 @@
 // kt_record: records that it was started, with its arguments, and ends.
 //   kt_record [--sleep MS | --exit CODE] [args...]     (ends with CODE, 0 by default)
-// Writes one byte to the handle whose value KT_RECORD_HANDLE holds, if set (it
-// arrives only where the handle was inherited), then appends to the file
-// named by KT_RECORD_FILE one line per run:
+// Writes a byte to the handle KT_RECORD_HANDLE holds, if set (it arrives only
+// where the handle was inherited), then appends to the file KT_RECORD_FILE names a line:
 //   start=<ms> end=<ms> argc=<n> <hex(argv[1])> <hex(argv[2])> ...
 // The arguments are the UTF-16 ones, as the C runtime splits the line,
 // written in hex of their UTF-8 so that any character, quotes and spaces

@@ -8,17 +8,17 @@
 // the REG_DWORD RebootPending = 1 is set under HKEY_CURRENT_USER\SUBKEY right
 // before the destruction, as an installer that needs a reboot does. The
 // windows listen for the broadcast "__Detect_End_Of_Application__", and files
-// in DIR tell the test what happened: "ready" and "gone" hold the
-// GetTickCount64 value of the moment the windows exist and their destruction
-// begins (they may leave the window list from then on); "heard" gets a line
-// "<tick> <wParam> <lParam>" for each broadcast received. Exit codes: 3, a
-// window could not be made; 4, "heard" could not be opened.
+// in DIR tell the test what happened: "ready" and "gone" hold GetTickCount64
+// when the windows exist and when their destruction begins (they may leave the
+// window list from then on); "heard" gets a line "<tick> <wParam> <lParam>" per
+// broadcast. Exit codes: 3, a window could not be made; 4, no "heard" file.
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -89,29 +89,24 @@ static bool UtilityWaits(DWORD starter)
 
 int wmain(int argc, wchar_t** argv)
 {
+	// Each option that takes a value, with its value when not given.
+	std::map<std::wstring, std::wstring> options = { { L"--held", L"0" }, { L"--count", L"1" }, { L"--files", L"" },
+		{ L"--flag", L"" }, { L"--caption", L"" } };
 	bool hidden = false;
-	DWORD held = 0;
-	int count = 1;
-	const wchar_t* flag = NULL;
-	std::wstring caption, files;
 	DWORD ms = 0;
 	for (int i = 1; i < argc; ++i)
-	{
 		if (wcscmp(argv[i], L"--hidden") == 0)
 			hidden = true;
-		else if (wcscmp(argv[i], L"--held") == 0 && i + 1 < argc)
-			held = (DWORD)_wtoi(argv[++i]);
-		else if (wcscmp(argv[i], L"--count") == 0 && i + 1 < argc)
-			count = _wtoi(argv[++i]);
-		else if (wcscmp(argv[i], L"--files") == 0 && i + 1 < argc)
-			files = std::wstring(argv[++i]) + L"\\";
-		else if (wcscmp(argv[i], L"--flag") == 0 && i + 1 < argc)
-			flag = argv[++i];
-		else if (wcscmp(argv[i], L"--caption") == 0 && i + 1 < argc)
-			caption = argv[++i];
+		else if (options.count(argv[i]) != 0 && i + 1 < argc)
+		{
+			options[argv[i]] = argv[i + 1];
+			++i;
+		}
 		else
 			ms = (DWORD)wcstoul(argv[i], NULL, 10);
-	}
+	const DWORD held = (DWORD)_wtoi(options[L"--held"].c_str());
+	const int count = _wtoi(options[L"--count"].c_str());
+	const std::wstring files = options[L"--files"] + L"\\", &flag = options[L"--flag"];
 
 	s_heard = _wfopen((files + L"heard").c_str(), L"ab");
 	if (s_heard == NULL)
@@ -122,8 +117,8 @@ int wmain(int argc, wchar_t** argv)
 	std::vector<HWND> windows;
 	for (int i = 0; i < count; ++i)
 	{
-		HWND hWnd = CreateWindowExW(0, wc.lpszClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, 40 + 30 * i, 40 + 30 * i,
-			320, 120, NULL, NULL, wc.hInstance, NULL);
+		HWND hWnd = CreateWindowExW(0, wc.lpszClassName, options[L"--caption"].c_str(), WS_OVERLAPPEDWINDOW,
+			40 + 30 * i, 40 + 30 * i, 320, 120, NULL, NULL, wc.hInstance, NULL);
 		if (hWnd == NULL)
 			return 3;
 		if (!hidden)
@@ -136,8 +131,8 @@ int wmain(int argc, wchar_t** argv)
 	Serve(ms);
 	WriteTick(files, L"gone");
 	const DWORD one = 1;
-	if (flag != NULL)
-		RegSetKeyValueW(HKEY_CURRENT_USER, flag, L"RebootPending", REG_DWORD, &one, sizeof(one));
+	if (!flag.empty())
+		RegSetKeyValueW(HKEY_CURRENT_USER, flag.c_str(), L"RebootPending", REG_DWORD, &one, sizeof(one));
 	for (HWND hWnd : windows)
 		DestroyWindow(hWnd);
 	return 0;

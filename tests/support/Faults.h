@@ -13,25 +13,21 @@
 namespace kt
 {
 
-// The text that follows every framework block in a test program, to show a
-// read past a block's end.
+// The text after every framework block in a test program, to show a read past its end.
 #define KT_PAST_END "<KT-PAST-THE-END>"
 
 // The nth framework allocation from now fails (1: the next one), and that one
 // only; 0 fails none. Also restarts the count of AllocationsMade.
 void FailAllocation(long nth);
-// Framework allocations made since the last FailAllocation.
 long AllocationsMade();
 
-// Replaces the address that this program's import table holds for function of
-// module, until destroyed: the framework's code linked into the program then
-// calls the replacement. IsApplied() is false when the program imports no
-// such function, or replacement is nullptr (which patches nothing).
+// Replaces this program's import-table address of function of module until
+// destroyed, so that the framework's code linked in calls replacement. IsApplied()
+// is false when no such function is imported, or replacement is nullptr.
 class ImportPatch
 {
 public:
-	// *pOriginal (when given) receives the address replaced, for the
-	// replacement to call on.
+	// *pOriginal (when given) gets the address replaced, for the replacement to call on.
 	ImportPatch(const char* module, const char* function, void* replacement, void** pOriginal = nullptr);
 	~ImportPatch();
 	bool IsApplied() const { return m_slot != nullptr; }
@@ -90,9 +86,8 @@ private:
 	kt::StandIn<decltype(&function)> name(module, #function, __VA_ARGS__); \
 	ASSERT_TRUE(name.IsApplied()) << "not patched: " #function
 
-// The framework's debug lines (OutputDebugStringW) heard in this program
-// while the capture lives, instead of going to a debugger: as written, and
-// in this program's code page.
+// The framework's debug lines (OutputDebugStringW) while the capture lives,
+// kept instead of sent to a debugger: as written, and in this code page.
 class DebugCapture : public ImportPatch
 {
 public:

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 std::string kt::BinPath(const char* name)
 {
@@ -114,20 +115,19 @@ HANDLE kt::Duplicate(HANDLE h)
 	// counted. Wine answers ERROR_INTERNAL_ERROR when the new process ended
 	// during its start-up, before any of its code ran (seen under heavy load):
 	// such a start is made again, and says so.
-	BOOL started = FALSE;
 	DWORD error = ERROR_INTERNAL_ERROR;
-	for (int attempt = 1; !started && error == ERROR_INTERNAL_ERROR && attempt <= 5; ++attempt)
+	for (int attempt = 1; error == ERROR_INTERNAL_ERROR && attempt <= 5; ++attempt)
 	{
 		if (attempt > 1)
 		{
 			printf("kt: start %d after error 1359: %.200s\n", attempt, commandLine.c_str());
 			Sleep(200);
 		}
-		started = CreateProcessW(
+		const BOOL started = CreateProcessW(
 			NULL, &line[0], NULL, NULL, FALSE, flags | (job ? CREATE_SUSPENDED : 0), NULL, NULL, &si, &pi);
 		error = started ? ERROR_SUCCESS : GetLastError();
 	}
-	if (!started)
+	if (error != ERROR_SUCCESS)
 		return ::testing::AssertionFailure() << "CreateProcessW failed, error " << error << ": " << commandLine;
 	m_process.Attach(pi.hProcess);
 	CHandle thread(pi.hThread);
@@ -179,11 +179,8 @@ DWORD kt::Process::ExitCode() const
 
 void kt::Process::Kill()
 {
-	if (Handle() != NULL && WaitForSingleObject(Handle(), 0) == WAIT_TIMEOUT)
-	{
-		TerminateProcess(Handle(), 1);
+	if (Handle() != NULL && WaitForSingleObject(Handle(), 0) == WAIT_TIMEOUT && TerminateProcess(Handle(), 1))
 		WaitForSingleObject(Handle(), 5000);
-	}
 	m_process.Close();
 }
 
@@ -259,12 +256,11 @@ void kt::ExpectRecordedArguments(
 	if (!started)
 		return started;
 	pTexts->clear();
-	DWORD exitCode = 0;
-	bool running = true;
+	std::optional<DWORD> exitCode; // from the process's exit event
 	const ULONGLONG end = GetTickCount64() + timeoutMs;
 	DEBUG_EVENT ev;
 	// Only the thread that started the process receives its events.
-	while (running && WaitForDebugEvent(&ev, (DWORD)std::max<LONGLONG>(0, end - GetTickCount64())))
+	while (!exitCode && WaitForDebugEvent(&ev, (DWORD)std::max<LONGLONG>(0, end - GetTickCount64())))
 	{
 		DWORD status = DBG_CONTINUE;
 		if (ev.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT)
@@ -282,15 +278,13 @@ void kt::ExpectRecordedArguments(
 		else if (ev.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT)
 			CHandle(ev.u.LoadDll.hFile).Close();
 		else if (ev.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT)
-			exitCode = ev.u.ExitProcess.dwExitCode, running = false;
+			exitCode = ev.u.ExitProcess.dwExitCode;
 		ContinueDebugEvent(ev.dwProcessId, ev.dwThreadId, status);
 	}
-	if (running)
+	if (!exitCode)
 	{
 		DebugActiveProcessStop(GetProcessId(process.Handle()));
 		return ::testing::AssertionFailure() << "still running after " << timeoutMs << " ms";
 	}
-	if (exitCode != 0)
-		return ::testing::AssertionFailure() << "exit code " << exitCode;
-	return ::testing::AssertionSuccess();
+	return *exitCode == 0 ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "exit code " << *exitCode;
 }

@@ -1,6 +1,5 @@
-// Test support, processes and files: where the helpers are, scratch folders,
-// real processes with bounded waits, the records kt_record leaves, and
-// Kestrune.exe run the way a launcher runs it.
+// Test support, processes and files: scratch folders, real processes with
+// bounded waits, kt_record's records, Kestrune.exe run as a launcher runs it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,8 +13,7 @@
 namespace kt
 {
 
-// The file name in the folder of the running test program, where every
-// helper and Kestrune.exe are built.
+// The file name beside the test program, where the helpers and Kestrune.exe are built.
 std::string BinPath(const char* name);
 // The long form of an existing path; the path itself otherwise.
 std::string LongPath(const std::string& path);
@@ -72,8 +70,7 @@ class Process
 public:
 	~Process() { Kill(); }
 
-	// With job, the process runs in it from its start; flags are
-	// CreateProcess's creation flags.
+	// With job, the process runs in it from its start; flags: CreateProcess's.
 	::testing::AssertionResult Start(const std::string& commandLine, const Job* job = nullptr, DWORD flags = 0);
 	// True when the process has ended within timeoutMs.
 	bool Wait(DWORD timeoutMs) const { return WaitForSingleObject(m_process, timeoutMs) == WAIT_OBJECT_0; }
@@ -100,7 +97,6 @@ class RecordFile
 public:
 	RecordFile() { SetEnvironmentVariableA("KT_RECORD_FILE", Path().c_str()); }
 	std::string Path() const { return m_dir.File("record.txt"); }
-	// The runs so far; with tag, only those whose first argument it is.
 	std::vector<Record> Runs(const char* tag = nullptr) const { return ReadRecords(Path(), tag); }
 	// The runs once one has come (within timeoutMs) and a second had time to.
 	std::vector<Record> AwaitRuns(DWORD timeoutMs, const char* tag = nullptr) const;
@@ -122,9 +118,8 @@ std::vector<DWORD> ThreadsOf(DWORD pid);
 // The running processes that this one started from file name, but skip.
 std::vector<DWORD> ChildProcesses(const char* name, DWORD skip = 0);
 
-// Runs exe with args under this thread's debugger. Success when it ended
-// within timeoutMs with exit code 0; *pTexts gets the texts it wrote to the
-// debugger, as bytes of its code page.
+// Runs exe with args under this thread's debugger: success when it ends within timeoutMs
+// with exit code 0. *pTexts gets what it wrote to the debugger, in bytes of its code page.
 ::testing::AssertionResult RunUnderDebugger(const std::string& args, DWORD timeoutMs, std::vector<std::string>* pTexts,
 	const std::string& exe = BinPath("Kestrune.exe"));
 

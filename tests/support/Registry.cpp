@@ -12,12 +12,11 @@ static ::testing::AssertionResult Check(LONG error, const char* what, const char
 kt::ScratchKey::ScratchKey(HKEY hRoot, REGSAM view)
 	: m_hRoot(hRoot), m_view(view), m_path("Software\\KestruneTest\\" + UniqueName("key"))
 {
-	Remove();
 	EXPECT_TRUE(
 		Check(m_key.Create(hRoot, m_path.c_str(), NULL, KEY_ALL_ACCESS | view), "RegCreateKeyExA", m_path.c_str()));
 }
 
-void kt::ScratchKey::Remove()
+kt::ScratchKey::~ScratchKey()
 {
 	m_key.Close();
 	CRegKey parent;

@@ -7,29 +7,25 @@
 namespace kt
 {
 
-// A registry key of its own, "Software\\KestruneTest\\<unique>" under root
-// in the registry view (KEY_WOW64_...) given, created empty and removed with
-// everything below it.
+// A key of its own, "Software\\KestruneTest\\<unique>" under root in the view
+// (KEY_WOW64_...) given, created empty and removed with all below it.
 class ScratchKey
 {
 public:
 	explicit ScratchKey(HKEY hRoot, REGSAM view = 0);
-	~ScratchKey() { Remove(); }
+	~ScratchKey();
 	const std::string& Path() const { return m_path; }
 	HKEY Key() const { return m_key; }
 
 private:
-	void Remove();
-
 	HKEY m_hRoot;
 	REGSAM m_view;
 	std::string m_path;
 	CRegKey m_key;
 };
 
-// The machine's RunOnce key in the registry view given, opened (created
-// when missing), with the utility's values ("Vormelle", "Vormelle 2" ...) and
-// the listed scratch values removed before and after.
+// The machine's RunOnce key in the view given, opened (created when missing), with the
+// utility's values ("Vormelle", "Vormelle 2" ...) and the scratch ones removed before and after.
 class RunOnceKey
 {
 public:

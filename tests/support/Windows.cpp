@@ -4,7 +4,7 @@
 #include <deque>
 
 // Thread messages taken while pumping, kept for WaitForThreadMessage.
-static std::deque<MSG> s_heldThreadMessages;
+static std::deque<MSG> s_held;
 
 bool kt::PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs)
 {
@@ -12,7 +12,7 @@ bool kt::PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs)
 	{
 		for (MSG msg; PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE);)
 			if (msg.hwnd == NULL)
-				s_heldThreadMessages.push_back(msg);
+				s_held.push_back(msg);
 			else
 				DispatchMessageA(&msg); // untranslated: nothing types in a test
 		if (const bool done = pred(); done || GetTickCount64() >= end)
@@ -22,24 +22,19 @@ bool kt::PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs)
 
 bool kt::WaitForThreadMessage(UINT message, MSG* pMsg, DWORD timeoutMs)
 {
-	return PumpUntil(
-		[&]
-		{
-			auto it = std::find_if(s_heldThreadMessages.begin(), s_heldThreadMessages.end(),
-				[&](const MSG& held) { return held.message == message; });
-			if (it == s_heldThreadMessages.end())
-				return false;
-			*pMsg = *it;
-			s_heldThreadMessages.erase(it);
-			return true;
-		},
-		timeoutMs);
+	const auto first = [&]
+	{ return std::find_if(s_held.begin(), s_held.end(), [&](const MSG& m) { return m.message == message; }); };
+	if (!PumpUntil([&] { return first() != s_held.end(); }, timeoutMs))
+		return false;
+	*pMsg = *first();
+	s_held.erase(first());
+	return true;
 }
 
 void kt::DropThreadMessages()
 {
 	PumpUntil([] { return true; }, 0);
-	s_heldThreadMessages.clear();
+	s_held.clear();
 }
 
 void kt::PumpFor(DWORD ms)

@@ -17,19 +17,15 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs);
 bool WaitForThreadMessage(UINT message, MSG* pMsg, DWORD timeoutMs);
 // Forgets every thread message queued or held so far.
 void DropThreadMessages();
-// Pumps this thread's messages for ms milliseconds.
 void PumpFor(DWORD ms);
 
 // The top-level windows whose caption begins with prefix, in the order of
 // the window list (top first), by a walk of this test program's own.
 std::vector<HWND> TopLevelWindows(const std::string& prefix);
 
-// kt_window showing top-level windows that hear the end broadcast, for ms
-// milliseconds (held: from when a Kestrune.exe started by this program, or
-// by one it started, waits for input); Start returns once they exist. With
-// flagKey, the reboot flag RebootPending is set under
-// HKEY_CURRENT_USER\flagKey right before they go. Neither text holds a
-// quote or ends in a backslash.
+// kt_window's windows for ms milliseconds (held: from when a Kestrune.exe that
+// this program started, or one it started, waits for input; flagKey: --flag).
+// Start returns once they exist. No text holds a quote or ends in a backslash.
 class CaptionWindows
 {
 public:
@@ -37,8 +33,7 @@ public:
 		const std::string& flagKey = "", bool held = false);
 	bool WaitGone(DWORD timeoutMs) { return m_process.Wait(timeoutMs); }
 	void Close() { m_process.Kill(); }
-	// GetTickCount64 when the windows first existed, and when their
-	// destruction began (they may leave the window list from then on); 0 before.
+	// GetTickCount64 when the windows existed, and when their destruction began; 0 before.
 	ULONGLONG ShownAt() const { return Tick("ready"); }
 	ULONGLONG VanishStartAt() const { return Tick("gone"); }
 	// Lines "<tick> <wParam> <lParam>", one per end broadcast heard so far.

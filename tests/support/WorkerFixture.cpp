@@ -36,7 +36,6 @@ void WorkerFixture::WaitOnProcess(const kt::Process& process, int nWaitType)
 ::testing::AssertionResult WorkerFixture::StopAfterReport()
 {
 	m_pWorker->Stop(TRUE);
-	if (!ThreadEnded(0))
-		return ::testing::AssertionFailure() << "Stop(TRUE) returned before the thread ended";
-	return ::testing::AssertionSuccess();
+	return ThreadEnded(0) ? ::testing::AssertionSuccess()
+						  : ::testing::AssertionFailure() << "Stop(TRUE) returned before the thread ended";
 }
