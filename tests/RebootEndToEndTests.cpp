@@ -91,7 +91,7 @@ TEST_F(RebootTest, RestartFormsRunTheFollowUpWhetherTheKnownSetupRanBeforeOrAfte
 	kt::Process launcher;
 	// A short path: the restart line, which holds the build folder's path twice,
 	// must stay within 260 characters with it.
-	const std::string log = "C:\\" + kt::UniqueName("kt") + ".log";
+	const std::string log = "C:\\kt" + std::to_string(GetCurrentProcessId()) + ".log";
 	ASSERT_TRUE(launcher.Start(
 		kt::KestruneCommand("/r /exitcode /timeout=30 \"/log=" + log + "\" /c=" + before + " /f=" + m_flagPath
 			+ " /k=other.exe /k=KT_WINDOW.EXE \"/n=" + kt::RecordCommand() + " before \\\"two words\\\" C:\\dir\\\\\""),
