@@ -4,21 +4,33 @@
 #include "afxwide.h"
 
 static HANDLE s_hLog = INVALID_HANDLE_VALUE;
+static HANDLE s_hLogLock; // a mutex named after the file; NULL when none could be made
 
 BOOL AfxOpenLog(LPCSTR lpszPath)
 {
 	if (s_hLog != INVALID_HANDLE_VALUE)
 		CloseHandle(s_hLog);
-	s_hLog = INVALID_HANDLE_VALUE;
+	if (s_hLogLock != NULL)
+		CloseHandle(s_hLogLock);
+	s_hLog = INVALID_HANDLE_VALUE, s_hLogLock = NULL;
 	// The wide form: the path may hold any text the code page holds, and more
 	// bytes than MAX_PATH in UTF-8.
 	CWideString strPath;
 	if (lpszPath == NULL || lpszPath[0] == '\0' || !strPath.Convert(lpszPath))
 		return FALSE;
-	// Append access only: the system then puts every write at the file's end,
-	// whoever else writes to it meanwhile.
+	// Append access only: Windows then puts every write at the file's end,
+	// whoever else writes to it meanwhile. Wine finds the end and writes in two
+	// steps, so another process's line can land between them: the processes
+	// that log to one path also take turns by a mutex named after it.
 	s_hLog = CreateFileW(strPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
 		OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+	strPath.MakeUpper();
+	DWORD dwHash = 2166136261u; // FNV-1a over the path's UTF-16 units
+	for (LPCWSTR p = strPath; *p != L'\0'; ++p)
+		dwHash = (dwHash ^ *p) * 16777619u;
+	CString strLockName;
+	strLockName.Format("AfxLog-%08lx", dwHash);
+	s_hLogLock = CreateMutexA(NULL, FALSE, strLockName);
 	return s_hLog != INVALID_HANDLE_VALUE;
 }
 
@@ -47,8 +59,12 @@ void AfxLog(LPCSTR lpszFormat, ...)
 		strUtf8.ReleaseBuffer(WideCharToMultiByte(CP_UTF8, 0, strWide, strWide.GetLength(), pUtf8, nBytes, NULL, NULL));
 	else
 		strUtf8.Swap(strLine);
+	// A writer that holds the turn for long (or died holding it) does not stop this one.
+	DWORD dwWait = s_hLogLock != NULL ? WaitForSingleObject(s_hLogLock, 2000) : WAIT_FAILED;
 	DWORD dwWritten = 0;
 	WriteFile(s_hLog, (LPCSTR)strUtf8, (DWORD)strUtf8.GetLength(), &dwWritten, NULL);
+	if (dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED)
+		ReleaseMutex(s_hLogLock);
 }
 
 void AfxLogError(LPCSTR lpszWhat, DWORD dwError, LPCSTR lpszText)
