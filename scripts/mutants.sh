@@ -194,7 +194,7 @@ rows=$(
 +>Legacy</activeCodePage>
 @ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.ProcessThenCaption ; the process wait does not look for the caption window
 -? FindCaptionWindow(m_strCaption)\n\t\t\t: NULL;
-+? NULL\n\t\t\t: NULL;
++? (HWND)NULL\n\t\t\t: NULL;
 @ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.StopIsNoticed ; a stop during the appear phase is not noticed
 -\t\t\t\tif (m_bStopRequested)\n\t\t\t\t\treturn FALSE;
 +\t\t\t\t;
