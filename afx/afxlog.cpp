@@ -24,6 +24,8 @@ BOOL AfxOpenLog(LPCSTR lpszPath)
 	// that log to one path also take turns by a mutex named after it.
 	s_hLog = CreateFileW(strPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
 		OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+	if (s_hLog == INVALID_HANDLE_VALUE)
+		return FALSE;
 	strPath.MakeUpper();
 	DWORD dwHash = 2166136261u; // FNV-1a over the path's UTF-16 units
 	for (LPCWSTR p = strPath; *p != L'\0'; ++p)
@@ -31,7 +33,7 @@ BOOL AfxOpenLog(LPCSTR lpszPath)
 	CString strLockName;
 	strLockName.Format("AfxLog-%08lx", dwHash);
 	s_hLogLock = CreateMutexA(NULL, FALSE, strLockName);
-	return s_hLog != INVALID_HANDLE_VALUE;
+	return TRUE;
 }
 
 void AfxLog(LPCSTR lpszFormat, ...)
