@@ -11,6 +11,22 @@ BOOL CHandle::Close(HANDLE& hField)
 	return hField == NULL;
 }
 
+REGSAM CRegKey::GetOtherView()
+{
+#ifdef _WIN64
+	return KEY_WOW64_32KEY;
+#else
+	// Looked up: IsWow64Process is newer than Windows XP's first release.
+	typedef BOOL(WINAPI * PFNISWOW64PROCESS)(HANDLE, PBOOL);
+	PFNISWOW64PROCESS pfnIsWow64Process =
+		(PFNISWOW64PROCESS)::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "IsWow64Process");
+	BOOL bWow64 = FALSE;
+	if (pfnIsWow64Process == NULL || !pfnIsWow64Process(::GetCurrentProcess(), &bWow64) || !bWow64)
+		return 0;
+	return KEY_WOW64_64KEY;
+#endif
+}
+
 LONG CRegKey::Open(HKEY hParent, LPCSTR lpszSubkey, REGSAM samDesired)
 {
 	HKEY hKey = NULL;

@@ -61,6 +61,11 @@ public:
 
 	// Attributes
 	operator HKEY() const { return m_hKey; }
+	// The access flag that opens the registry view of the other bitness:
+	// KEY_WOW64_64KEY for a 32-bit program on 64-bit Windows, KEY_WOW64_32KEY
+	// for a 64-bit one; 0 on 32-bit Windows, which has one view only (and
+	// ignores the flags: a key opened with them is the same key).
+	static REGSAM GetOtherView();
 
 	// Operations
 	LONG Open(HKEY hParent, LPCSTR lpszSubkey, REGSAM samDesired = KEY_ALL_ACCESS);

@@ -54,14 +54,15 @@ BOOL CWaitProcThread::CheckRebootFlag(LPCSTR lpszFlagPath)
 
 	// Consumed whatever it held: a flag that cannot be read must not linger.
 	// It is looked for in this program's registry view, then in the other
-	// one, where an installer of the other bitness writes it.
+	// one (64-bit Windows has two), where an installer of the other bitness writes it.
 	DWORD dwFlag = 0;
 	BOOL bFound = FALSE;
-	for (int nView = 0; nView < 2 && !bFound; ++nView)
+	const REGSAM samOtherView = CRegKey::GetOtherView();
+	for (int nView = 0; nView < (samOtherView != 0 ? 2 : 1) && !bFound; ++nView)
 	{
 		CRegKey key;
 		DWORD dwType = 0, cbData = 0;
-		bFound = key.Open(hRoot, strSubkey, KEY_ALL_ACCESS | (nView == 0 ? 0 : WAITPROC_OTHER_VIEW)) == ERROR_SUCCESS
+		bFound = key.Open(hRoot, strSubkey, KEY_ALL_ACCESS | (nView == 0 ? 0 : samOtherView)) == ERROR_SUCCESS
 			&& key.QueryValue(strValue, &dwType, NULL, &cbData) == ERROR_SUCCESS;
 		if (!bFound)
 			continue;

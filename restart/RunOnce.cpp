@@ -65,16 +65,18 @@ BOOL CWaitProcThread::RegisterRestart(LPCSTR lpszCommand, BOOL bAllowRestartComm
 	if (key.Create(HKEY_LOCAL_MACHINE, WAITPROC_RUNONCE_KEY, &dwDisposition) != ERROR_SUCCESS)
 		return FALSE;
 
-	// A key created just now holds no entry to look at. A setup of the other
-	// bitness leaves its entry in the other view's key, which Windows runs too.
+	// A key created just now holds no entry to look at. On 64-bit Windows a
+	// setup of the other bitness leaves its entry in the other view's key,
+	// which Windows runs too; 32-bit Windows has one key, just created or not.
 	// When the restart form is chosen but cannot be built, nothing is
 	// written: not the plain form either. Nor when memory ran out during the
 	// search, which may have missed the entry that chooses it.
 	CRegKey otherView;
+	REGSAM samOtherView = CRegKey::GetOtherView();
 	if (bAllowRestartCommand && lpszCaption != NULL
 		&& ((dwDisposition == REG_OPENED_EXISTING_KEY && HasKnownRunOnceEntry(key))
-			|| (otherView.Open(HKEY_LOCAL_MACHINE, WAITPROC_RUNONCE_KEY, KEY_READ | WAITPROC_OTHER_VIEW)
-					== ERROR_SUCCESS
+			|| (samOtherView != 0
+				&& otherView.Open(HKEY_LOCAL_MACHINE, WAITPROC_RUNONCE_KEY, KEY_READ | samOtherView) == ERROR_SUCCESS
 				&& HasKnownRunOnceEntry(otherView)))
 		&& !BuildRestartCommand(lpszCaption, strCommand, strData, FALSE))
 		return FALSE;

@@ -1,14 +1,41 @@
 // The reboot flag against real registry keys: it reads as set only as a
-// non-zero 4-byte REG_DWORD, and every call that finds it consumes it.
+// non-zero 4-byte REG_DWORD, and every call that finds it consumes it,
+// whatever it held.
 #include "TestSupport.h"
 #include "waitproc/WaitProcThread.h"
 
-TEST(RebootFlagTest, OnlyANonZeroFourByteDwordIsPendingAndEveryFoundValueIsDeleted)
+// IsWow64Process as Windows answers it: on 64-bit Windows (TRUE) or 32-bit (FALSE).
+static BOOL s_bWow64;
+static BOOL WINAPI AnswerIsWow64Process(HANDLE, PBOOL pbWow64)
 {
+	*pbWow64 = s_bWow64;
+	return TRUE;
+}
+
+TEST(RebootFlagTest, OnlyANonZeroDwordIsPendingInEveryPathFormAndBothRegistryViews)
+{
+	// A 32-bit program has another view only on 64-bit Windows; before Windows
+	// XP SP2 there is no IsWow64Process (-1) and no 64-bit Windows either.
+	for (int wow64 : { -1, FALSE, TRUE })
+	{
+		s_bWow64 = wow64;
+		KT_STAND_IN(lookup, "KERNEL32.dll", GetProcAddress,
+			[&](FARPROC* pResult, HMODULE, LPCSTR name)
+			{
+				*pResult = wow64 < 0 ? NULL : (FARPROC)&AnswerIsWow64Process;
+				return !IS_INTRESOURCE(name) && lstrcmpA(name, "IsWow64Process") == 0;
+			});
+		EXPECT_EQ(sizeof(void*) == 8 ? KEY_WOW64_32KEY
+				: wow64 == TRUE      ? KEY_WOW64_64KEY
+									 : 0,
+			CRegKey::GetOtherView())
+			<< "IsWow64Process answering " << wow64;
+	}
+
 	const auto Dword = [](DWORD value) { return std::string((const char*)&value, sizeof(value)); };
 	kt::ScratchKey key(HKEY_CURRENT_USER);
 	CWaitProcThread worker;
-	std::string path = "HKEY_CURRENT_USER\\" + key.Path() + "\\Pending";
+	const std::string sub = key.Path(), path = "HKEY_CURRENT_USER\\" + sub + "\\Pending";
 	const std::tuple<const char*, DWORD, std::string, bool> cases[] = { { "dword 1", REG_DWORD, Dword(1), true },
 		{ "dword ffffffff", REG_DWORD, Dword(0xffffffff), true }, { "dword 0", REG_DWORD, Dword(0), false },
 		{ "string 1", REG_SZ, std::string("1", 2), false }, { "binary of 4 bytes", REG_BINARY, Dword(1), false },
@@ -24,13 +51,7 @@ TEST(RebootFlagTest, OnlyANonZeroFourByteDwordIsPendingAndEveryFoundValueIsDelet
 		EXPECT_TRUE(kt::ValueExists(key.Key(), "Other"));
 		EXPECT_FALSE(worker.CheckRebootFlag(path.c_str())) << "a consumed flag read again";
 	}
-}
 
-TEST(RebootFlagTest, PathFormsThroughEveryRootKeyAndBothRegistryViews)
-{
-	kt::ScratchKey key(HKEY_CURRENT_USER);
-	CWaitProcThread worker;
-	const std::string sub = key.Path();
 	ASSERT_TRUE(kt::SetDword(key.Key(), "Pending", 1));
 	// Paths that name no flag leave the value alone: a missing value or key,
 	// another root. One that names no key at all (no root, an unknown root,

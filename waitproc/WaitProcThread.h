@@ -33,11 +33,6 @@
 #define WAITPROC_EXIT_NOT_STARTED 26002 // the follow-up (with /r: the new instance) could not be started
 #define WAITPROC_EXIT_USAGE       26003 // the caption or the command option is missing
 
-// The registry view of the other bitness on 64-bit Windows (ignored on 32-bit
-// Windows): a 64-bit installer writes HKEY_LOCAL_MACHINE\Software where a
-// 32-bit program does not look, and the other way round.
-#define WAITPROC_OTHER_VIEW (sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY)
-
 // Writes the debug-output line "<label>: <text>", whatever its length: the
 // utility's lines are "SUCCESS: " or "ERROR: " and a command line that was
 // started or could not be, "REGISTERED: " and the RunOnce value written, and
