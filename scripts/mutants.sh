@@ -11,6 +11,10 @@
 # run stops with exit code 3. Then prints one line per row: "caught" (a test
 # failed), "HUNG" (a test timed out) or "MISSED" (all passed), the row's
 # number and its time in seconds; then "caught K of N, HUNG H, MISSED M".
+# A row whose "@" is followed by a build's name ("@win32", "@win64") is for
+# that build only: the 32-bit build alone has the IsWow64Process check, and
+# only the 64-bit Wine prefix has a second registry view. Rows of the other
+# build are left out, and named; KESTRUNE_TEST_ARCH=win64 runs the x86_64 build.
 # Exits non-zero when a row is HUNG or MISSED, its text is not found, or it
 # does not build.
 #   scripts/mutants.sh [ROW-NUMBER...]     (no numbers: every row)
@@ -27,7 +31,7 @@ rows=$(
 @ waitproc/WaitProcThread.cpp ; worker_tests ; WorkerTest.ReportsAndEndsOnlyOnItsOwnersStop ; a refused stop post is not tried again
 -while (!bPosted && hEnded.IsCreated()
 +while (FALSE && hEnded.IsCreated()
-@ waitproc/WaitProcThread.cpp ; worker_tests ; WorkerTest.WithoutNotifyTargetItStopsItself ; a worker whose own queue refuses its stop never ends
+@ waitproc/WaitProcThread.cpp ; worker_tests ; WorkerTest.NotifiesAWindow ; a worker whose own queue refuses its stop never ends
 -if (!bPosted && nThreadID == GetCurrentThreadId())
 +if (FALSE)
 @ app/WaitApp.cpp ; worker_tests app_tests ; WaitAppTest.LoopEnds|FollowUpTest ; a report posted by another program stops the worker in its wait
@@ -120,7 +124,7 @@ rows=$(
 @ restart/RestartCommand.cpp ; restart_tests ; BuildRestartCommandTest ; a restart command is built with no utility beside the executable
 -\tif (strUtility.IsEmpty())\n\t\treturn FALSE;\n
 +
-@ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.OnlyStringValues ; a value grown since the key was asked is read past its end
+@ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.RestartForm ; a value grown since the key was asked is read past its end
 -cbRead = cbData - 1,
 +cbRead = cbData,
 @ restart/CommandPath.cpp ; restart_tests ; CommandPathTest.GetFullLongPath ; a file gone between the two long-path calls gives an empty path
@@ -177,19 +181,19 @@ rows=$(
 @ waitproc/RunCommand.cpp ; app_tests ; FollowUpTest ; a debug line past 32,766 characters goes through OutputDebugStringW, which cuts it
 -nChars > 0 && nChars <= 32767 ?
 +nChars > 0 ?
-@ afx/afxapp.cpp ; command_line_tests unicode_tests ; ModuleFileNameTest|UnicodeTest.CaptionInAnyCase.*Words$ ; a module path that Wine cut after a whole character is taken as whole
+@ afx/afxapp.cpp ; command_line_tests unicode_tests ; ModuleFileNameTest|UnicodeTest.FollowUp.*Words$ ; a module path that Wine cut after a whole character is taken as whole
 -nLength + 4 < nSize;
 +nLength < nSize;
-@ afx/afxfind.cpp ; unicode_tests ; UnicodeTest.RunOnceValue.*Utf16$ ; a full path is sized in MAX_PATH bytes, and a UTF-8 path of fewer characters matches nothing
+@ afx/afxfind.cpp ; unicode_tests ; UnicodeTest.FollowUp.*Words$ ; a full path is sized in MAX_PATH bytes, and a UTF-8 path of fewer characters matches nothing
 -DWORD nNeeded = GetFullPathNameA(lpszName, 0, NULL, NULL);
 +DWORD nNeeded = MAX_PATH;
-@ restart/RunOnce.cpp ; unicode_tests ; UnicodeTest.RunOnceValue.*Utf16$ ; the RunOnce scan sizes names for a double-byte code page, too small in UTF-8
+@ restart/RunOnce.cpp ; unicode_tests ; UnicodeTest.FollowUp.*Words$ ; the RunOnce scan sizes names for a double-byte code page, too small in UTF-8
 -cchMaxName * 3 + 1
 +cchMaxName * 2 + 2
-@ restart/RunOnce.cpp ; unicode_tests ; UnicodeTest.RunOnceValue.*Utf16$ ; the RunOnce scan sizes data in UTF-16 bytes, too small in UTF-8
+@ restart/RunOnce.cpp ; unicode_tests ; UnicodeTest.FollowUp.*Words$ ; the RunOnce scan sizes data in UTF-16 bytes, too small in UTF-8
 -cbData = AnsiRoom(cbMaxData)
 +cbData = cbMaxData + 1
-@ res/Kestrune.manifest ; unicode_tests ; UnicodeTest.CaptionInAnyCase.*Words$ ; the manifest does not ask for UTF-8
+@ res/Kestrune.manifest ; unicode_tests ; UnicodeTest.FollowUp.*Words$ ; the manifest does not ask for UTF-8
 ->UTF-8</activeCodePage>
 +>Legacy</activeCodePage>
 @ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.ProcessThenCaption ; the process wait does not look for the caption window
@@ -204,13 +208,13 @@ rows=$(
 @ waitproc/WaitProcThread.cpp ; worker_tests ; WorkerTest.NotifiesAWindow ; the report to a window does not name the worker
 -PostMessageA(m_pNotifyWnd->m_hWnd, nMessage, 0, (LPARAM)m_nThreadID)
 +PostMessageA(m_pNotifyWnd->m_hWnd, nMessage, 0, 0)
-@ app/WaitApp.cpp ; worker_tests ; WaitAppTest.NullEntries ; a report is matched against an empty entry of the list
+@ app/WaitApp.cpp ; worker_tests ; WaitAppTest ; a report is matched against an empty entry of the list
 -if (pThread != NULL && pThread->m_nThreadID
 +if (pThread->m_nThreadID
-@ afx/afxapp.cpp ; app_tests ; AppProcessTest.ExitCodeIsZero ; a start-up that fails ends with a non-zero exit code
+@ afx/afxapp.cpp ; app_tests ; AppProcessTest.ExitCodes ; a start-up that fails ends with a non-zero exit code
 -: pApp->ExitInstance();
 +: 1;
-@ res/timeouts.rc ; app_tests ; AppProcessTest.ExitCodeIsZero ; the window is awaited for 30 s, not 60
+@ res/timeouts.rc ; app_tests ; AppProcessTest.ExitCodes ; the window is awaited for 30 s, not 60
 -IDS_APPEAR_TIMEOUT      "60"
 +IDS_APPEAR_TIMEOUT      "30"
 @ app/Relaunch.cpp ; app_tests ; InstallerTest ; the first instance waits for its new instance and holds its launcher up
@@ -264,25 +268,25 @@ rows=$(
 @ restart/CommandPath.cpp ; restart_tests ; CommandPathTest.SplitCommandLine ; a tab does not end the program part
 -else if ((*p == ' ' || *p == '\\t') && !bInQuotes)
 +else if (*p == ' ' && !bInQuotes)
-@ restart/RebootFlag.cpp ; restart_tests ; RebootFlagTest.PathForms ; a flag path that names no key leaves no trace
+@ restart/RebootFlag.cpp ; restart_tests ; RebootFlagTest ; a flag path that names no key leaves no trace
 -WriteDebugLine("FLAG NOT READ", lpszFlagPath);
 +(void)lpszFlagPath;
-@ restart/RebootFlag.cpp ; restart_tests ; RebootFlagTest.PathForms ; the short root names are not known
+@ restart/RebootFlag.cpp ; restart_tests ; RebootFlagTest ; the short root names are not known
 -"HKEY_DYN_DATA", "HKCR",
 +"HKEY_DYN_DATA", "HKCX",
-@ restart/RebootFlag.cpp ; restart_tests ; RebootFlagTest.PathForms ; the flag is read in this program's registry view only
--for (int nView = 0; nView < 2
-+for (int nView = 0; nView < 1
-@ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.RestartForm ; a known entry in the other registry view is not seen
--\t\t\t\t== ERROR_SUCCESS\n
-+\t\t\t\t== ERROR_SUCCESS && FALSE\n
+@win64 restart/RebootFlag.cpp ; restart_tests ; RebootFlagTest ; the flag is read in this program's registry view only
+-nView < (samOtherView != 0 ? 2 : 1)
++nView < 1
+@win64 restart/RunOnce.cpp ; restart_tests ; RunOnceTest.RestartForm ; a known entry in the other registry view is not seen
+-KEY_READ | samOtherView) == ERROR_SUCCESS
++KEY_READ | samOtherView) == ERROR_SUCCESS && FALSE
 @ afx/afxthread.cpp ; worker_tests app_tests ; WaitAppTest.LoopEnds|FollowUpTest ; a WM_QUIT that another program posts ends the loop
 -if (!m_bQuitPosted)\n\t\t\t\tcontinue;
 +
 @ waitproc/WaitProcThread.cpp ; worker_tests ; WorkerTest.ReportsAndEnds ; a refused report is not posted again
 -\t\tSleep(WAITPROC_POLL_MS / 10);\n\t}
 +\t\treturn TRUE;\n\t}
-@ restart/RunOnce.cpp ; unicode_tests ; UnicodeTest.RunOnceValue.*Utf16$ ; in UTF-8 a registered line read in a buffer of its UTF-16 size is taken for another, and registered twice
+@ restart/RunOnce.cpp ; unicode_tests ; UnicodeTest.FollowUp.*Words$ ; in UTF-8 a registered line read in a buffer of its UTF-16 size is taken for another, and registered twice
 -DWORD cbRoom = AnsiRoom(cbData);
 +DWORD cbRoom = cbData;
 @ restart/RunOnce.cpp ; restart_tests ; RunOnceTest.PlainForm ; the same line held under a later name is registered again under a free earlier one
@@ -306,7 +310,7 @@ rows=$(
 @ app/main.cpp ; app_tests ; FollowUpTest ; the utility's own arguments are expanded against file names
 -int _dowildcard = 0;
 +int _dowildcard = 1;
-@ app/WaitApp.cpp ; app_tests ; AppProcessTest.ExitCodeIsZero ; /r without a caption or command starts a new instance
+@ app/WaitApp.cpp ; app_tests ; AppProcessTest.ExitCodes ; /r without a caption or command starts a new instance
 -if (!options.bCaptionGiven || !options.bNextGiven
 +if (options.bRelaunch)\n\t\treturn RelaunchWaiter(options);\n\tif (!options.bCaptionGiven || !options.bNextGiven
 @ waitproc/CaptionProbe.cpp ; unicode_tests ; UnicodeTest.CaptionProbeAndDebugLineInUtf8$ ; captions are compared by lstrcmpiA, which Windows converts through the thread locale's code page
@@ -336,19 +340,19 @@ rows=$(
 @ cmdline/CommandLine.cpp ; command_line_tests ; ParseWaitOptionsTest ; a timeout longer than a day is taken
 -if (nSeconds > CMDLINE_MAX_APPEAR_SECONDS)
 +if (FALSE)
-@ app/WaitApp.cpp ; app_tests ; AppProcessTest.TimeoutExitCodeAndLog ; the exit code does not tell the follow-up's outcome
+@ app/WaitApp.cpp ; app_tests ; AppProcessTest.ExitCodes ; the exit code does not tell the follow-up's outcome
 -SetExitCode(pThread->m_dwExitCode);
 +
 @ waitproc/WaitProcedure.cpp ; reboot_tests ; RebootTest.RestartForms ; a command registered for after the reboot does not give 3010
 -m_dwExitCode = ERROR_SUCCESS_REBOOT_REQUIRED;
 +
-@ afx/afxlog.cpp ; app_tests ; AppProcessTest.TimeoutExitCodeAndLog ; the log is written at the writer's own offset, over another instance's lines
+@ afx/afxlog.cpp ; app_tests ; AppProcessTest.ExitCodes ; the log is written at the writer's own offset, over another instance's lines
 -CreateFileW(strPath, FILE_APPEND_DATA,
 +CreateFileW(strPath, GENERIC_WRITE,
-@ app/WaitApp.cpp ; app_tests ; AppProcessTest.TimeoutExitCodeAndLog ; the log option opens no log
+@ app/WaitApp.cpp ; app_tests ; AppProcessTest.ExitCodes ; the log option opens no log
 -AfxOpenLog(options.extras.strLog);
 +
-@ app/Relaunch.cpp ; app_tests ; AppProcessTest.TimeoutExitCodeAndLog ; the new instance gets no timeout, exit-code or log option
+@ app/Relaunch.cpp ; app_tests ; AppProcessTest.ExitCodes ; the new instance gets no timeout, exit-code or log option
 -options.bRunAlways, &options.extras))
 +options.bRunAlways))
 @ restart/RestartCommand.cpp ; reboot_tests ; RebootTest.RestartForms ; the restart line does not carry the timeout and the log
@@ -357,32 +361,46 @@ rows=$(
 @ restart/RestartCommand.cpp ; restart_tests ; BuildRestartCommandTest ; a restart line too long with the timeout and log is not built at all
 -return BuildWaiterCommand(strProgram, TRUE, lpszCaption, lpszCommand, strResult, NULL, NULL, TRUE);
 +return FALSE;
-@ app/WaitApp.cpp ; app_tests ; AppProcessTest.TimeoutExitCodeAndLog ; a missing caption or command ends with the code of a start that failed
+@ app/WaitApp.cpp ; app_tests ; AppProcessTest.ExitCodes ; a missing caption or command ends with the code of a start that failed
 -\t\tSetExitCode(WAITPROC_EXIT_USAGE);
 +\t\t;
-@ waitproc/RunCommand.cpp ; app_tests ; AppProcessTest.TimeoutExitCodeAndLog ; a follow-up that cannot be started ends with 0
+@ waitproc/RunCommand.cpp ; app_tests ; AppProcessTest.ExitCodes ; a follow-up that cannot be started ends with 0
 -m_dwExitCode = bStarted ? ERROR_SUCCESS : WAITPROC_EXIT_NOT_STARTED;
 +m_dwExitCode = ERROR_SUCCESS;
+@win32 afx/afxhandle.cpp ; restart_tests ; RunOnceTest.MissingKey|RebootFlagTest ; on 32-bit Windows the one RunOnce key is searched again as the other view, a key created just now included
+-if (pfnIsWow64Process == NULL || !pfnIsWow64Process(::GetCurrentProcess(), &bWow64) || !bWow64)
++if (FALSE)
+@win32 afx/afxhandle.cpp ; restart_tests ; RebootFlagTest ; a 32-bit program on 64-bit Windows never looks in the other registry view
+-return KEY_WOW64_64KEY;
++return 0;
 ROWS
 )
 
 # The selected rows, one entry of each array per row.
 wanted=" $* "
 number=0
-numbers=() files=() targets=() tests=() whats=() originals=() replacements=()
+numbers=() files=() targets=() tests=() whats=() originals=() replacements=() other=()
 while IFS= read -r line; do
   case "$line" in
-    @*) IFS=';' read -r file target test what <<<"$(sed 's/ *; */;/g' <<<"${line#@ }")" ;;
+    @*)
+      build=${line%% *} build=${build#@}
+      IFS=';' read -r file target test what <<<"$(sed 's/ *; */;/g' <<<"${line#* }")"
+      ;;
     -*) original=${line#-} ;;
     +*)
       number=$((number + 1))
       [ "$wanted" = "  " ] || [[ "$wanted" == *" $number "* ]] || continue
+      if [ -n "$build" ] && [ "$build" != "$KESTRUNE_TEST_PRESET" ]; then
+        other+=("$number")
+        continue
+      fi
       numbers+=("$number") files+=("$file") targets+=("$target") tests+=("$test") whats+=("$what")
       originals+=("$original") replacements+=("${line#+}")
       ;;
   esac
 done <<<"$rows"
-[ ${#numbers[@]} -gt 0 ] || { echo "mutants.sh: no row numbered $*" >&2; exit 2; }
+[ ${#other[@]} -eq 0 ] || echo "mutants.sh: rows ${other[*]} are for the other build, not $KESTRUNE_TEST_PRESET: left out" >&2
+[ ${#numbers[@]} -gt 0 ] || { echo "mutants.sh: no row numbered $* for $KESTRUNE_TEST_PRESET" >&2; exit 2; }
 
 scratch=$(mktemp -d /tmp/kestrune-mutants.XXXXXX)
 finish() { wine_session_stop; rm -rf "$scratch"; }
@@ -461,5 +479,5 @@ for i in "${!numbers[@]}"; do
   [ "$result" = caught ] || detail=" (${tests[i]})"
   printf '%-6s %2d %4d s  %s: %s%s\n' "$result" "${numbers[i]}" $((SECONDS - start)) "$file" "${whats[i]}" "$detail"
 done
-echo "caught $caught of ${#numbers[@]}, HUNG $hung, MISSED $missed"
+echo "caught $caught of ${#numbers[@]}, HUNG $hung, MISSED $missed ($KESTRUNE_TEST_PRESET; ${#other[@]} rows of the other build left out)"
 [ "$caught" -eq "${#numbers[@]}" ]

@@ -39,72 +39,59 @@ static void EachAllocationFails(
 	EXPECT_GT(refusals, 0) << "no failure reached the operation";
 }
 
-TEST(AllocationFailureTest, PathNormalisationAndRestartCommand)
+// A file of the utility's name in the current folder, where a path cut to its
+// file name would point; the root key's value of the flag's name and the
+// key's default value, where a flag name cut short would lead.
+TEST(AllocationFailureTest, EveryRestartOperationGivesItsWholeResultOrNothing)
 {
 	kt::ScratchDir dir;
 	std::string folder = kt::LongPath(dir.Path()) + "\\Long Folder Name";
 	CreateDirectoryA(folder.c_str(), NULL);
 	ASSERT_TRUE(kt::Touch(folder + "\\setup tool.exe"));
-	char shortPath[MAX_PATH];
+	char shortPath[MAX_PATH], cwd[MAX_PATH];
 	ASSERT_GT(GetShortPathNameA((folder + "\\setup tool.exe").c_str(), shortPath, MAX_PATH), 0u);
 	const std::string command = std::string(shortPath) + " /s \"a b\"", decoy = dir.File("Kestrune.exe");
-	CWaitProcThread worker;
-	// A file of the utility's name in the current folder, where a path cut to
-	// its file name would point.
-	char cwd[MAX_PATH];
-	GetCurrentDirectoryA(MAX_PATH, cwd);
-	ASSERT_TRUE(SetCurrentDirectoryA(dir.Path().c_str()));
 	ASSERT_TRUE(kt::Touch(decoy));
-
-	CString out;
-	const std::function<BOOL()> operations[] = {
-		[&] { return SplitCommandLine(command.c_str(), out); },
-		[&] { return GetFullLongPath(shortPath, out, FALSE); },
-		[&] { return GetFullLongPath(shortPath, out, TRUE); },
-		[&] { return worker.BuildRestartCommand("Setup \"A\"", command.c_str(), out, FALSE); },
-		[&] { return worker.BuildRestartCommand("Setup \"A\"", command.c_str(), out, TRUE); },
-	};
-	for (const auto& operation : operations)
-		EachAllocationFails([&] { CString("untouched").Swap(out); }, operation,
-			[&] { return std::string(out) + " | decoy " + std::to_string(kt::ReadText(decoy).size()); });
-	SetCurrentDirectoryA(cwd);
-}
-
-// Decoys where a name cut short would lead: the root key's value of the same
-// name, and the key's default value.
-TEST(AllocationFailureTest, RebootFlagIsConsumedWholeOrNotAtAll)
-{
 	kt::ScratchKey key(HKEY_CURRENT_USER);
-	const std::string name = kt::UniqueName("KtFlag");
+	const std::string name = kt::UniqueName("KtFlag"), flag = "HKEY_CURRENT_USER\\" + key.Path() + "\\" + name;
 	CRegKey root;
 	ASSERT_EQ(ERROR_SUCCESS, root.Open(HKEY_CURRENT_USER, NULL));
-	const std::string path = "HKEY_CURRENT_USER\\" + key.Path() + "\\" + name;
-	CWaitProcThread worker;
-	EachAllocationFails(
-		[&]
-		{
-			kt::SetDword(key.Key(), name.c_str(), 1);
-			kt::SetDword(key.Key(), "", 1);
-			kt::SetDword(root, name.c_str(), 1);
-		},
-		[&] { return worker.CheckRebootFlag(path.c_str()); },
-		[&] { return kt::DescribeValues(key.Key()) + "| root " + kt::ValueExists(root, name.c_str()).message(); });
-	root.DeleteValue(name.c_str());
-}
-
-TEST(AllocationFailureTest, RunOnceRegistrationWritesAWholeCommandOrNothing)
-{
 	kt::RunOnceKey runOnce({ "KtKnown" });
 	ASSERT_TRUE(kt::SetValue(runOnce.Key(), "KtKnown", REG_SZ, std::string("\"C:\\Apps\\install.exe\" /resume", 30)));
-	const std::string command = kt::BinPath("kt_record.exe") + " a \"b c\"";
-	for (bool known : { false, true })
-	{
-		SCOPED_TRACE(known ? "restart form" : "plain form");
-		CWaitProcThread worker;
-		if (known)
-			worker.m_astrKnownCommands.Add("c:\\apps\\install.exe");
-		EachAllocationFails([&] { RegDeleteValueA(runOnce.Key(), "Vormelle"); },
-			[&] { return worker.RegisterRestart(command.c_str(), TRUE, "Cap"); },
-			[&] { return kt::DescribeValues(runOnce.Key()); });
-	}
+	const std::string recorder = kt::BinPath("kt_record.exe") + " a \"b c\"";
+	CWaitProcThread worker, knowing;
+	knowing.m_astrKnownCommands.Add("c:\\apps\\install.exe");
+
+	CString out;
+	const std::function<void()> untouched = [&] { CString("untouched").Swap(out); },
+								unregistered = [&] { RegDeleteValueA(runOnce.Key(), "Vormelle"); };
+	const std::function<std::string()> outAndDecoy = [&]
+	{ return std::string(out) + " | decoy " + std::to_string(kt::ReadText(decoy).size()); },
+									   registered = [&] { return kt::DescribeValues(runOnce.Key()); };
+	// What each operation works on, the operation, and all it produced.
+	const std::tuple<std::function<void()>, std::function<BOOL()>, std::function<std::string()>> operations[] = {
+		{ untouched, [&] { return SplitCommandLine(command.c_str(), out); }, outAndDecoy },
+		{ untouched, [&] { return GetFullLongPath(shortPath, out, FALSE); }, outAndDecoy },
+		{ untouched, [&] { return GetFullLongPath(shortPath, out, TRUE); }, outAndDecoy },
+		{ untouched, [&] { return worker.BuildRestartCommand("Setup \"A\"", command.c_str(), out, FALSE); },
+			outAndDecoy },
+		{ untouched, [&] { return worker.BuildRestartCommand("Setup \"A\"", command.c_str(), out, TRUE); },
+			outAndDecoy },
+		{ [&]
+			{
+				kt::SetDword(key.Key(), name.c_str(), 1);
+				kt::SetDword(key.Key(), "", 1);
+				kt::SetDword(root, name.c_str(), 1);
+			},
+			[&] { return worker.CheckRebootFlag(flag.c_str()); },
+			[&] { return kt::DescribeValues(key.Key()) + "| root " + kt::ValueExists(root, name.c_str()).message(); } },
+		{ unregistered, [&] { return worker.RegisterRestart(recorder.c_str(), TRUE, "Cap"); }, registered },
+		{ unregistered, [&] { return knowing.RegisterRestart(recorder.c_str(), TRUE, "Cap"); }, registered },
+	};
+	GetCurrentDirectoryA(MAX_PATH, cwd);
+	ASSERT_TRUE(SetCurrentDirectoryA(dir.Path().c_str()));
+	for (const auto& [reset, call, describe] : operations)
+		EachAllocationFails(reset, call, describe);
+	SetCurrentDirectoryA(cwd);
+	root.DeleteValue(name.c_str());
 }

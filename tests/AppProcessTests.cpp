@@ -9,48 +9,6 @@
 #include "TestSupport.h"
 #include "waitproc/WaitProcThread.h"
 
-// The exit code is 0 in every outcome. A start-up that fails starts, runs and
-// broadcasts nothing; a window that never shows up is awaited the real
-// minute, then the end is broadcast, and nothing runs.
-TEST(AppProcessTest, ExitCodeIsZeroAndOnlyAWaitThatRanBroadcasts)
-{
-	kt::RecordFile record;
-	kt::CaptionWindows listener;
-	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 180000, true));
-	// The utility's arguments, whose next command would record itself, its
-	// instances, and the least ms it runs.
-	const std::string next = "/n=" + kt::RecordCommand();
-	const std::tuple<std::string, DWORD, LONGLONG> cases[] = {
-		{ "", 1, 0 },                   // no arguments
-		{ "/c=KtNever", 1, 0 },         // no next command
-		{ next + " /c=KtNever", 1, 0 }, // the caption belongs to the command
-		{ "/c " + next, 1, 0 },         // "/c" is no caption option
-		{ "/c= " + next, 1, 0 },        // empty caption: the worker refuses it
-		{ "/r /c= " + next, 2, 0 },     // relaunched instance started, and refuses the same
-		{ "/r " + next, 1, 0 },         // no caption: no new instance either
-		{ "/c=" + kt::UniqueName("KtNeverShown") + " " + next, 1, 59000 },
-	};
-	for (const auto& [args, processes, least] : cases)
-	{
-		SCOPED_TRACE(args);
-		kt::Job job;
-		kt::Process p;
-		const ULONGLONG startAt = GetTickCount64();
-		ASSERT_TRUE(p.Start(kt::KestruneCommand(args), &job));
-		ASSERT_TRUE(p.Wait(120000)) << "still running";
-		EXPECT_TRUE(kt::Within(GetTickCount64() - startAt, least, least + 30000));
-		EXPECT_EQ(0u, p.ExitCode());
-		EXPECT_TRUE(kt::PumpUntil([&] { return job.Counts().ActiveProcesses == 0; }, 15000))
-			<< "a new instance still runs";
-		EXPECT_EQ(processes, job.Counts().TotalProcesses);
-	}
-	// A broadcast of this test's own, heard after every earlier one.
-	PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("__Detect_End_Of_Application__"), 1, 2);
-	ASSERT_TRUE(kt::PumpUntil([&] { return listener.Heard().size() >= 2; }, 15000));
-	EXPECT_EQ(2u, listener.Heard().size()) << "a start-up that failed ran its wait";
-	EXPECT_TRUE(record.Runs().empty());
-}
-
 // The follow-up launch as a debugger sees it: one whole line per started
 // command, and the utility's exit code; a relaunch that cannot be started
 // writes its line too. Stop messages, reports naming each thread and quits,
@@ -113,62 +71,87 @@ TEST(FollowUpTest, OneWholeLinePerCommandAndExitCodeZero)
 	EXPECT_EQ((std::vector<std::string>{ "a", "b", "c", "*" }), record.Runs().at(1).args);
 }
 
-// The timeout, exit-code and log options through the real executable. The
-// window shows 6 s after the utility waits: past a timeout of 5 s, within one
-// of 10. The follow-up's own code is passed on; /r hands every option to the
-// new instance; two instances log to one file at once, each line whole and
-// each instance's events in order; a log that cannot be opened changes nothing.
-TEST(AppProcessTest, TimeoutExitCodeAndLogOptionsThroughTheRealExecutable)
+// Without options the exit code is 0 in every outcome. A start-up that fails
+// starts, runs and broadcasts nothing; a window that never shows up is
+// awaited the real minute, then the end is broadcast, and nothing runs. The
+// window of the timeout rows shows 6 s after the utility waits: past a
+// timeout of 5 s, within one of 10. The exit-code option passes the
+// follow-up's own code on; /r hands every option to the new instance; two
+// instances log to one file at once, each line whole and each instance's
+// events in order; a log that cannot be opened changes nothing.
+TEST(AppProcessTest, ExitCodesLogsAndOnlyAWaitThatRanBroadcasts)
 {
 	kt::RecordFile record;
 	kt::ScratchDir dir;
-	const std::string log = dir.File("kestrune.log"), exit7 = kt::RecordCommand("--exit 7");
+	kt::CaptionWindows listener;
+	ASSERT_TRUE(listener.Start(kt::UniqueName("KtListener"), 600000, true));
+	const std::string log = dir.File("kestrune.log"), logged = "/exitcode \"/log=" + log + "\" ";
+	const std::string next = " /n=" + kt::RecordCommand(), exit7 = " /n=" + kt::RecordCommand("--exit 7");
 	const std::string ran =
 		"started|window found|window gone|broadcast posted|follow-up started|follow-up ended|exit code ";
-	// The options, the window's delay after the utility waits (0: shown before),
-	// the instances started at once, the follow-up (none: no /n=), the exit
-	// code of each, the follow-up's runs, and each instance's events: the
-	// log's texts up to a colon or comma.
-	const std::tuple<std::string, DWORD, size_t, std::string, DWORD, size_t, std::vector<std::string>> rows[] = {
-		{ "/timeout=5", 6000, 1, exit7, 26001, 0,
+	struct
+	{
+		std::string args; // "%s" stands for the caption
+		int shownAfterMs; // the window's delay after the utility waits (0: shown before; -1: none)
+		DWORD exitCode;   // of each instance
+		size_t instances, processes, runs, broadcasts; // instances started at once, processes in the job
+		LONGLONG leastMs;
+		std::vector<std::string> events; // each instance's: the log's texts up to a colon or comma
+	} rows[] = {
+		{ "", -1, 0, 1, 1, 0, 0, 0, {} },                 // no arguments
+		{ "/c=%s", -1, 0, 1, 1, 0, 0, 0, {} },            // no next command
+		{ next + " /c=%s", -1, 0, 1, 1, 0, 0, 0, {} },    // the caption belongs to the command
+		{ "/c" + next, -1, 0, 1, 1, 0, 0, 0, {} },        // "/c" is no caption option
+		{ "/c=" + next, -1, 0, 1, 1, 0, 0, 0, {} },       // empty caption: the worker refuses it
+		{ "/r /c=" + next, -1, 0, 1, 2, 0, 0, 0, {} },    // relaunched instance started, and refuses the same
+		{ "/r" + next, -1, 0, 1, 1, 0, 0, 0, {} },        // no caption: no new instance either
+		{ "/c=%s" + next, -1, 0, 1, 1, 0, 1, 59000, {} }, // the real minute
+		{ logged + "/timeout=5 /c=%s" + exit7, 6000, 26001, 1, 1, 0, 1, 0,
 			{ "started|window never appeared|broadcast posted|exit code 26001" } },
-		{ "-TIMEOUT=10", 6000, 1, kt::RecordCommand("--exit 3010"), 3010, 1, { ran + "3010" } },
-		{ "", 0, 2, exit7, 7, 2, { ran + "7", ran + "7" } },
-		{ "/r", 0, 1, exit7, 0, 1, { "started|relaunch handed over|exit code 0", ran + "7" } },
-		{ "/timeout=1x", 0, 1, "Z:\\kt-none\\nope.exe", 26002, 0,
+		{ logged + "-TIMEOUT=10 /c=%s /n=" + kt::RecordCommand("--exit 3010"), 6000, 3010, 1, 2, 1, 1, 0,
+			{ ran + "3010" } },
+		{ logged + "/c=%s" + exit7, 0, 7, 2, 4, 2, 2, 0, { ran + "7", ran + "7" } },
+		{ logged + "/r /c=%s" + exit7, 0, 0, 1, 3, 1, 1, 0, { "started|relaunch handed over|exit code 0", ran + "7" } },
+		{ logged + "/timeout=1x /c=%s /n=Z:\\kt-none\\nope.exe", 0, 26002, 1, 1, 0, 1, 0,
 			{ "started|timeout ignored|window found|window gone|broadcast posted|follow-up not started|exit code "
 			  "26002" } },
-		{ "", 0, 1, "", 26003, 0, { "started|exit code 26003" } },
-		{ "\"/log=" + dir.File("none\\kestrune.log") + "\"", 0, 1, exit7, 7, 1, {} },
+		{ logged + "/c=%s", -1, 26003, 1, 1, 0, 0, 0, { "started|exit code 26003" } },
+		{ logged + "\"/log=" + dir.File("none\\kestrune.log") + "\" /c=%s" + exit7, 0, 7, 1, 2, 1, 1, 0, {} },
 	};
 	const std::regex whole(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[(\d+)\] ([^:,]+).*\r)");
-	for (const auto& [options, delayMs, count, next, code, runs, expected] : rows)
+	for (const auto& row : rows)
 	{
-		SCOPED_TRACE(options + " " + next);
-		DeleteFileA(log.c_str());
-		const size_t before = record.Runs().size();
 		const std::string caption = kt::UniqueName("KtLogged");
+		std::string args = row.args;
+		for (size_t at; (at = args.find("%s")) != std::string::npos;)
+			args.replace(at, 2, caption);
+		SCOPED_TRACE(args);
+		DeleteFileA(log.c_str());
+		const size_t runsBefore = record.Runs().size(), heardBefore = listener.Heard().size();
 		kt::CaptionWindows windows;
-		ASSERT_TRUE(delayMs != 0 || windows.Start(caption, 2000, false, 1, "", true));
+		ASSERT_TRUE(row.shownAfterMs != 0 || windows.Start(caption, 2000, false, 1, "", true));
 		kt::Job job;
-		std::vector<kt::Process> instances(count);
+		std::vector<kt::Process> instances(row.instances);
+		const ULONGLONG startAt = GetTickCount64();
 		for (kt::Process& p : instances)
-			ASSERT_TRUE(p.Start(kt::KestruneCommand("/exitcode \"/log=" + log + "\" " + options + " /c=" + caption
-									+ (next.empty() ? "" : " /n=" + next)),
-				&job));
-		if (delayMs != 0)
+			ASSERT_TRUE(p.Start(kt::KestruneCommand(args), &job));
+		if (row.shownAfterMs > 0)
 		{
 			ASSERT_EQ(0u, WaitForInputIdle(instances[0].Handle(), 20000));
-			Sleep(delayMs); // the subject: a window that shows late
+			Sleep(row.shownAfterMs); // the subject: a window that shows late
 			ASSERT_TRUE(windows.Start(caption, 2000));
 		}
 		for (kt::Process& p : instances)
-		{
-			ASSERT_TRUE(p.Wait(90000));
-			EXPECT_EQ(code, p.ExitCode());
-		}
-		ASSERT_TRUE(kt::PumpUntil([&] { return job.Counts().ActiveProcesses == 0; }, 60000));
-		EXPECT_EQ(before + runs, record.Runs().size());
+			EXPECT_TRUE(p.Wait(120000) && p.ExitCode() == row.exitCode) << "exit code " << p.ExitCode();
+		EXPECT_TRUE(kt::Within(GetTickCount64() - startAt, row.leastMs, row.leastMs + 30000));
+		ASSERT_TRUE(kt::PumpUntil([&] { return job.Counts().ActiveProcesses == 0; }, row.runs ? 60000 : 15000))
+			<< "a new instance still runs";
+		EXPECT_EQ(row.processes, job.Counts().TotalProcesses);
+		EXPECT_EQ(runsBefore + row.runs, record.Runs().size());
+		// A broadcast of this test's own, heard after every earlier one.
+		PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("__Detect_End_Of_Application__"), 1, 2);
+		ASSERT_TRUE(kt::PumpUntil([&] { return listener.Heard().size() > heardBefore + row.broadcasts; }, 15000));
+		EXPECT_EQ(heardBefore + row.broadcasts + 1, listener.Heard().size()) << "broadcasts heard";
 		std::map<std::string, std::string> byProcess; // each process's events, in order
 		std::smatch m;
 		for (const std::string& line : kt::ReadLines(log))
@@ -179,6 +162,6 @@ TEST(AppProcessTest, TimeoutExitCodeAndLogOptionsThroughTheRealExecutable)
 		std::multiset<std::string> events;
 		for (const auto& [pid, list] : byProcess)
 			events.insert(list);
-		EXPECT_EQ(std::multiset<std::string>(expected.begin(), expected.end()), events);
+		EXPECT_EQ(std::multiset<std::string>(row.events.begin(), row.events.end()), events);
 	}
 }

@@ -30,7 +30,7 @@ protected:
 	std::string x5c, xc, word, lead;
 };
 
-TEST_F(DoubleByteTest, StringOperationsOptionsAndTheRelaunchLineStepOverWholeCharacters)
+TEST_F(DoubleByteTest, StringsOptionsCaptionsAndTheRelaunchLineStepOverWholeCharacters)
 {
 	CWideString wide;
 	ASSERT_TRUE(wide.Convert((xc + "c" + x5c + "x").c_str()));
@@ -67,10 +67,8 @@ TEST_F(DoubleByteTest, StringOperationsOptionsAndTheRelaunchLineStepOverWholeCha
 		expected.push_back({ "/c=" + caption, "/n=" + next });
 	}
 	kt::ExpectRecordedArguments(lines, expected);
-}
 
-TEST_F(DoubleByteTest, CaptionProbeMatchesWholeCharactersOnly)
-{
+	// The caption probe matches whole characters only.
 	const std::string id = kt::UniqueName("KtDbcs") + " ";
 	kt::CaptionWindows windows;
 	ASSERT_TRUE(windows.Start(id + word + x5c + " Setup", 60000));

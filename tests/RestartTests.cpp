@@ -90,8 +90,18 @@ protected:
 		+ "\" /r /always \"/c=Cap\" \"/n=\\\"" + m_recorder + "\\\" a \\\"b c\\\"\"";
 };
 
-TEST_F(RunOnceTest, RestartFormWhenAKnownProgramIsPendingInAnyCase)
+TEST_F(RunOnceTest, RestartFormWhenAKnownProgramIsPendingInAStringValue)
 {
+	m_worker.m_astrKnownCommands.Add("known.exe");
+	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtMulti", REG_MULTI_SZ, std::string("known.exe\0\0", 11)));
+	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtDword", REG_DWORD, std::string("known.exe", 9)));
+	// The name of a value is no entry.
+	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtKnown.exe", REG_SZ, std::string("other.exe", 10)));
+	EXPECT_EQ(m_plain, Register());
+	// Expandable strings count, compared as stored.
+	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtExpand", REG_EXPAND_SZ, std::string("%ProgramFiles%\\KNOWN.exe", 25)));
+	EXPECT_EQ(m_restart, Register());
+	ASSERT_EQ(ERROR_SUCCESS, RegDeleteValueA(m_runOnce.Key(), "KtExpand"));
 	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtSz", REG_SZ, std::string("\"C:\\Apps\\INSTALL.EXE\" /resume", 30)));
 	m_worker.m_astrKnownCommands.Add("c:\\apps\\install.exe");
 	EXPECT_EQ(m_restart, Register());
@@ -111,19 +121,7 @@ TEST_F(RunOnceTest, RestartFormWhenAKnownProgramIsPendingInAnyCase)
 	ASSERT_TRUE(kt::SetValue(otherView.Key(), "KtSz", REG_SZ, std::string("C:\\Apps\\install.exe", 20)));
 	EXPECT_EQ(m_restart, Register());
 	EXPECT_EQ("(none)", otherView.Registered()) << "registered in the other view";
-}
 
-TEST_F(RunOnceTest, OnlyStringValuesCount)
-{
-	m_worker.m_astrKnownCommands.Add("known.exe");
-	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtMulti", REG_MULTI_SZ, std::string("known.exe\0\0", 11)));
-	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtDword", REG_DWORD, std::string("known.exe", 9)));
-	// The name of a value is no entry.
-	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtKnown.exe", REG_SZ, std::string("other.exe", 10)));
-	EXPECT_EQ(m_plain, Register());
-	// Expandable strings count, compared as stored.
-	ASSERT_TRUE(kt::SetValue(m_runOnce.Key(), "KtExpand", REG_EXPAND_SZ, std::string("%ProgramFiles%\\KNOWN.exe", 25)));
-	EXPECT_EQ(m_restart, Register());
 	// A string that has grown to fill the buffer is never read past its end.
 	CWaitProcThread pastEnd;
 	pastEnd.m_astrKnownCommands.Add(KT_PAST_END);

@@ -36,7 +36,6 @@ protected:
 	}
 
 	kt::ScratchDir m_dir;
-	kt::RecordFile m_record;
 	std::string m_folder, m_recorder;
 };
 
@@ -73,68 +72,65 @@ TEST_F(UnicodeTest, CaptionProbeAndDebugLineInUtf8)
 	EXPECT_EQ(std::vector<std::wstring>{ L"SUCCESS: Żółć 日本語\n" }, capture.Texts());
 }
 
-// Directly, as the debugger sees it, and through the relaunch of the copy,
-// whose own path is longer than MAX_PATH bytes.
-TEST_F(UnicodeTest, CaptionInAnyCaseAndFollowUpWithItsExactWords)
-{
-	for (bool relaunch : { false, true })
-	{
-		kt::RecordFile record;
-		const std::string id = kt::UniqueName("KtUnicode") + " ";
-		kt::CaptionWindows windows;
-		ASSERT_TRUE(windows.Start(id + kTitle, 2000, false, 1, "", true));
-		std::vector<std::string> texts;
-		ASSERT_TRUE(
-			kt::RunUnderDebugger((relaunch ? "/r \"/c=" : "\"/c=") + id + kTitleOtherCase + "\" " + Next(m_recorder),
-				60000, &texts, relaunch ? m_folder + "\\Kestrune.exe" : kt::BinPath("Kestrune.exe")));
-		EXPECT_EQ(std::vector<std::string>(!relaunch, "SUCCESS: \"" + m_recorder + "\"" + kArgsLine + "\n"), texts);
-		std::vector<kt::Record> runs = record.AwaitRuns(60000);
-		ASSERT_EQ(1u, runs.size());
-		EXPECT_EQ(kArgs, runs[0].args);
-	}
-}
-
-// With a reboot pending the copy registers the command: the plain form with the
-// program's long path for its short one, the restart form naming the copy by its
-// own path. The flag's key is in two scripts; the known setup's entry, named in
-// Cyrillic of the other case, takes more bytes in UTF-8 than UTF-16, name too.
-TEST_F(UnicodeTest, RunOnceValueReadsBackExactlyInUtf16)
+// Directly and through the relaunch of the copy, whose own path is longer
+// than MAX_PATH bytes, the follow-up runs with its exact words. With a reboot
+// pending the copy registers it: the plain form with the program's long path
+// for its short one, the restart form naming the copy by its own path. The
+// flag's key is in two scripts; the known setup's entry, named in Cyrillic of
+// the other case, takes more bytes in UTF-8 than UTF-16, name too.
+TEST_F(UnicodeTest, FollowUpRunsOrIsRegisteredWithItsExactWords)
 {
 	std::wstring shortPath(MAX_PATH, L'\0');
 	shortPath.resize(GetShortPathNameW(kt::Widen(m_recorder).c_str(), &shortPath[0], MAX_PATH));
 	ASSERT_NE(L"", shortPath);
 	ASSERT_NE(kt::Widen(m_recorder), shortPath);
 	kt::ScratchKey flag(HKEY_CURRENT_USER);
-	const std::string flagKey = flag.Path() + "\\Ωμέγα セ", caption = kt::UniqueName("KtReg");
-	const std::tuple<bool, std::string, std::string> rows[] = {
-		{ false, Next(kt::Narrow(shortPath)), "\"" + m_recorder + "\"" + kArgsLine },
-		{ true, "\"/n=C:\\Программы\\Żółć.exe «Ωμέγα»\"",
-			"\"" + m_folder + "\\Kestrune.exe\" /r /always \"/c=" + caption
-				+ "\" \"/n=\\\"C:\\Программы\\Żółć.exe\\\" «Ωμέγα»\"" },
+	const std::string flagKey = flag.Path() + "\\Ωμέγα セ", id = kt::UniqueName("KtUnicode") + " ";
+	const std::string flagged = "\"/f=HKEY_CURRENT_USER\\" + flagKey + "\\RebootPending\" /k=УСТАНОВКА.EXE ";
+	const std::string ran = "\"" + m_recorder + "\"" + kArgsLine;
+	// The options before the caption, the next command, the command of the one
+	// debug line (none when empty), and whether a known setup is pending.
+	const std::tuple<std::string, std::string, std::string, bool> rows[] = {
+		{ "", Next(m_recorder), ran, false },
+		{ "/r ", Next(m_recorder), "", false },
+		{ flagged, Next(kt::Narrow(shortPath)), ran, false },
+		{ flagged, "\"/n=C:\\Программы\\Żółć.exe «Ωμέγα»\"",
+			"\"" + m_folder + "\\Kestrune.exe\" /r /always \"/c=" + id + kTitleOtherCase
+				+ "\" \"/n=\\\"C:\\Программы\\Żółć.exe\\\" «Ωμέγα»\"",
+			true },
 	};
-	for (const auto& [known, next, registered] : rows)
+	for (const auto& [options, next, line, known] : rows)
 	{
-		SCOPED_TRACE(registered);
+		SCOPED_TRACE(options + next);
+		kt::RecordFile record;
 		kt::RunOnceKey runOnce({ "Ktセットアップ" });
 		ASSERT_TRUE(!known
 			|| kt::SetValue(
 				runOnce.Key(), "Ktセットアップ", REG_SZ, "\"C:\\プログラム\\Установка\\установка.exe\" /x"));
+		const bool registers = options == flagged;
 		kt::CaptionWindows windows;
-		ASSERT_TRUE(windows.Start(caption, 2000, false, 1, flagKey, true));
+		ASSERT_TRUE(windows.Start(id + kTitle, 2000, false, 1, registers ? flagKey : "", true));
 		std::vector<std::string> texts;
 		ASSERT_TRUE(kt::RunUnderDebugger(
-			"\"/c=" + caption + "\" \"/f=HKEY_CURRENT_USER\\" + flagKey + "\\RebootPending\" /k=УСТАНОВКА.EXE " + next,
-			60000, &texts, m_folder + "\\Kestrune.exe"));
-		EXPECT_EQ(std::vector<std::string>{ "REGISTERED: " + registered + "\n" }, texts);
+			options + "\"/c=" + id + kTitleOtherCase + "\" " + next, 60000, &texts, m_folder + "\\Kestrune.exe"));
+		EXPECT_EQ(
+			std::vector<std::string>(!line.empty(), (registers ? "REGISTERED: " : "SUCCESS: ") + line + "\n"), texts);
+		if (!registers)
+		{
+			std::vector<kt::Record> runs = record.AwaitRuns(60000);
+			ASSERT_EQ(1u, runs.size());
+			EXPECT_EQ(kArgs, runs[0].args);
+			continue;
+		}
 		std::wstring value(1024, L'\0');
 		DWORD cb = (DWORD)(value.size() * sizeof(wchar_t)); // its type is read by the restart tests
 		ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(runOnce.Key(), L"Vormelle", NULL, NULL, (BYTE*)&value[0], &cb));
 		value.resize(cb / sizeof(wchar_t));
-		EXPECT_EQ(kt::Widen(registered + '\0', CP_UTF8), value);
+		EXPECT_EQ(kt::Widen(line + '\0', CP_UTF8), value);
 		CRegKey hFlag;
 		ASSERT_EQ(ERROR_SUCCESS, hFlag.Open(HKEY_CURRENT_USER, flagKey.c_str()));
 		EXPECT_FALSE(kt::ValueExists(hFlag, "RebootPending")) << "the flag was not consumed";
-		EXPECT_TRUE(m_record.Runs().empty());
+		EXPECT_TRUE(record.Runs().empty());
 	}
 	// A line registered already reads back as the same line, though its UTF-8
 	// takes more bytes than the UTF-16 size that Windows gives for it.

@@ -35,42 +35,39 @@ static const auto RefusePost = [](BOOL*, DWORD, UINT message, WPARAM, LPARAM)
 
 using WorkerTest = WorkerFixture;
 
-// Also when its own queue refuses the stop: it then ends at once.
-TEST_F(WorkerTest, WithoutNotifyTargetItStopsItself)
-{
-	// none; thread and window with NULL targets; unknown; none, every stop post refused
-	for (int type : { 0, 2, 1, 7, -1 })
-	{
-		SCOPED_TRACE(type);
-		ASSERT_TRUE(NewWorker("", "", RUNTIME_CLASS(CCountedWorker)));
-		m_pWorker->m_pNotifyThread = NULL;
-		m_pWorker->m_nNotifyType = type < 0 ? CWaitProcThread::notifyNone : type;
-		s_nRefusals = type < 0 ? 1000 : 0;
-		KT_STAND_IN(patch, "USER32.dll", PostThreadMessageA, RefusePost);
-		Resume();
-		ASSERT_TRUE(ThreadEnded(20000));
-		EXPECT_EQ(1, CCountedWorker::s_nDeleted);
-		EXPECT_FALSE(WaitDone(200));
-	}
-}
-
-// The report is posted to the window: it waits in the queue, for the test to take.
-TEST_F(WorkerTest, NotifiesAWindow)
+// The report to a window waits in its queue, for the test to take. Without a
+// target the worker stops itself, also when its own queue refuses the stop:
+// it then ends at once.
+TEST_F(WorkerTest, NotifiesAWindowOrWithoutATargetStopsItself)
 {
 	CWnd target;
 	target.m_hWnd = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
 	ASSERT_NE(nullptr, target.m_hWnd);
-	ASSERT_TRUE(NewWorker("", "", RUNTIME_CLASS(CCountedWorker)));
-	m_pWorker->m_pNotifyWnd = &target;
-	m_pWorker->m_nNotifyType = CWaitProcThread::notifyWindow;
-	Resume();
-	MSG msg = {};
-	for (ULONGLONG end = GetTickCount64() + 20000;
-		 !PeekMessageA(&msg, target.m_hWnd, WM_WAITPROC_DONE, WM_WAITPROC_DONE, PM_REMOVE) && GetTickCount64() < end;)
-		Sleep(20);
-	EXPECT_EQ((UINT)WM_WAITPROC_DONE, msg.message);
-	EXPECT_EQ((LPARAM)m_nWorkerId, msg.lParam);
-	EXPECT_TRUE(StopAfterReport());
+	// The type and its window: a window; none; thread and window with NULL
+	// targets; unknown; none, with every stop post refused (-1).
+	const std::pair<int, CWnd*> targets[] = { { CWaitProcThread::notifyWindow, &target }, { 0, NULL }, { 2, NULL },
+		{ 1, NULL }, { 7, NULL }, { -1, NULL } };
+	for (const auto& [type, pWnd] : targets)
+	{
+		SCOPED_TRACE(type);
+		ASSERT_TRUE(NewWorker("", "", RUNTIME_CLASS(CCountedWorker)));
+		m_pWorker->m_pNotifyThread = NULL;
+		m_pWorker->m_pNotifyWnd = pWnd;
+		m_pWorker->m_nNotifyType = std::max(type, 0);
+		s_nRefusals = type < 0 ? 1000 : 0;
+		KT_STAND_IN(patch, "USER32.dll", PostThreadMessageA, RefusePost);
+		Resume();
+		MSG msg = {};
+		for (ULONGLONG end = GetTickCount64() + (pWnd ? 20000 : 0);
+			 !PeekMessageA(&msg, target.m_hWnd, WM_WAITPROC_DONE, WM_WAITPROC_DONE, PM_REMOVE)
+			 && GetTickCount64() < end;)
+			Sleep(20);
+		EXPECT_EQ(pWnd ? (LPARAM)m_nWorkerId : 0, msg.lParam) << "the window's report";
+		EXPECT_TRUE(!pWnd || StopAfterReport());
+		ASSERT_TRUE(ThreadEnded(20000));
+		EXPECT_EQ(1, CCountedWorker::s_nDeleted);
+		EXPECT_FALSE(WaitDone(200));
+	}
 	DestroyWindow(target.m_hWnd);
 }
 

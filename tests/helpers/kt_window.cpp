@@ -26,8 +26,7 @@
 // Writes the tick count now to file name in folder dir (ending in a backslash).
 static void WriteTick(const std::wstring& dir, const wchar_t* name)
 {
-	FILE* file = _wfopen((dir + name).c_str(), L"w");
-	if (file != NULL)
+	if (FILE* file = _wfopen((dir + name).c_str(), L"w"))
 	{
 		fprintf(file, "%llu", GetTickCount64());
 		fclose(file);
@@ -98,10 +97,7 @@ int wmain(int argc, wchar_t** argv)
 		if (wcscmp(argv[i], L"--hidden") == 0)
 			hidden = true;
 		else if (options.count(argv[i]) != 0 && i + 1 < argc)
-		{
-			options[argv[i]] = argv[i + 1];
-			++i;
-		}
+			options[argv[i]] = argv[i + 1], ++i;
 		else
 			ms = (DWORD)wcstoul(argv[i], NULL, 10);
 	const DWORD held = (DWORD)_wtoi(options[L"--held"].c_str());
