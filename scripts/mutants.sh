@@ -92,8 +92,8 @@ rows=$(
 -(bNoLimit || i < nAppearPolls) && hWndFound == NULL;
 +(bNoLimit || i <= nAppearPolls) && hWndFound == NULL;
 @ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; no broadcast when the window never showed
--PostMessageA(HWND_BROADCAST,
-+if (bWaited)\n\t\tPostMessageA(HWND_BROADCAST,
+-if (PostMessageA(HWND_BROADCAST,
++if (bWaited && PostMessageA(HWND_BROADCAST,
 @ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; a failed probe counts as absent
 -else if (!bFailed)
 +else
@@ -236,8 +236,8 @@ rows=$(
 -memcpy(strGrown.m_pchData, m_pchData, (size_t)m_nDataLength);
 +memcpy(strGrown.m_pchData, m_pchData, (size_t)m_nDataLength);\n\t\tmemset(m_pchData, 'x', (size_t)m_nDataLength);
 @ restart/RestartCommand.cpp ; restart_tests reboot_tests ; RunOnceTest.RestartForm|RebootTest.RestartForms ; the restart line waits in vain for a window that came and went before it ran
--strResult, NULL, NULL, TRUE);
-+strResult, NULL, NULL, FALSE);
+-strLine, NULL, NULL, TRUE, &extras)
++strLine, NULL, NULL, FALSE, &extras)
 @ cmdline/CommandLine.cpp ; command_line_tests ; ParseWaitOptionsTest|BuildWaiterCommandTest ; the run-always option is not read
 -\t\t\toptions.bRunAlways = TRUE;
 +\t\t\toptions.bRunAlways = FALSE;
@@ -294,7 +294,7 @@ rows=$(
 +WAITPROC_RUNONCE_MAX_VALUES + 1 && !bSame && strFree.IsEmpty();
 @ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; the end is broadcast before the wait instead of after it
 -BOOL bWaited = FALSE;\n
-+BOOL bWaited = FALSE;\n\tPostMessageA(HWND_BROADCAST, RegisterWindowMessageA(WAITPROC_END_MESSAGE), 0, 0);\n#define PostMessageA(hWnd, nMsg, wParam, lParam) (void)0\n
++BOOL bWaited = FALSE;\n\tPostMessageA(HWND_BROADCAST, RegisterWindowMessageA(WAITPROC_END_MESSAGE), 0, 0);\n#define PostMessageA(hWnd, nMsg, wParam, lParam) TRUE\n
 @ waitproc/WaitProcedure.cpp ; worker_tests ; WaitProcedureTest.VanishCount ; the follow-up starts 2 s late
 -\t\t\tRunCommand();
 +\t\t\tSleep(2000), RunCommand();
@@ -369,7 +369,7 @@ rows=$(
 +m_dwExitCode = ERROR_SUCCESS;
 @win32 afx/afxhandle.cpp ; restart_tests ; RunOnceTest.MissingKey|RebootFlagTest ; on 32-bit Windows the one RunOnce key is searched again as the other view, a key created just now included
 -if (pfnIsWow64Process == NULL || !pfnIsWow64Process(::GetCurrentProcess(), &bWow64) || !bWow64)
-+if (FALSE)
++if (pfnIsWow64Process == NULL && bWow64)
 @win32 afx/afxhandle.cpp ; restart_tests ; RebootFlagTest ; a 32-bit program on 64-bit Windows never looks in the other registry view
 -return KEY_WOW64_64KEY;
 +return 0;

@@ -95,8 +95,8 @@ TEST(AppProcessTest, ExitCodesLogsAndOnlyAWaitThatRanBroadcasts)
 		int shownAfterMs; // the window's delay after the utility waits (0: shown before; -1: none)
 		DWORD exitCode;   // of each instance
 		size_t instances, processes, runs, broadcasts; // instances started at once, processes in the job
-		LONGLONG leastMs;
-		std::vector<std::string> events; // each instance's: the log's texts up to a colon or comma
+		LONGLONG leastMs;                              // the least the first instance runs; 30 s more at most
+		std::vector<std::string> events;               // each instance's: the log's texts up to a colon or comma
 	} rows[] = {
 		{ "", -1, 0, 1, 1, 0, 0, 0, {} },                 // no arguments
 		{ "/c=%s", -1, 0, 1, 1, 0, 0, 0, {} },            // no next command

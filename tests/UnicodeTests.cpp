@@ -105,8 +105,8 @@ TEST_F(UnicodeTest, FollowUpRunsOrIsRegisteredWithItsExactWords)
 		kt::RecordFile record;
 		kt::RunOnceKey runOnce({ "Ktセットアップ" });
 		ASSERT_TRUE(!known
-			|| kt::SetValue(
-				runOnce.Key(), "Ktセットアップ", REG_SZ, "\"C:\\プログラム\\Установка\\установка.exe\" /x"));
+			|| kt::SetValue(runOnce.Key(), "Ktセットアップ", REG_SZ,
+				"\"C:\\プログラム\\セットアップ\\日本語のセットアッププログラム\\установка.exe\" /x"));
 		const bool registers = options == flagged;
 		kt::CaptionWindows windows;
 		ASSERT_TRUE(windows.Start(id + kTitle, 2000, false, 1, registers ? flagKey : "", true));
