@@ -25,11 +25,8 @@ TEST(RebootFlagTest, OnlyANonZeroDwordIsPendingInEveryPathFormAndBothRegistryVie
 				*pResult = wow64 < 0 ? NULL : (FARPROC)&AnswerIsWow64Process;
 				return !IS_INTRESOURCE(name) && lstrcmpA(name, "IsWow64Process") == 0;
 			});
-		EXPECT_EQ(sizeof(void*) == 8 ? KEY_WOW64_32KEY
-				: wow64 == TRUE      ? KEY_WOW64_64KEY
-									 : 0,
-			CRegKey::GetOtherView())
-			<< "IsWow64Process answering " << wow64;
+		const REGSAM expected = sizeof(void*) == 8 ? KEY_WOW64_32KEY : wow64 == TRUE ? KEY_WOW64_64KEY : 0;
+		EXPECT_EQ(expected, CRegKey::GetOtherView()) << "IsWow64Process answering " << wow64;
 	}
 
 	const auto Dword = [](DWORD value) { return std::string((const char*)&value, sizeof(value)); };

@@ -97,7 +97,10 @@ int wmain(int argc, wchar_t** argv)
 		if (wcscmp(argv[i], L"--hidden") == 0)
 			hidden = true;
 		else if (options.count(argv[i]) != 0 && i + 1 < argc)
-			options[argv[i]] = argv[i + 1], ++i;
+		{
+			options[argv[i]] = argv[i + 1];
+			++i;
+		}
 		else
 			ms = (DWORD)wcstoul(argv[i], NULL, 10);
 	const DWORD held = (DWORD)_wtoi(options[L"--held"].c_str());
